@@ -11,11 +11,20 @@
 namespace hopplix {
 
 // What the profile reader copies into a buffer of `bufferSize` characters.
-// Section and key are UTF-8 and are matched in Windows-1252; the result is converted back to
-// UTF-8. Without a key, the result is the section's key names, each followed by a NUL.
+// Section and key are UTF-8 and are matched in Windows-1252 (a name that 1252 cannot store
+// matches nothing); the result is converted back to UTF-8.
+// With a key: the key's value without surrounding blanks and without one pair of matching
+// surrounding quotes, cut to bufferSize - 1 characters.
+// Without a key: the names of the section's key=value lines, each followed by a NUL; a list
+// longer than bufferSize - 2 characters is cut there, its last name cut short but still
+// followed by a NUL.
 // A missing file, section or key gives the empty text.
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
                               std::optional<std::string_view> key, std::size_t bufferSize);
+
+// The same over the bytes of a file already in memory.
+std::string readProfileStringFromBytes(std::string_view bytes, std::string_view section,
+                                       std::optional<std::string_view> key, std::size_t bufferSize);
 
 // The shared reader used by the game window: a 32767-character buffer.
 std::string LiesINIWert(const std::filesystem::path& file, std::string_view section, std::string_view key);
