@@ -1,0 +1,190 @@
+#include "updater/Downloader.h"
+
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hopplix {
+
+namespace {
+
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool isWebUrl(const std::string& url)
+{
+    auto startsWith = [&](std::string_view prefix) {
+        if (url.size() < prefix.size())
+            return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            char c = url[i];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            if (c != prefix[i])
+                return false;
+        }
+        return true;
+    };
+    return startsWith("http://") || startsWith("https://");
+}
+
+// The part file in the target folder; removed unless it was renamed into place.
+class PartFile {
+public:
+    explicit PartFile(const std::filesystem::path& target)
+    {
+        std::string pattern =
+            (target.parent_path() / ("." + target.filename().string() + ".part-XXXXXX")).string();
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0)
+            return;
+        // mkstemp makes the file private; the finished file gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        file_ = ::fdopen(fd, "wb");
+        if (!file_) {
+            ::close(fd);
+            ::unlink(pattern.c_str());
+            return;
+        }
+        path_ = pattern;
+    }
+    ~PartFile()
+    {
+        if (file_)
+            std::fclose(file_);
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    std::FILE* stream() const { return file_; }
+    // Closes the file and moves it to `target`; false when anything failed on the way.
+    bool commit(const std::filesystem::path& target)
+    {
+        std::FILE* f = file_;
+        file_ = nullptr;
+        const bool written = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
+        const bool closed = std::fclose(f) == 0;
+        if (!written || !closed)
+            return false;
+        if (std::rename(path_.c_str(), target.c_str()) != 0)
+            return false;
+        path_.clear();
+        return true;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string path_;
+};
+
+struct Transfer {
+    std::FILE* out = nullptr;
+    std::uint64_t received = 0;
+    std::uint64_t cap = 0;
+    bool tooLarge = false;
+    bool writeFailed = false;
+    const DownloadProgress* progress = nullptr;
+};
+
+std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* user)
+{
+    auto& t = *static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    if (t.received + bytes > t.cap) {
+        t.tooLarge = true;
+        return 0; // makes curl stop with a write error
+    }
+    if (std::fwrite(data, 1, bytes, t.out) != bytes) {
+        t.writeFailed = true;
+        return 0;
+    }
+    t.received += bytes;
+    return bytes;
+}
+
+int reportProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
+{
+    auto& t = *static_cast<Transfer*>(user);
+    if (t.progress && *t.progress)
+        (*t.progress)(static_cast<std::uint64_t>(now), static_cast<std::uint64_t>(total));
+    return 0;
+}
+
+struct CurlHandle {
+    CURL* handle = curl_easy_init();
+    ~CurlHandle()
+    {
+        if (handle)
+            curl_easy_cleanup(handle);
+    }
+};
+
+} // namespace
+
+CurlDownloader::CurlDownloader(DownloadLimits limits) : limits_(limits) { initialiseCurlOnce(); }
+
+int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
+                                      DownloadKind kind)
+{
+    if (!isWebUrl(url))
+        return download_error::BadUrl;
+    if (file.filename().empty())
+        return download_error::LocalFile;
+    CurlHandle curl;
+    if (!curl.handle)
+        return download_error::Transfer;
+    PartFile part(file);
+    if (!part.stream())
+        return download_error::LocalFile;
+
+    Transfer t;
+    t.out = part.stream();
+    t.cap = limits_.maxBytes(kind);
+    t.progress = &progress_;
+
+    CURL* h = curl.handle;
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, limits_.maxRedirects);
+    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits_.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(limits_.totalTimeout(kind).count()));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits_.stallTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(t.cap));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &reportProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Hopplix-Updater");
+
+    const CURLcode rc = curl_easy_perform(h);
+    if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+        return download_error::TooLarge;
+    if (t.writeFailed)
+        return download_error::LocalFile;
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && (status < 200 || status > 299)))
+        return download_error::HttpStatus;
+    if (rc != CURLE_OK)
+        return download_error::Transfer;
+    return part.commit(file) ? 0 : download_error::LocalFile;
+}
+
+} // namespace hopplix

@@ -1,0 +1,77 @@
+#pragma once
+// Downloading a URL to a file, blocking, the way the updater needs it: an HTTP error status is a
+// failure, every transfer is bounded in time and size, and the target file appears only when the
+// transfer is complete, so a failed download never leaves a half file or replaces a good one.
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace hopplix {
+
+// What is being fetched decides how large it may be and how long it may take.
+enum class DownloadKind {
+    Small, // the version file and the manifest
+    Large, // the program file and the files the manifest lists
+};
+
+struct DownloadLimits {
+    std::chrono::seconds connectTimeout{10};
+    // No byte for this long ends the transfer: a dead server cannot hang the program.
+    std::chrono::seconds stallTimeout{15};
+    std::chrono::seconds smallTotalTimeout{30};
+    std::chrono::seconds largeTotalTimeout{900};
+    std::uint64_t smallMaxBytes = 64 * 1024;
+    std::uint64_t largeMaxBytes = 256ull * 1024 * 1024;
+    long maxRedirects = 5;
+
+    std::chrono::seconds totalTimeout(DownloadKind kind) const
+    {
+        return kind == DownloadKind::Small ? smallTotalTimeout : largeTotalTimeout;
+    }
+    std::uint64_t maxBytes(DownloadKind kind) const
+    {
+        return kind == DownloadKind::Small ? smallMaxBytes : largeMaxBytes;
+    }
+};
+
+// Called now and then during a transfer (bytes so far, expected total or 0 when unknown), so a
+// window can repaint while the program waits.
+using DownloadProgress = std::function<void(std::uint64_t received, std::uint64_t total)>;
+
+class Downloader {
+public:
+    virtual ~Downloader() = default;
+    // Downloads `url` to `file`. Returns 0 when the whole file was written, non-zero otherwise.
+    virtual int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
+                                  DownloadKind kind) = 0;
+    void setProgress(DownloadProgress progress) { progress_ = std::move(progress); }
+
+protected:
+    DownloadProgress progress_;
+};
+
+// Result codes of CurlDownloader besides 0 (success).
+namespace download_error {
+inline constexpr int BadUrl = 1;         // not an http:// or https:// URL
+inline constexpr int Transfer = 2;       // connect, timeout, stall, short body, other transfer error
+inline constexpr int HttpStatus = 3;     // the server answered with an error status
+inline constexpr int TooLarge = 4;       // more than the kind's size cap
+inline constexpr int LocalFile = 5;      // the target folder cannot take the file
+} // namespace download_error
+
+// The real downloader, over libcurl.
+class CurlDownloader : public Downloader {
+public:
+    explicit CurlDownloader(DownloadLimits limits = {});
+    int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
+                          DownloadKind kind) override;
+    const DownloadLimits& limits() const { return limits_; }
+
+private:
+    DownloadLimits limits_;
+};
+
+} // namespace hopplix

@@ -1,0 +1,133 @@
+#include "updater/HandOver.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace hopplix {
+
+namespace {
+
+void closeDescriptorsFrom(int first)
+{
+#ifdef SYS_close_range
+    if (::syscall(SYS_close_range, static_cast<unsigned>(first), ~0u, 0u) == 0)
+        return;
+#endif
+    const long max = ::sysconf(_SC_OPEN_MAX);
+    for (long fd = first; fd < (max > 0 ? max : 1024); ++fd)
+        ::close(static_cast<int>(fd));
+}
+
+} // namespace
+
+bool startDetached(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                   const std::filesystem::path& workingFolder)
+{
+    // Everything the children need is prepared here: after fork only plain system calls run.
+    const std::string path = program.string();
+    const std::string folder = workingFolder.string();
+    std::vector<std::string> args;
+    args.push_back(path);
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (devNull < 0)
+        return false;
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        ::close(devNull);
+        return false;
+    }
+
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(devNull);
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0)
+            ::_exit(grandchild < 0 ? 1 : 0);
+        // The grandchild belongs to no one of ours: init adopts it when our child ends.
+        ::dup2(devNull, STDIN_FILENO);
+        int fd = report[1];
+        if (fd != 3) {
+            ::dup2(fd, 3);
+            fd = 3;
+        }
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        closeDescriptorsFrom(4);
+        int error = 0;
+        if (::chdir(folder.c_str()) != 0)
+            error = errno;
+        else {
+            ::execv(path.c_str(), argv.data());
+            error = errno;
+        }
+        [[maybe_unused]] const auto written = ::write(fd, &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(devNull);
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    // The pipe closes on a successful exec without a word; anything read is the exec's error.
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+}
+
+bool startUpdateRunner(const std::filesystem::path& programFolder, pid_t pid)
+{
+    return startDetached(programFolder / kUpdateRunner, {programFolder.string(), std::to_string(pid)},
+                         programFolder);
+}
+
+namespace {
+
+bool processRuns(pid_t pid)
+{
+    if (::kill(pid, 0) != 0 && errno == ESRCH)
+        return false;
+    // A zombie has ended; only its parent has not collected it yet.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text))
+        return false;
+    const auto close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() || text[close + 2] != 'Z';
+}
+
+} // namespace
+
+bool waitForProcessEnd(pid_t pid, std::chrono::milliseconds limit)
+{
+    if (pid <= 0)
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (processRuns(pid)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+} // namespace hopplix

@@ -1,0 +1,92 @@
+#include "updater/SafePaths.h"
+
+#include "common/codepage.h"
+#include "updater/NameCase.h"
+
+#include <system_error>
+
+namespace hopplix {
+
+namespace {
+
+bool hasControlCharacter(std::string_view text)
+{
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool isPlainFileName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == ".." || hasControlCharacter(name))
+        return false;
+    return name.find_first_of("/\\:") == std::string_view::npos;
+}
+
+bool isProtectedName(std::string_view name, std::string_view programName)
+{
+    const std::string lower = lowerName(name);
+    const std::string program = lowerName(programName);
+    for (const std::string& reserved :
+         {program, program + ".exe", program + ".dxe", std::string("hopplix.dxe"), std::string("update.cmd"),
+          std::string("updatedata.txt"), std::string("hopplix-update")}) {
+        if (lower == reserved)
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::vector<std::string>> folderComponents(std::string_view folderText)
+{
+    if (hasControlCharacter(folderText) || folderText.find(':') != std::string_view::npos)
+        return std::nullopt;
+    if (!folderText.empty() && folderText.front() == '/')
+        return std::nullopt;
+    if (folderText.size() >= 2 && (folderText[0] == '\\' || folderText[0] == '/')
+        && (folderText[1] == '\\' || folderText[1] == '/'))
+        return std::nullopt;
+    std::vector<std::string> parts;
+    std::string piece;
+    auto flush = [&]() -> bool {
+        if (piece == "." || piece == "..")
+            return false;
+        if (!piece.empty())
+            parts.push_back(piece);
+        piece.clear();
+        return true;
+    };
+    for (char c : folderText) {
+        if (c == '\\' || c == '/') {
+            if (!flush())
+                return std::nullopt;
+        } else {
+            piece += c;
+        }
+    }
+    if (!flush())
+        return std::nullopt;
+    return parts;
+}
+
+bool liesInside(const std::filesystem::path& root, const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const auto base = std::filesystem::weakly_canonical(root, ec);
+    if (ec)
+        return false;
+    const auto resolved = std::filesystem::weakly_canonical(path, ec);
+    if (ec)
+        return false;
+    std::string prefix = base.string();
+    if (prefix.empty() || prefix.back() != '/')
+        prefix += '/';
+    const std::string candidate = resolved.string();
+    return candidate.size() > prefix.size() && candidate.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace hopplix

@@ -1,0 +1,96 @@
+#include "updater/UpdateCheck.h"
+
+#include "common/codepage.h"
+#include "updater/NameCase.h"
+
+#include <cfloat>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace hopplix {
+
+namespace {
+
+// 32-bit float of a number text; nullopt when it is no number or does not fit.
+std::optional<float> singleOf(std::string_view text, const NumberFormat& format)
+{
+    const auto value = textToNumber(text, format);
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > FLT_MAX)
+        return std::nullopt;
+    return static_cast<float>(*value);
+}
+
+} // namespace
+
+std::string serverUrl(const UpdateSetup& setup, std::string_view path)
+{
+    std::string base = setup.serverBaseUrl;
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    if (!path.empty() && path.front() != '/')
+        base += '/';
+    return base + std::string(path);
+}
+
+std::string Versionlesen(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return {};
+    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string last;
+    std::string current;
+    bool pending = false; // a line has started since the last line end
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        const char c = content[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
+                ++i;
+            last = current;
+            current.clear();
+            pending = false;
+        } else {
+            current += c;
+            pending = true;
+        }
+    }
+    if (pending)
+        last = current;
+    // The label is nine ANSI characters, one byte each.
+    if (last.size() < 9)
+        return {};
+    return win1252ToUtf8(std::string_view(last).substr(9));
+}
+
+bool isNewerVersion(std::string_view remote, std::string_view installed, const NumberFormat& format)
+{
+    const auto r = singleOf(remote, format);
+    const auto i = singleOf(installed, format);
+    return r && i && *r > *i;
+}
+
+VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
+                                  std::string_view installedVersion, const NumberFormat& format,
+                                  std::string& neueVersion)
+{
+    if (setup.serverBaseUrl.empty())
+        return VersionCheck::NoServer;
+    const auto local = setup.programFolder / kLocalVersionFile;
+    struct RemoveAfterwards {
+        std::filesystem::path path;
+        ~RemoveAfterwards()
+        {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+        }
+    } cleanup{local};
+
+    if (downloader.URLDownloadToFile(serverUrl(setup, kVersionFilePath), local, DownloadKind::Small) != 0)
+        return VersionCheck::DownloadFailed;
+    neueVersion = Versionlesen(local);
+    return isNewerVersion(neueVersion, installedVersion, format) ? VersionCheck::Newer : VersionCheck::NotNewer;
+}
+
+} // namespace hopplix

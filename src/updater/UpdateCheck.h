@@ -1,0 +1,51 @@
+#pragma once
+// The version check: fetch the server's version file, read the version it announces and compare
+// it with the installed one.
+
+#include "common/numbers.h"
+#include "updater/Downloader.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace hopplix {
+
+// Where an update comes from and goes to.
+struct UpdateSetup {
+    std::filesystem::path programFolder;
+    std::string programName;   // the running program's file name without extension ("Hopplix")
+    std::string serverBaseUrl; // e.g. "http://updates.example.org"; empty: no update server
+};
+
+// The update server configured when the program was built (empty: none).
+std::string configuredUpdateHost();
+
+// serverBaseUrl + path, with exactly one '/' between them.
+std::string serverUrl(const UpdateSetup& setup, std::string_view path);
+
+inline constexpr std::string_view kVersionFilePath = "/werkhof/Hopp/version.txt";
+inline constexpr std::string_view kLocalVersionFile = "Version.txt";
+
+// The version text of a version file: its last line without the first nine characters, in
+// UTF-8. Lines end with CR LF (a lone LF or CR also ends a line). An unreadable or empty file,
+// or a last line shorter than nine characters, gives the empty text.
+std::string Versionlesen(const std::filesystem::path& file);
+
+// True only when both texts are numbers in `format` and, as 32-bit floats, remote > installed.
+bool isNewerVersion(std::string_view remote, std::string_view installed, const NumberFormat& format);
+
+enum class VersionCheck {
+    NoServer,       // no update server configured: nothing fetched
+    DownloadFailed, // silent: no message
+    NotNewer,       // equal, smaller or not a number
+    Newer,
+};
+
+// Downloads the version file to "Version.txt" in the program folder, reads it into
+// `neueVersion`, deletes it and compares. The local file is gone afterwards whatever happened.
+VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
+                                  std::string_view installedVersion, const NumberFormat& format,
+                                  std::string& neueVersion);
+
+} // namespace hopplix

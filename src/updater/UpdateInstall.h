@@ -1,0 +1,58 @@
+#pragma once
+// Installing an update once the player has agreed: the new program file, the update script,
+// the manifest and every file it lists, with the progress shown in the updater window.
+
+#include "common/platform.h"
+#include "updater/Downloader.h"
+#include "updater/UpdateCheck.h"
+
+#include <string>
+
+namespace hopplix {
+
+// What the installation shows; the updater window implements it, tests record it.
+class UpdateWindow {
+public:
+    virtual ~UpdateWindow() = default;
+    virtual void setStatusCaption(const std::string& caption) = 0; // Label1
+    virtual void setFileCaption(const std::string& caption) = 0;   // Label2
+    virtual double trackWidth() = 0;                                // Shape1, twips
+    virtual double fillWidth() = 0;                                 // Shape2, twips
+    virtual void setFillWidth(double twips) = 0;
+    virtual void showInFront() = 0;
+    virtual void startHandOverTimers() = 0; // Timer1, then Timer2
+    // Lets the window repaint between files and during downloads (paint only, no input).
+    virtual void refresh() = 0;
+};
+
+inline constexpr std::string_view kProgramFilePath = "/werkhof/Hopp/Hopplix.txt";
+inline constexpr std::string_view kManifestPath = "/werkhof/Hopp/updatedata.txt";
+inline constexpr std::string_view kNewProgramFile = "Hopplix.dxe";
+inline constexpr std::string_view kManifestFile = "updatedata.txt";
+
+inline constexpr std::string_view kUpdateQuestion =
+    "Eine neuere Version von Hopplix ist verf\xC3\xBC"
+    "gbar, wollen sie updaten?";
+
+enum class InstallResult {
+    Declined,      // the player answered No
+    ProgramFailed, // the new program file (or the script) could not be written: reported
+    Installed,     // the window shows "Update erfolgreich!" and the hand-over timers run
+};
+
+// Asks the question and, on Yes, installs the update.
+InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
+                          UpdateWindow& window);
+
+// Works through the downloaded manifest (program folder + "updatedata.txt") and deletes it.
+// Returns the number of files downloaded. Entries whose file name or folder would leave the
+// program folder, or would overwrite the program, its script or its manifest, are refused with
+// the per-file message and do not count.
+int processManifest(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
+                    UpdateWindow& window);
+
+// The total that the progress display divides by: the number of key names in a key list (each
+// ended by a NUL); -1 for an empty list.
+int keyCountOf(const std::string& keyList);
+
+} // namespace hopplix

@@ -1,0 +1,41 @@
+// hopplix-update PROGRAM_FOLDER PID
+// Waits for the program (process PID) to end, then carries out PROGRAM_FOLDER/update.cmd:
+// the old program file goes, the downloaded one takes its name and is started.
+
+#include "updater/HandOver.h"
+#include "updater/UpdateScript.h"
+
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: hopplix-update PROGRAM_FOLDER PID\n");
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    const std::string_view pidText = argv[2];
+    long pid = 0;
+    const auto [end, error] = std::from_chars(pidText.data(), pidText.data() + pidText.size(), pid);
+    if (error != std::errc() || end != pidText.data() + pidText.size() || pid < 0) {
+        std::fprintf(stderr, "hopplix-update: not a process id: %s\n", argv[2]);
+        return 2;
+    }
+    if (!folder.is_absolute() || !std::filesystem::is_directory(folder)) {
+        std::fprintf(stderr, "hopplix-update: not a program folder: %s\n", argv[1]);
+        return 2;
+    }
+    if (!hopplix::waitForProcessEnd(static_cast<pid_t>(pid), std::chrono::seconds(30))) {
+        std::fprintf(stderr, "hopplix-update: the program did not end; update.cmd not run\n");
+        return 3;
+    }
+    const auto run = hopplix::runUpdateScript(folder, [&](const std::filesystem::path& program) {
+        return hopplix::startDetached(program, {}, folder);
+    });
+    for (const auto& report : run.reports)
+        std::fprintf(stderr, "hopplix-update: %s\n", report.c_str());
+    return run.exitCode;
+}
