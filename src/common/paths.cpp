@@ -4,29 +4,60 @@
 
 namespace hopplix {
 
-std::filesystem::path programFolder()
+namespace {
+
+std::filesystem::path programFile()
 {
     std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
+        return {};
+    // The kernel marks a program file that was replaced while running; the folder is the same.
+    constexpr std::string_view deleted = " (deleted)";
+    const std::string text = exe.string();
+    if (text.size() > deleted.size() && text.ends_with(deleted))
+        exe = text.substr(0, text.size() - deleted.size());
+    return exe;
+}
+
+template <typename Visit>
+void forEachPiece(std::string_view relative, Visit visit)
+{
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = relative.size();
+        if (end > start)
+            visit(relative.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+std::filesystem::path programFolder()
+{
+    const auto exe = programFile();
+    if (exe.empty()) {
+        std::error_code ec;
         return std::filesystem::current_path(ec);
+    }
     return exe.parent_path();
 }
 
 std::string programBaseName()
 {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("Hopplix") : exe.stem().string();
+    const auto exe = programFile();
+    return exe.empty() ? std::string("Hopplix") : exe.stem().string();
 }
 
 bool FileExists(const std::filesystem::path& path)
 {
+    // Only ordinary files: a pipe named like a level picture would block the program on reading.
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
-    if (ec || !std::filesystem::exists(status))
-        return false;
-    return !std::filesystem::is_directory(status);
+    return !ec && std::filesystem::is_regular_file(status);
 }
 
 bool isHiddenName(const std::filesystem::path& path)
@@ -36,5 +67,21 @@ bool isHiddenName(const std::filesystem::path& path)
 }
 
 bool isOrdinaryFile(const std::filesystem::path& path) { return FileExists(path) && !isHiddenName(path); }
+
+std::filesystem::path joinPath(const std::filesystem::path& folder, std::string_view relative)
+{
+    std::filesystem::path result = folder;
+    forEachPiece(relative, [&](std::string_view piece) { result /= std::filesystem::path(piece); });
+    return result;
+}
+
+bool leavesFolder(std::string_view relative)
+{
+    if (relative.find_first_of(std::string_view(":\0", 2)) != std::string_view::npos)
+        return true;
+    bool up = false;
+    forEachPiece(relative, [&](std::string_view piece) { up = up || piece == ".."; });
+    return up;
+}
 
 } // namespace hopplix
