@@ -101,6 +101,7 @@ std::string keyList(std::string_view bytes, std::string_view section, std::size_
     std::string list;
     bool cut = false;
     forEachKeyInSection(bytes, section, [&](std::string_view name, std::string_view) {
+        name = name.substr(0, name.find('\0')); // a NUL would end the name in the caller's buffer
         if (name.empty())
             return false; // cannot be asked for by name; listing it would add an empty piece
         list.append(name);

@@ -122,6 +122,8 @@ TEST(IniReader, KeyListEndsEachNameWithNul)
     EXPECT_EQ(readProfileStringFromBytes(file, "NAMEN", std::nullopt, 255), "Datei1\0datei2\0Datei3\0"s);
     EXPECT_EQ(readProfileStringFromBytes(file, "Fehlt", std::nullopt, 255), "");
     EXPECT_EQ(readProfileStringFromBytes("[Namen]\n[URL]\nx=1\n", "Namen", std::nullopt, 255), "");
+    // A NUL ends a name as it would in the caller's buffer; nothing empty is listed.
+    EXPECT_EQ(readProfileStringFromBytes("[S]\na\0b=1\n\0c=2\n=3\nd=4\n"s, "S", std::nullopt, 255), "a\0d\0"s);
 }
 
 TEST(IniReader, KeyListOfAManifestStopsAt253Characters)
