@@ -138,16 +138,22 @@ ScriptRun runUpdateScript(const fs::path& programFolder,
         run.exitCode = 1;
         run.reports.push_back(std::move(report));
     };
+    // Every line is checked before the first one runs: a refused line leaves everything as it was.
+    std::vector<ScriptCommand> commands;
     for (const auto& line : lines) {
         const auto command = parseScriptLine(line);
-        const fs::path file = command ? programFolder / command->file : fs::path();
-        if (!command || !liesInside(programFolder, file)
+        if (!command || !liesInside(programFolder, programFolder / command->file)
             || (command->kind == ScriptCommand::Kind::Rename
                 && !liesInside(programFolder, programFolder / command->newName))) {
             run.exitCode = 2;
             run.reports.push_back("refused: " + win1252ToUtf8(line));
             return run;
         }
+        commands.push_back(*command);
+    }
+    for (const auto& c : commands) {
+        const ScriptCommand* command = &c;
+        const fs::path file = programFolder / command->file;
         std::error_code ec;
         switch (command->kind) {
         case ScriptCommand::Kind::Delete:

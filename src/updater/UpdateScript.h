@@ -43,9 +43,10 @@ struct ScriptRun {
     std::vector<std::string> reports; // one line per problem, for the helper's error output
 };
 
-// Carries out the script in `programFolder`. Stops at the first refused line; a failing del,
-// ren or start is reported and the next line runs, as the command interpreter would do.
-// The renamed program file gets its execute permission. `start` is how programs are started.
+// Carries out the script in `programFolder`. Every line is checked first: a refused line stops
+// the run before anything is done. A failing del, ren or start is reported and the next line
+// runs, as the command interpreter would do. The renamed program file gets its execute
+// permission. `start` is how programs are started.
 ScriptRun runUpdateScript(const std::filesystem::path& programFolder,
                           const std::function<bool(const std::filesystem::path& program)>& start);
 
