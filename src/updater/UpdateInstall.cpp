@@ -41,11 +41,17 @@ private:
 
 // The folder an entry's file goes to, created (one level) when missing; nullopt when it would
 // lie outside the program folder or cannot be made.
-std::optional<fs::path> prepareFolder(const fs::path& root, const std::vector<std::string>& components)
+fs::path folderOf(const fs::path& root, const std::vector<std::string>& components)
 {
     fs::path folder = root;
     for (const auto& c : components)
         folder /= c;
+    return folder;
+}
+
+std::optional<fs::path> prepareFolder(const fs::path& root, const std::vector<std::string>& components)
+{
+    const fs::path folder = folderOf(root, components);
     if (!liesInside(root, folder))
         return std::nullopt;
     std::error_code ec;
@@ -126,7 +132,8 @@ int processManifest(const UpdateSetup& setup, Downloader& downloader, MessageBox
 
         const auto components = folderComponents(folderText);
         if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
-            || !liesInside(root, root / name)) {
+            || !liesInside(root, root / name)
+            || (!components->empty() && !liesInside(root, folderOf(root, *components) / name))) {
             messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
             continue;
         }

@@ -1,0 +1,296 @@
+#include "updater/TempFolder.h"
+#include "updater/TestServer.h"
+#include "updater/UpdateDoubles.h"
+#include "updater/UpdateInstall.h"
+#include "updater/UpdateScript.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace hopplix;
+using namespace hopplix::test;
+using ::testing::ElementsAre;
+
+namespace {
+
+const Message kFailed{"Update fehlgeschlagen", mb::vbCritical, "Error"};
+Message fileError(const std::string& name) { return {"Updatefehler bei Datei '" + name + "'", mb::vbCritical, "Error"}; }
+
+struct Entry {
+    std::string name;
+    std::string url; // a path on the test server, or a literal when it does not start with '/'
+    std::string folder;
+};
+
+class Install : public ::testing::Test {
+protected:
+    TestServer server;
+    TempFolder tree;
+    std::filesystem::path program = tree.path() / "prog";
+    CurlDownloader downloader;
+    RecordingMessages messages;
+    RecordingWindow window;
+
+    void SetUp() override
+    {
+        std::filesystem::create_directory(program);
+        writeFile(program / "Hopplix", "old program");
+        server.serve("/werkhof/Hopp/Hopplix.txt", "new program");
+    }
+
+    UpdateSetup setup() const { return {program, "Hopplix", server.baseUrl()}; }
+    InstallResult install() { return Updateholen(setup(), downloader, messages, window); }
+
+    // A manifest with the given entries, numbered from 1, in all three sections.
+    std::string manifest(const std::vector<std::pair<int, Entry>>& entries)
+    {
+        std::string namen = "[Namen]\r\n", urls = "[URL]\r\n", pfad = "[Pfad]\r\n";
+        for (const auto& [index, e] : entries) {
+            const std::string key = "Datei" + std::to_string(index) + "=";
+            namen += key + e.name + "\r\n";
+            urls += key + (!e.url.empty() && e.url.front() == '/' ? server.url(e.url) : e.url) + "\r\n";
+            pfad += key + e.folder + "\r\n";
+        }
+        return namen + urls + pfad;
+    }
+    void publish(const std::vector<std::pair<int, Entry>>& entries)
+    {
+        server.serve("/werkhof/Hopp/updatedata.txt", manifest(entries));
+    }
+    void expectInstalled()
+    {
+        EXPECT_EQ(window.status, "Update erfolgreich!");
+        EXPECT_TRUE(window.visible);
+        EXPECT_TRUE(window.timers);
+        EXPECT_EQ(readFile(program / "Hopplix.dxe"), "new program");
+        EXPECT_EQ(readFile(program / "update.cmd"), updateScriptLines("Hopplix"));
+        EXPECT_FALSE(std::filesystem::exists(program / "updatedata.txt"));
+    }
+};
+
+TEST_F(Install, QuestionComesFirstAndNoDownloadsNothing)
+{
+    messages.answer = mb::vbNo;
+    publish({{1, {"a.txt", "/a", ""}}});
+    EXPECT_EQ(install(), InstallResult::Declined);
+    EXPECT_THAT(messages.shown, ElementsAre(Message{"Eine neuere Version von Hopplix ist verf\xC3\xBCgbar, wollen sie updaten?",
+                                                    mb::vbYesNo, "Update"}));
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+    EXPECT_EQ(server.totalHits(), 0);
+    EXPECT_FALSE(window.visible);
+}
+
+TEST_F(Install, ProgramFileThatCannotBeDownloadedIsReportedAndWritesNoScript)
+{
+    server.status("/werkhof/Hopp/Hopplix.txt", 404);
+    publish({{1, {"a.txt", "/a", ""}}});
+    EXPECT_EQ(install(), InstallResult::ProgramFailed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+    EXPECT_FALSE(window.visible);
+    EXPECT_FALSE(window.timers);
+}
+
+TEST_F(Install, ThreeGoodFilesFillTheWholeTrack)
+{
+    server.serve("/a", "A");
+    server.serve("/b", "B");
+    server.serve("/c", "C");
+    publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}, {3, {"c.txt", "/c", ""}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_THAT(window.fileCaptions, ElementsAre("Datei: Hopplix.exe 1/1", "Datei: 0/3", "Datei: 1/3 'a.txt'",
+                                                 "Datei: 2/3 'b.txt'", "Datei: 3/3 'c.txt'"));
+    EXPECT_NEAR(window.fill, 6514, 1e-6);
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_EQ(readFile(program / "a.txt") + readFile(program / "b.txt") + readFile(program / "c.txt"), "ABC");
+    EXPECT_GT(window.refreshes, 3);
+    expectInstalled();
+}
+
+TEST_F(Install, FailingSecondFileIsReportedAndTheRestGoesOn)
+{
+    server.serve("/a", "A");
+    server.status("/b", 500);
+    server.serve("/c", "C");
+    publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}, {3, {"c.txt", "/c", ""}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 2/3 'c.txt'");
+    EXPECT_NEAR(window.fill, 2 * 6514.0 / 3, 1e-3);
+    EXPECT_FALSE(std::filesystem::exists(program / "b.txt"));
+    expectInstalled();
+}
+
+TEST_F(Install, EmptyNamesSectionCountsMinusOneAndDownloadsNothing)
+{
+    server.serve("/werkhof/Hopp/updatedata.txt", "[Namen]\r\n[URL]\r\nDatei1=" + server.url("/a") + "\r\n");
+    server.serve("/a", "A");
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 0/-1");
+    EXPECT_EQ(window.fill, 0);
+    EXPECT_EQ(server.hits("/a"), 0);
+    expectInstalled();
+}
+
+TEST_F(Install, GapInTheNumberingEndsTheList)
+{
+    server.serve("/a", "A");
+    server.serve("/c", "C");
+    publish({{1, {"a.txt", "/a", ""}}, {3, {"c.txt", "/c", ""}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/2 'a.txt'");
+    EXPECT_NEAR(window.fill, 6514 / 2.0, 1e-6);
+    EXPECT_EQ(server.hits("/c"), 0);
+    expectInstalled();
+}
+
+TEST_F(Install, NameWithoutUrlFailsAndEndsTheList)
+{
+    server.serve("/a", "A");
+    server.serve("/c", "C");
+    publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "", ""}}, {3, {"c.txt", "/c", ""}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
+    EXPECT_EQ(server.hits("/c"), 0);
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/3 'a.txt'");
+    expectInstalled();
+}
+
+TEST_F(Install, UrlWithoutNameIsSkippedQuietly)
+{
+    server.serve("/a", "A");
+    server.serve("/b", "B");
+    server.serve("/werkhof/Hopp/updatedata.txt", "[Namen]\r\nDatei2=b.txt\r\n[URL]\r\nDatei1=" + server.url("/a")
+                                                     + "\r\nDatei2=" + server.url("/b") + "\r\n");
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_EQ(server.hits("/a"), 0);
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/1 'b.txt'");
+    EXPECT_EQ(readFile(program / "b.txt"), "B");
+    expectInstalled();
+}
+
+TEST_F(Install, FolderEntryIsCreatedAndReplacesTheOlderFile)
+{
+    server.serve("/lvl", "new level");
+    server.serve("/pic", "new picture");
+    std::filesystem::create_directories(program / "Level" / "Eins");
+    writeFile(program / "Level" / "Eins" / "Level.bmp", "old level");
+    publish({{1, {"Level.bmp", "/lvl", "\\Level\\Eins\\"}}, {2, {"bild.bmp", "/pic", "\\Neu\\"}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(readFile(program / "Level" / "Eins" / "Level.bmp"), "new level");
+    EXPECT_EQ(readFile(program / "Neu" / "bild.bmp"), "new picture");
+    EXPECT_FALSE(std::filesystem::exists(program / "Level.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(program / "bild.bmp"));
+    expectInstalled();
+}
+
+TEST_F(Install, FolderWithMissingParentIsReportedAndLeavesNothingBehind)
+{
+    server.serve("/a", "A");
+    publish({{1, {"a.txt", "/a", "\\Fehlt\\Tief\\"}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("a.txt")});
+    EXPECT_FALSE(std::filesystem::exists(program / "a.txt"));
+    EXPECT_FALSE(std::filesystem::exists(program / "Fehlt"));
+}
+
+TEST_F(Install, FailingManifestStillInstallsTheProgram)
+{
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_THAT(window.fileCaptions, ElementsAre("Datei: Hopplix.exe 1/1"));
+    expectInstalled();
+}
+
+TEST_F(Install, OlderScriptKeepsItsLinesAndTheNewOnesFollow)
+{
+    writeFile(program / "update.cmd", "echo alt\r\n");
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(readFile(program / "update.cmd"), "echo alt\r\n" + updateScriptLines("Hopplix"));
+}
+
+TEST_F(Install, KeyListBeyondItsBufferCountsOnlyTheKeysThatFit)
+{
+    std::vector<std::pair<int, Entry>> entries;
+    for (int i = 1; i <= 40; ++i)
+        entries.push_back({i, {"", "/x", ""}});
+    publish(entries);
+    EXPECT_EQ(install(), InstallResult::Installed);
+    // Nine names of 7 characters with their NULs and 23 of 8 take 247 of the 253 characters;
+    // the cut name "Datei" with its NUL is counted as the 33rd.
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 0/33");
+}
+
+struct RefusedCase {
+    const char* label;
+    std::string name;
+    std::string folder;
+};
+
+class RefusedEntry : public Install, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedEntry, IsReportedAndWritesNothingOutsideTheProgramFolder)
+{
+    std::filesystem::create_directory(tree.path() / "outside");
+    std::filesystem::create_directory(tree.path() / "prog-sibling");
+    writeFile(tree.path() / "outside" / "keep.txt", "keep");
+    std::filesystem::create_directory_symlink(tree.path() / "outside", program / "link");
+    std::filesystem::create_directory_symlink(tree.path() / "prog-sibling", program / "siblink");
+    std::filesystem::create_symlink(tree.path() / "outside" / "keep.txt", program / "keep.txt");
+    const auto before = listing(tree.path());
+
+    server.serve("/evil", "evil");
+    server.serve("/good", "good");
+    publish({{1, {GetParam().name, "/evil", GetParam().folder}}, {2, {"good.txt", "/good", ""}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+
+    EXPECT_EQ(messages.errors(), std::vector<Message>{fileError(GetParam().name)});
+    EXPECT_EQ(server.hits("/evil"), 0);
+    // A refused entry does not count: the one good file is the first of two.
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/2 'good.txt'");
+    EXPECT_EQ(readFile(program / "Hopplix"), "old program");
+    EXPECT_EQ(readFile(program / "Hopplix.dxe"), "new program");
+    EXPECT_EQ(readFile(program / "update.cmd"), updateScriptLines("Hopplix"));
+
+    auto after = listing(tree.path());
+    for (const char* added : {"prog/Hopplix.dxe = new program", "prog/good.txt = good"})
+        EXPECT_EQ(after.erase(added), 1u) << added;
+    EXPECT_EQ(after.erase("prog/update.cmd = " + updateScriptLines("Hopplix")), 1u);
+    EXPECT_EQ(after, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, RefusedEntry,
+    ::testing::Values(RefusedCase{"ParentName", "..", ""}, RefusedCase{"DotName", ".", ""},
+                      RefusedCase{"NameWithParent", "../outside/x.txt", ""},
+                      RefusedCase{"NameWithBackslashParent", "..\\outside\\x.txt", ""},
+                      RefusedCase{"AbsoluteName", "/tmp/hopplix-evil.txt", ""},
+                      RefusedCase{"NameWithSlash", "Level/x.txt", ""},
+                      RefusedCase{"NameWithBackslash", "Level\\x.txt", ""},
+                      RefusedCase{"DriveLetter", "C:evil.txt", ""}, RefusedCase{"DrivePath", "C:\\evil.txt", ""},
+                      RefusedCase{"ControlCharacter", "a\x01.txt", ""}, RefusedCase{"TabInName", "a\tb.txt", ""},
+                      RefusedCase{"TheProgramFile", "Hopplix", ""}, RefusedCase{"TheProgramFileAsExe", "hopplix.EXE", ""},
+                      RefusedCase{"TheNewProgramFile", "HOPPLIX.DXE", ""}, RefusedCase{"TheScript", "Update.cmd", ""},
+                      RefusedCase{"TheManifest", "UpdateData.txt", ""}, RefusedCase{"TheRunner", "hopplix-update", ""},
+                      RefusedCase{"LinkLeavingTheFolder", "keep.txt", ""},
+                      RefusedCase{"FolderWithParent", "x.txt", "\\..\\outside\\"},
+                      RefusedCase{"FolderWithParentInside", "x.txt", "\\Level\\..\\..\\outside\\"},
+                      RefusedCase{"AbsoluteFolder", "x.txt", "/tmp/"},
+                      RefusedCase{"UncFolder", "x.txt", "\\\\server\\share\\"},
+                      RefusedCase{"DriveFolder", "x.txt", "C:\\Windows\\"},
+                      RefusedCase{"FolderLinkedOutside", "x.txt", "\\link\\"},
+                      RefusedCase{"FolderLinkedToASiblingWithTheSamePrefix", "x.txt", "\\siblink\\"},
+                      RefusedCase{"NewFolderBelowALinkOutside", "x.txt", "\\link\\neu\\"},
+                      RefusedCase{"ProgramFileThroughAFolder", "Hopplix", "\\Level\\"}),
+    [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+
+TEST(KeyCount, IsTheNumberOfTerminatedNamesOrMinusOne)
+{
+    EXPECT_EQ(keyCountOf(""), -1);
+    EXPECT_EQ(keyCountOf(std::string("Datei1\0", 7)), 1);
+    EXPECT_EQ(keyCountOf(std::string("Datei1\0Datei2\0Datei3\0", 21)), 3);
+    EXPECT_EQ(keyCountOf(std::string("Datei1\0Dat", 10)), 1);
+}
+
+} // namespace
