@@ -18,5 +18,6 @@ for t in $targets; do
   mkdir -p "$work"
   seeds=fuzz/corpus/$name
   echo "== $t for ${seconds}s"
-  ./build-fuzz/fuzz/$t -max_total_time="$seconds" -max_len=65536 -timeout=10 "$work" $( [ -d "$seeds" ] && echo "$seeds" )
+  mkdir -p build-fuzz/artifacts
+  ./build-fuzz/fuzz/$t -artifact_prefix=build-fuzz/artifacts/ -max_total_time="$seconds" -max_len=65536 -timeout=10 "$work" $( [ -d "$seeds" ] && echo "$seeds" )
 done
