@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace hopplix {
 
@@ -13,6 +14,7 @@ class Form1;
 class Form2;
 class Form3;
 class Form4;
+class Downloader;
 
 // What the forms need of the system. The references outlive the registry.
 struct Services {
@@ -23,6 +25,12 @@ struct Services {
     std::filesystem::path programFolder;
     // Ends the program at once: no further handler runs, no window's close handler runs.
     std::function<void()> endProgram;
+    // Self-update: the downloads (none: no update check), the update server's base URL (empty:
+    // no update check) and the start of the helper that carries out "update.cmd" once the
+    // program has ended (true when it was started).
+    Downloader* downloader = nullptr;
+    std::string updateServer{};
+    std::function<bool(const std::filesystem::path& programFolder)> startUpdateScript{};
 };
 
 class FormRegistry {
