@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 namespace hopplix {
 
@@ -51,40 +52,62 @@ bool QtKeyState::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+std::unique_ptr<QMessageBox> buildMessageBox(const std::string& prompt, int style, const std::string& title)
+{
+    auto box = std::make_unique<QMessageBox>();
+    box->setWindowTitle(QString::fromStdString(title));
+    box->setText(QString::fromStdString(prompt));
+    box->setTextFormat(Qt::PlainText);
+    box->setIcon((style & mb::vbCritical) ? QMessageBox::Critical : QMessageBox::NoIcon);
+    if ((style & 7) == mb::vbYesNo) {
+        QPushButton* yes = box->addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+        QPushButton* no = box->addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        box->setDefaultButton(yes);
+        box->setEscapeButton(no);
+    } else {
+        QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
+    }
+    return box;
+}
+
+int answerOf(const QMessageBox& box)
+{
+    const auto buttons = box.buttons();
+    const bool yesNo = std::any_of(buttons.begin(), buttons.end(),
+                                   [&](QAbstractButton* b) { return box.buttonRole(b) == QMessageBox::YesRole; });
+    QAbstractButton* clicked = box.clickedButton();
+    if (!yesNo)
+        return mb::vbOK;
+    return clicked && box.buttonRole(clicked) == QMessageBox::YesRole ? mb::vbYes : mb::vbNo;
+}
+
 int QtMessageBoxes::MsgBox(const std::string& prompt, int style, const std::string& title)
 {
-    QMessageBox box;
-    box.setWindowTitle(QString::fromStdString(title));
-    box.setText(QString::fromStdString(prompt));
-    box.setIcon((style & mb::vbCritical) ? QMessageBox::Critical : QMessageBox::NoIcon);
-    if ((style & 7) == mb::vbYesNo) {
-        QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
-        box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
-        box.setDefaultButton(yes);
-        box.exec();
-        return box.clickedButton() == yes ? mb::vbYes : mb::vbNo;
-    }
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box.exec();
-    return mb::vbOK;
+    const auto box = buildMessageBox(prompt, style, title);
+    box->exec();
+    return answerOf(*box);
 }
 
 void QtBeeper::Beep() { QApplication::beep(); }
 
-ScreenMetrics currentScreenMetrics()
+ScreenMetrics screenMetricsFor(QSize sizePixels, double logicalDpiX, double logicalDpiY)
 {
     ScreenMetrics m;
+    m.twipsPerPixelX = logicalDpiX > 0 ? 1440.0 / logicalDpiX : 15.0;
+    m.twipsPerPixelY = logicalDpiY > 0 ? 1440.0 / logicalDpiY : 15.0;
+    m.widthTwips = sizePixels.width() * m.twipsPerPixelX;
+    m.heightTwips = sizePixels.height() * m.twipsPerPixelY;
+    return m;
+}
+
+ScreenMetrics currentScreenMetrics()
+{
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return m;
-    const double dpiX = screen->logicalDotsPerInchX();
-    const double dpiY = screen->logicalDotsPerInchY();
-    m.twipsPerPixelX = dpiX > 0 ? 1440.0 / dpiX : 15.0;
-    m.twipsPerPixelY = dpiY > 0 ? 1440.0 / dpiY : 15.0;
-    const QSize size = screen->size();
-    m.widthTwips = size.width() * m.twipsPerPixelX;
-    m.heightTwips = size.height() * m.twipsPerPixelY;
-    return m;
+        return ScreenMetrics{};
+    return screenMetricsFor(screen->size(), screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
 }
 
 } // namespace hopplix

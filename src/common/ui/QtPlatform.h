@@ -4,11 +4,18 @@
 #include "common/platform.h"
 
 #include <QObject>
+#include <QSize>
 #include <array>
+#include <memory>
+
+class QMessageBox;
 
 namespace hopplix {
 
-// Key state fed by an application-wide event filter, so every window of ours counts.
+// Key state fed by an application-wide event filter, so a key counts whichever of our windows
+// (message boxes included) has the focus. Auto-repeat neither presses nor releases a key.
+// Releases that happen while none of our windows is active never reach us, so losing the
+// activation lets every key go (it stays "pressed since the last query" if it was).
 class QtKeyState : public QObject, public KeyState {
     Q_OBJECT
 public:
@@ -24,17 +31,28 @@ private:
     std::array<bool, 256> pressedSinceQuery_{};
 };
 
+// Modal message boxes with German buttons. The styles understood are the sums of
+// vbOKOnly (0) or vbYesNo (4) and optionally vbCritical (16); other button sets get OK.
 class QtMessageBoxes : public MessageBoxes {
 public:
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
 };
+
+// The box MsgBox shows: title, text, icon and the buttons "Ja" / "Nein" or "OK". Escape or
+// the close box answers "Nein" (or "OK").
+std::unique_ptr<QMessageBox> buildMessageBox(const std::string& prompt, int style, const std::string& title);
+// The answer code (vbYes, vbNo, vbOK) for the way `box` was closed.
+int answerOf(const QMessageBox& box);
 
 class QtBeeper : public Beeper {
 public:
     void Beep() override;
 };
 
-// The primary screen's size in twips and twips per pixel (15 when the screen reports no dpi).
+// Screen metrics from a size in pixels and the logical dots per inch: twips per pixel is
+// 1440 / dpi on each axis, 15 when the screen reports no usable dpi.
+ScreenMetrics screenMetricsFor(QSize sizePixels, double logicalDpiX, double logicalDpiY);
+// The primary screen's metrics; the defaults of ScreenMetrics when there is no screen.
 ScreenMetrics currentScreenMetrics();
 
 } // namespace hopplix
