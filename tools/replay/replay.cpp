@@ -1,0 +1,205 @@
+#include "replay.h"
+
+#include "common/paths.h"
+#include "game/engine.h"
+#include "game/layout.h"
+
+#include <charconv>
+#include <fstream>
+#include <string_view>
+
+namespace hopplix::replay {
+
+namespace {
+
+constexpr std::string_view usage =
+    "usage: hopplix-replay --level DIR [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] [--keys FILE] "
+    "[--ticks N]";
+
+long parseNumber(std::string_view text, std::string_view option, long minimum, long maximum)
+{
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < minimum || value > maximum)
+        throw Error(std::string(option) + ": '" + std::string(text) + "' is not a whole number from " +
+                    std::to_string(minimum) + " to " + std::to_string(maximum));
+    return value;
+}
+
+Size parseSize(std::string_view text, std::string_view option, int minimum)
+{
+    const size_t x = text.find('x');
+    if (x == std::string_view::npos)
+        throw Error(std::string(option) + ": '" + std::string(text) + "' is not of the form WxH");
+    constexpr long maximum = 100000;
+    return {static_cast<int>(parseNumber(text.substr(0, x), option, minimum, maximum)),
+            static_cast<int>(parseNumber(text.substr(x + 1), option, minimum, maximum))};
+}
+
+// Keys held for one tick: every reading in that tick sees them pressed.
+class ScriptedKeys : public KeyState {
+public:
+    std::set<int> held;
+    bool GetAsyncKeyState(int virtualKey) override { return held.count(virtualKey) != 0; }
+};
+
+void appendFloat(std::string& out, float value)
+{
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)error; // 32 characters hold any float
+    out.append(buffer, end);
+}
+
+} // namespace
+
+Options parseArguments(const std::vector<std::string>& arguments)
+{
+    Options options;
+    bool haveLevel = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        if (option == "--help" || option == "-h")
+            throw Error(std::string(usage));
+        if (i + 1 >= arguments.size())
+            throw Error(option.starts_with("--") ? option + " needs a value" : "unexpected argument '" + option + "'");
+        const std::string& value = arguments[++i];
+        if (option == "--level") {
+            options.level = value;
+            haveLevel = true;
+        } else if (option == "--screen") {
+            options.screen = parseSize(value, option, 1);
+        } else if (option == "--dpi") {
+            options.dpi = static_cast<int>(parseNumber(value, option, 1, 1440));
+        } else if (option == "--frame") {
+            options.frame = parseSize(value, option, 0);
+        } else if (option == "--client") {
+            options.client = parseSize(value, option, 1);
+        } else if (option == "--keys") {
+            options.keys = value;
+        } else if (option == "--ticks") {
+            options.ticks = parseNumber(value, option, 0, 100000000);
+        } else {
+            throw Error("unknown option '" + option + "'\n" + std::string(usage));
+        }
+    }
+    if (!haveLevel)
+        throw Error("--level DIR is required\n" + std::string(usage));
+    return options;
+}
+
+std::vector<std::set<int>> readKeyScript(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!FileExists(file) || !in)
+        throw Error("cannot read the key script " + file.string());
+    std::vector<std::set<int>> ticks;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.ends_with('\r'))
+            line.pop_back();
+        std::set<int> held;
+        for (const char c : line) {
+            switch (c) {
+            case 'L': held.insert(vk::Left); break;
+            case 'R': held.insert(vk::Right); break;
+            case 'S': held.insert(vk::Space); break;
+            case '.': break;
+            default:
+                throw Error(file.string() + ":" + std::to_string(ticks.size() + 1) + ": unexpected character '" +
+                            std::string(1, c) + "' (keys are L, R, S; '.' or an empty line for none)");
+            }
+        }
+        ticks.push_back(std::move(held));
+    }
+    if (in.bad())
+        throw Error("cannot read the key script " + file.string());
+    return ticks;
+}
+
+std::string run(const Options& options, const PictureLoader& loadPicture)
+{
+    // Everything that can fail is checked before the first line is written.
+    const std::vector<std::set<int>> script = options.keys ? readKeyScript(*options.keys) : std::vector<std::set<int>>{};
+    const long ticks = options.ticks ? *options.ticks : (options.keys ? static_cast<long>(script.size()) : 500);
+
+    const std::filesystem::path image = levelImagePath(options.level);
+    if (!isOrdinaryFile(image))
+        throw Error("no Level.bmp in " + options.level.string());
+    const Picture picture = loadPicture(image);
+    if (picture.width <= 0 || picture.height <= 0)
+        throw Error(image.string() + " holds an empty picture");
+
+    const double twipsPerPixel = 1440.0 / options.dpi;
+    LayoutRequest request;
+    request.pictureWidthPx = picture.width;
+    request.pictureHeightPx = picture.height;
+    request.screen = ScreenMetrics{options.screen.width * twipsPerPixel, options.screen.height * twipsPerPixel,
+                                   twipsPerPixel, twipsPerPixel};
+    request.rounding = SizeRounding::WholePixels;
+    request.frameWidthPx = options.frame.width;
+    request.frameHeightPx = options.frame.height;
+    if (options.client) {
+        request.clientWidthPx = options.client->width;
+        request.clientHeightPx = options.client->height;
+    }
+    LevelLayout layout;
+    try {
+        layout = loadLevelLayout(options.level, request);
+    } catch (const std::invalid_argument& e) {
+        throw Error(options.level.string() + ": " + e.what());
+    }
+
+    const auto tpp = static_cast<float>(twipsPerPixel);
+    const Playfield field =
+        Playfield::stretched(picture, layout.client.widthPx, layout.client.heightPx, tpp, tpp);
+    PlayState state; // as at the first level of a run
+    PlayerShape shape;
+    placePlayer(layout, state, shape);
+
+    std::string out = "window ";
+    appendFloat(out, layout.window.Width);
+    out += ' ';
+    appendFloat(out, layout.window.Height);
+    out += " client ";
+    appendFloat(out, layout.client.ScaleWidth);
+    out += ' ';
+    appendFloat(out, layout.client.ScaleHeight);
+    out += " player ";
+    appendFloat(out, shape.Width);
+    out += " start ";
+    appendFloat(out, shape.Left);
+    out += ' ';
+    appendFloat(out, shape.Top);
+    out += '\n';
+
+    ScriptedKeys keys;
+    TickHooks hooks{keys, {}, {}, {}};
+    for (long n = 1; n <= ticks; ++n) {
+        const auto index = static_cast<size_t>(n - 1);
+        keys.held = index < script.size() ? script[index] : std::set<int>{};
+        const TickResult result =
+            tick(state, shape, field, layout.client.ScaleHeight, layout.client.ScaleWidth, hooks);
+        out += std::to_string(n);
+        out += ' ';
+        appendFloat(out, shape.Left);
+        out += ' ';
+        appendFloat(out, shape.Top);
+        out += ' ';
+        out += std::to_string(state.beschleunigung);
+        out += ' ';
+        out += std::to_string(state.stehend);
+        out += ' ';
+        out.append(state.punktfarbe.begin(), state.punktfarbe.end());
+        if (result.died)
+            out += " death";
+        if (result.goal)
+            out += " goal";
+        out += '\n';
+        if (result.goal)
+            break;
+    }
+    return out;
+}
+
+} // namespace hopplix::replay
