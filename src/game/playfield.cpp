@@ -3,6 +3,7 @@
 #include "game/rounding.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace hopplix {
@@ -10,21 +11,23 @@ namespace hopplix {
 namespace {
 
 constexpr uint32_t kWhite = 0x00FFFFFFu;
+// No side of a playfield reaches 2^22 pixels, so larger pixel indexes are simply outside.
+constexpr int kMaxSide = 1 << 22;
 
-// Twips to a pixel index: single-precision division, then half to even. Out-of-range or
-// non-finite quotients give -1, which is outside every image.
+// Twips to a pixel index: single-precision division, then half to even. Quotients beyond any
+// playfield (and non-finite ones) give -1, which is outside every image.
 inline int64_t pixelIndex(int32_t twips, float twipsPerPixel)
 {
     const float quotient = static_cast<float>(twips) / twipsPerPixel;
-    if (!(quotient > -2147483648.0f && quotient < 2147483648.0f))
+    if (!(std::fabs(quotient) < kMaxSide))
         return -1;
-    return roundHalfEven(static_cast<double>(quotient));
+    return static_cast<int64_t>(roundHalfEvenSmall(quotient));
 }
 
 void checkSize(int width, int height)
 {
-    if (width < 0 || height < 0)
-        throw std::invalid_argument("playfield size must not be negative");
+    if (width < 0 || height < 0 || width >= kMaxSide || height >= kMaxSide)
+        throw std::invalid_argument("playfield size out of range");
 }
 
 } // namespace

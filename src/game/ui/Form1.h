@@ -1,15 +1,96 @@
 #pragma once
+// The game window "Hopplix": loads the chosen level, runs the 20 ms tick, and handles its keys,
+// the mouse on the playfield and its own closing. The rules themselves are the engine's; this
+// window decodes the picture, sizes itself, draws and turns events into engine calls.
+
 #include "app/ui/Form.h"
+#include "game/engine.h"
+#include "game/layout.h"
+#include "game/playfield.h"
+
+#include <QColor>
+#include <QRect>
+#include <cstdint>
+#include <optional>
+
+class QTimer;
 
 namespace hopplix {
 
-// Placeholder window "Hopplix"; filled in by its subsystem.
+class PlayfieldView;
+
 class Form1 : public Form {
 public:
-    using Form::Form;
+    explicit Form1(FormRegistry& forms);
+    ~Form1() override;
+
+    // The play state: beschleunigung, stehend, StartX, StartY and punktfarbe. It outlives the
+    // window: the next level starts with the speed and leap flag this one left.
+    PlayState play;
+
+    // The player Shape1 in twips, relative to the playfield. Change it through setShape1Place
+    // so the playfield repaints.
+    const PlayerShape& Shape1() const { return shape1_; }
+    void setShape1Place(float left, float top);
+    // Fill colour as a colour value 0x00BBGGRR; red (255) until the load step recolours it.
+    std::uint32_t shape1FillColour() const { return shape1Fill_; }
+    bool shape1Visible() const { return shape1Visible_; }
+
+    // Controls (null while the window is not loaded; these do not load it).
+    PlayfieldView* Picture1() const { return picture1_; }
+    QTimer* Timer1() const { return timer1_; }
+    // The painted level the probes read.
+    const Playfield& playfield() const { return playfield_; }
+    // The level's layout as the load step computed it (client area, player side, start).
+    const LevelLayout& layout() const { return layout_; }
+
+    // Handlers, run by the controls; public so tests can drive them.
+    void Timer1_Timer();
+    void Picture1_MouseDown(int button, int shift, float x, float y);
+    // Shows the probes and the speed in the debug window.
+    void Farbensetzen();
+
+    // The texts of the load step's failure messages.
+    static const char* const kMissingPictureText;
+    static const char* const kUnreadablePictureText;
+    static const char* const kLeaveQuestion;
 
 protected:
     std::unique_ptr<FormWindow> createWindow() override;
+    void controlsDestroyed() override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    void Form_KeyDown(int keyCode, int shift) override;
+    void clientAreaResized() override;
+
+private:
+    // Steps 4 to 10 of the load step for a decoded picture; false when the layout is impossible.
+    bool layOut(const ScreenMetrics& screen, QSize frame);
+    void applyClientArea();
+    QSize frameForLayout() const;
+    void failLoad(const char* text);
+    void askToLeave();
+    void askToLeaveLater();
+    void refreshPlayer();
+    QRect playerPixels() const;
+
+    PlayerShape shape1_;
+    std::uint32_t shape1Fill_ = 255;
+    bool shape1Visible_ = false;
+
+    PlayfieldView* picture1_ = nullptr;
+    QTimer* timer1_ = nullptr;
+
+    Playfield playfield_;
+    LevelLayout layout_;
+    // Kept while the level is open, in case the window system's frame turns out different
+    // from the one the window was sized with and the level has to be laid out again.
+    std::optional<Picture> picture_;
+    LevelSettings settings_;
+
+    bool levelReady_ = false; // the load step has finished: ticks may run
+    bool ticking_ = false;    // a tick is running (perhaps suspended while events run)
+    bool questionPending_ = false;
 };
 
 } // namespace hopplix
