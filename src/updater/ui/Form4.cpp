@@ -1,12 +1,230 @@
 #include "updater/ui/Form4.h"
 
+#include "app/ui/FormRegistry.h"
+#include "common/ini.h"
+#include "common/numbers.h"
+#include "common/paths.h"
+#include "common/ui/ShapeWidget.h"
+#include "launcher/ui/Form3.h"
+#include "updater/UpdateCheck.h"
+#include "updater/UpdateScript.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QTimer>
+
 namespace hopplix {
+
+namespace {
+
+constexpr double kClientWidth = 6735;
+constexpr double kClientHeight = 2130;
+constexpr double kTrackWidth = 6514;
+const char* const kSuccess = "Update erfolgreich!";
+
+} // namespace
+
+Form4::Form4(FormRegistry& forms) : Form(forms) {}
+
+Form4::~Form4() = default;
 
 std::unique_ptr<FormWindow> Form4::createWindow()
 {
     auto window = std::make_unique<FormWindow>(*this);
+    window->makeFixedDialog();
     window->setWindowTitle(QStringLiteral("Update..."));
+    window->setFixedSize(pxX(kClientWidth), pxY(kClientHeight));
+
+    label1_ = new QLabel(QStringLiteral("Update..."), window.get());
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label1_->setGeometry(pxX(0), pxY(0), pxX(kClientWidth), pxY(975));
+    label1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QFont big = label1_->font();
+    big.setPointSizeF(36);
+    big.setBold(true);
+    label1_->setFont(big);
+
+    shape1_ = new ShapeWidget(ShapeWidget::Kind::Rectangle, QColor(192, 192, 255), window.get());
+    shape1_->setObjectName(QStringLiteral("Shape1"));
+    shape1_->setGeometry(pxX(120), pxY(1200), pxX(kTrackWidth), pxY(495));
+    shape2_ = new ShapeWidget(ShapeWidget::Kind::Rectangle, QColor(128, 128, 255), window.get());
+    shape2_->setObjectName(QStringLiteral("Shape2"));
+    shape2Width_ = kTrackWidth;
+    shape2_->setGeometry(pxX(120), pxY(1200), pxX(shape2Width_), pxY(495));
+    shape2_->raise();
+
+    label2_ = new QLabel(QStringLiteral("Datei: 1/1 'Dateiname'"), window.get());
+    label2_->setObjectName(QStringLiteral("Label2"));
+    label2_->setGeometry(pxX(0), pxY(1800), pxX(kClientWidth), pxY(255));
+    label2_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    timer1_ = new QTimer(window.get());
+    timer1_->setInterval(5000);
+    QObject::connect(timer1_, &QTimer::timeout, window.get(), [this] { Timer1_Timer(); });
+    timer2_ = new QTimer(window.get());
+    timer2_->setInterval(500);
+    QObject::connect(timer2_, &QTimer::timeout, window.get(), [this] { Timer2_Timer(); });
     return window;
+}
+
+void Form4::controlsDestroyed()
+{
+    label1_ = label2_ = nullptr;
+    shape1_ = shape2_ = nullptr;
+    timer1_ = timer2_ = nullptr;
+}
+
+void Form4::Form_Unload()
+{
+    // Closed during the hand-over: the launcher is hidden already, so waiting timers would leave
+    // a program without a window. The hand-over happens now instead.
+    if (timer1_ && timer1_->isActive())
+        Timer1_Timer();
+}
+
+QLabel* Form4::Label1()
+{
+    Load();
+    return label1_;
+}
+
+QLabel* Form4::Label2()
+{
+    Load();
+    return label2_;
+}
+
+ShapeWidget* Form4::Shape1()
+{
+    Load();
+    return shape1_;
+}
+
+ShapeWidget* Form4::Shape2()
+{
+    Load();
+    return shape2_;
+}
+
+QTimer* Form4::Timer1()
+{
+    Load();
+    return timer1_;
+}
+
+QTimer* Form4::Timer2()
+{
+    Load();
+    return timer2_;
+}
+
+double Form4::Shape2Width()
+{
+    Load();
+    return shape2Width_;
+}
+
+UpdateSetup Form4::setup() const
+{
+    const Services& s = forms().services();
+    return {s.programFolder, programBaseName(), s.updateServer};
+}
+
+std::string Form4::installedVersion()
+{
+    // The installed version is the caption of the launcher's Version label.
+    QWidget* launcher = forms().form3().window();
+    const QLabel* version = launcher ? launcher->findChild<QLabel*>(QStringLiteral("Version")) : nullptr;
+    return version ? version->text().toStdString() : std::string();
+}
+
+void Form4::Updatetest()
+{
+    Load();
+    Services& s = forms().services();
+    if (!s.downloader)
+        return;
+    const auto found = checkForNewerVersion(setup(), *s.downloader, installedVersion(), systemNumberFormat(), neueVersion);
+    if (found == VersionCheck::Newer)
+        Updateholen();
+}
+
+void Form4::Updateholen()
+{
+    Services& s = forms().services();
+    hopplix::Updateholen(setup(), *s.downloader, s.messages, *this);
+}
+
+std::string Form4::HolINIString(const std::filesystem::path& Dateiname, const std::string& DieSektion,
+                                const std::optional<std::string>& DerEintrag)
+{
+    return hopplix::HolINIString(Dateiname, DieSektion,
+                                 DerEintrag ? std::optional<std::string_view>(*DerEintrag) : std::nullopt);
+}
+
+void Form4::makeupdatecmd() { hopplix::makeupdatecmd(forms().services().programFolder, programBaseName()); }
+
+void Form4::Timer1_Timer()
+{
+    Services& s = forms().services();
+    if (timer1_)
+        timer1_->stop();
+    if (timer2_)
+        timer2_->stop();
+    // The script swaps X.exe for X.dxe: without X.dxe it would only delete the program.
+    const auto newProgram = s.programFolder / (programBaseName() + ".dxe");
+    if (FileExists(newProgram) && s.startUpdateScript)
+        s.startUpdateScript(s.programFolder);
+    s.endProgram();
+}
+
+void Form4::Timer2_Timer()
+{
+    QLabel* label = Label1();
+    if (label->text().compare(QString::fromUtf8(kSuccess), Qt::CaseInsensitive) == 0)
+        label->setText(QString());
+    else
+        label->setText(QString::fromUtf8(kSuccess));
+}
+
+void Form4::setStatusCaption(const std::string& caption) { Label1()->setText(QString::fromStdString(caption)); }
+
+void Form4::setFileCaption(const std::string& caption) { Label2()->setText(QString::fromStdString(caption)); }
+
+double Form4::trackWidth() { return kTrackWidth; }
+
+double Form4::fillWidth() { return Shape2Width(); }
+
+void Form4::setFillWidth(double twips)
+{
+    ShapeWidget* fill = Shape2();
+    shape2Width_ = twips;
+    fill->setGeometry(pxX(120), pxY(1200), pxX(twips), pxY(495));
+}
+
+void Form4::showInFront()
+{
+    Show();
+    if (FormWindow* w = window()) {
+        w->raise();
+        w->activateWindow();
+    }
+}
+
+void Form4::startHandOverTimers()
+{
+    Timer1()->start();
+    Timer2()->start();
+}
+
+void Form4::refresh()
+{
+    // The window system's exposure and paint events, but no input: no handler of the player's
+    // can run in the middle of the installation.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (FormWindow* w = window(); w && w->isVisible())
+        w->repaint();
 }
 
 } // namespace hopplix

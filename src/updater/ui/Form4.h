@@ -1,15 +1,79 @@
 #pragma once
+// The updater window "Update...": the version check at the launcher's first opening, the
+// installation with its progress display, and the hand-over to the update script.
+
 #include "app/ui/Form.h"
+#include "updater/UpdateInstall.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QTimer;
 
 namespace hopplix {
 
-// Placeholder window "Update..."; filled in by its subsystem.
-class Form4 : public Form {
+class ShapeWidget;
+
+class Form4 : public Form, private UpdateWindow {
 public:
-    using Form::Form;
+    explicit Form4(FormRegistry& forms);
+    ~Form4() override;
+
+    // The version text the server's version file announces.
+    std::string neueVersion;
+
+    // Fetches the version file and, when the server's version is greater than the launcher's
+    // Version caption, asks and installs. Visible afterwards: the hand-over is pending.
+    void Updatetest();
+    // The updater's INI reader (255-character buffer; without a key: the key names, each
+    // followed by a NUL).
+    std::string HolINIString(const std::filesystem::path& Dateiname, const std::string& DieSektion,
+                             const std::optional<std::string>& DerEintrag);
+    // Appends the three lines of "update.cmd" to the program folder's script.
+    void makeupdatecmd();
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // Controls; reaching one loads the form.
+    QLabel* Label1();
+    QLabel* Label2();
+    ShapeWidget* Shape1();
+    ShapeWidget* Shape2();
+    QTimer* Timer1();
+    QTimer* Timer2();
+    // The fill's width in twips, as the installation set it.
+    double Shape2Width();
 
 protected:
     std::unique_ptr<FormWindow> createWindow() override;
+    void controlsDestroyed() override;
+    void Form_Unload() override;
+
+private:
+    void Updateholen();
+    UpdateSetup setup() const;
+    std::string installedVersion();
+
+    // What the installation shows, on this window.
+    void setStatusCaption(const std::string& caption) override;
+    void setFileCaption(const std::string& caption) override;
+    double trackWidth() override;
+    double fillWidth() override;
+    void setFillWidth(double twips) override;
+    void showInFront() override;
+    void startHandOverTimers() override;
+    void refresh() override;
+
+    QLabel* label1_ = nullptr;
+    QLabel* label2_ = nullptr;
+    ShapeWidget* shape1_ = nullptr;
+    ShapeWidget* shape2_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    QTimer* timer2_ = nullptr;
+    double shape2Width_ = 6514;
 };
 
 } // namespace hopplix

@@ -1,0 +1,287 @@
+#include "app/ui/FormRegistry.h"
+#include "common/paths.h"
+#include "common/ui/ShapeWidget.h"
+#include "launcher/ui/Form3.h"
+#include "updater/TempFolder.h"
+#include "updater/TestServer.h"
+#include "updater/UpdateDoubles.h"
+#include "updater/UpdateScript.h"
+#include "updater/ui/Form4.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QLabel>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace hopplix;
+using namespace hopplix::test;
+
+namespace {
+
+class NoKeys : public KeyState {
+public:
+    bool GetAsyncKeyState(int) override { return false; }
+};
+
+class NoBeep : public Beeper {
+public:
+    void Beep() override {}
+};
+
+// Records what Label2 shows each time it is painted.
+class PaintedTexts : public QObject {
+public:
+    std::vector<std::string> texts;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            texts.push_back(static_cast<QLabel*>(watched)->text().toStdString());
+        return false;
+    }
+};
+
+class Updater : public ::testing::Test {
+protected:
+    TestServer server;
+    TempFolder folder;
+    NoKeys keys;
+    RecordingMessages messages;
+    NoBeep beeper;
+    CurlDownloader downloader;
+    int endProgramCalls = 0;
+    std::vector<std::filesystem::path> scriptStarts;
+    std::unique_ptr<FormRegistry> forms;
+    std::string oldLocale;
+
+    void SetUp() override
+    {
+        const char* lc = std::getenv("LC_ALL");
+        oldLocale = lc ? lc : "";
+        ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+        forms = std::make_unique<FormRegistry>(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(),
+                                                        [this] { ++endProgramCalls; }});
+        forms->services().downloader = &downloader;
+        forms->services().startUpdateScript = [this](const std::filesystem::path& p) {
+            scriptStarts.push_back(p);
+            return true;
+        };
+        // The launcher's installed version, as its Version label shows it. The launcher's own
+        // first check runs without a server; the tests call Updatetest themselves.
+        QWidget* launcher = forms->form3().window();
+        if (!launcher->findChild<QLabel*>(QStringLiteral("Version"))) {
+            auto* version = new QLabel(QStringLiteral("1,0"), launcher);
+            version->setObjectName(QStringLiteral("Version"));
+        }
+        forms->services().updateServer = server.baseUrl();
+        server.serve("/werkhof/Hopp/Hopplix.txt", "new program");
+    }
+    void TearDown() override
+    {
+        forms.reset();
+        ::setenv("LC_ALL", oldLocale.c_str(), 1);
+    }
+
+    Form4& form4() { return forms->form4(); }
+    void announce(const std::string& version) { server.serve("/werkhof/Hopp/version.txt", "Version: " + version + "\r\n"); }
+    std::filesystem::path newProgramOfThisProcess() const { return folder.path() / (programBaseName() + ".dxe"); }
+};
+
+TEST_F(Updater, WindowIsCreatedHiddenWithItsDesignLayout)
+{
+    FormRegistry fresh(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(), [] {}});
+    Form4& f = fresh.form4();
+    EXPECT_FALSE(f.isLoaded());
+    EXPECT_FALSE(f.Visible());
+    EXPECT_TRUE(f.isLoaded());
+    EXPECT_EQ(f.window()->windowTitle(), "Update...");
+    EXPECT_EQ(f.window()->size(), QSize(f.pxX(6735), f.pxY(2130)));
+    EXPECT_EQ(f.Label1()->text(), "Update...");
+    EXPECT_EQ(f.Label1()->font().pointSizeF(), 36);
+    EXPECT_TRUE(f.Label1()->font().bold());
+    EXPECT_TRUE(f.Label1()->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(f.Label2()->text(), "Datei: 1/1 'Dateiname'");
+    EXPECT_EQ(f.Label2()->geometry(), QRect(0, f.pxY(1800), f.pxX(6735), f.pxY(255)));
+    EXPECT_EQ(f.Shape1()->fillColor(), QColor(192, 192, 255));
+    EXPECT_EQ(f.Shape2()->fillColor(), QColor(128, 128, 255));
+    EXPECT_EQ(f.Shape1()->geometry(), QRect(f.pxX(120), f.pxY(1200), f.pxX(6514), f.pxY(495)));
+    EXPECT_EQ(f.Shape2()->geometry(), f.Shape1()->geometry());
+    EXPECT_FALSE(f.Timer1()->isActive());
+    EXPECT_FALSE(f.Timer2()->isActive());
+    EXPECT_EQ(f.Timer1()->interval(), 5000);
+    EXPECT_EQ(f.Timer2()->interval(), 500);
+    EXPECT_EQ(f.neueVersion, "");
+}
+
+TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
+{
+    announce("1,1");
+    server.serve("/a", "A");
+    server.serve("/b", "B");
+    server.serve("/werkhof/Hopp/updatedata.txt", "[Namen]\r\nDatei1=a.txt\r\nDatei2=b.txt\r\n[URL]\r\nDatei1="
+                                                     + server.url("/a") + "\r\nDatei2=" + server.url("/b") + "\r\n");
+    PaintedTexts painted;
+    form4().Label2()->installEventFilter(&painted);
+    form4().Updatetest();
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "Update");
+    EXPECT_EQ(messages.shown[0].style, mb::vbYesNo);
+    EXPECT_EQ(form4().neueVersion, "1,1");
+    EXPECT_TRUE(form4().Visible());
+    EXPECT_EQ(form4().Label1()->text(), "Update erfolgreich!");
+    EXPECT_EQ(form4().Label2()->text(), "Datei: 2/2 'b.txt'");
+    EXPECT_EQ(form4().Shape2Width(), 6514);
+    EXPECT_EQ(form4().Shape2()->width(), form4().Shape1()->width());
+    EXPECT_TRUE(form4().Timer1()->isActive());
+    EXPECT_TRUE(form4().Timer2()->isActive());
+    EXPECT_EQ(readFile(folder.path() / "Hopplix.dxe"), "new program");
+    EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
+    EXPECT_EQ(readFile(folder.path() / "a.txt") + readFile(folder.path() / "b.txt"), "AB");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Version.txt"));
+    // The progress was painted between the files, not only when the loop had ended.
+    const auto shows = [&](const std::string& text) {
+        return std::find(painted.texts.begin(), painted.texts.end(), text) != painted.texts.end();
+    };
+    EXPECT_TRUE(shows("Datei: 0/2"));
+    EXPECT_TRUE(shows("Datei: 1/2 'a.txt'"));
+}
+
+TEST_F(Updater, EqualOrSmallerVersionAsksNothing)
+{
+    for (const char* version : {"1,0", "0,9"}) {
+        announce(version);
+        form4().Updatetest();
+        EXPECT_TRUE(messages.shown.empty()) << version;
+        EXPECT_FALSE(form4().Visible());
+        EXPECT_TRUE(listing(folder.path()).empty());
+    }
+}
+
+TEST_F(Updater, UnreachableServerIsSilent)
+{
+    forms->services().updateServer = "http://127.0.0.1:" + std::to_string(TestServer::closedPort());
+    form4().Updatetest();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(form4().Visible());
+    EXPECT_TRUE(listing(folder.path()).empty());
+}
+
+TEST_F(Updater, NoConfiguredServerChecksNothing)
+{
+    announce("1,1");
+    forms->services().updateServer.clear();
+    form4().Updatetest();
+    EXPECT_EQ(server.totalHits(), 0);
+    EXPECT_FALSE(form4().Visible());
+}
+
+TEST_F(Updater, DeclinedUpdateLeavesEverythingAsItWas)
+{
+    announce("1,1");
+    messages.answer = mb::vbNo;
+    form4().Updatetest();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_FALSE(form4().Visible());
+    EXPECT_TRUE(listing(folder.path()).empty());
+}
+
+TEST_F(Updater, FailedProgramDownloadIsReportedAndTheWindowStaysHidden)
+{
+    announce("1,1");
+    server.status("/werkhof/Hopp/Hopplix.txt", 404);
+    form4().Updatetest();
+    ASSERT_EQ(messages.errors().size(), 1u);
+    EXPECT_EQ(messages.errors()[0], (Message{"Update fehlgeschlagen", mb::vbCritical, "Error"}));
+    EXPECT_FALSE(form4().Visible());
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "update.cmd"));
+}
+
+TEST_F(Updater, FailedManifestStillEndsInSuccessWithTheProgramLabel)
+{
+    announce("1,1");
+    form4().Updatetest();
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_TRUE(form4().Visible());
+    EXPECT_EQ(form4().Label2()->text(), QString::fromStdString("Datei: " + programBaseName() + ".exe 1/1"));
+    EXPECT_EQ(form4().Label1()->text(), "Update erfolgreich!");
+}
+
+TEST_F(Updater, SuccessCaptionBlinksEveryTick)
+{
+    form4().Label1()->setText("Update erfolgreich!");
+    std::vector<QString> captions;
+    for (int i = 0; i < 4; ++i) {
+        form4().Timer2_Timer();
+        captions.push_back(form4().Label1()->text());
+    }
+    EXPECT_EQ(captions, (std::vector<QString>{"", "Update erfolgreich!", "", "Update erfolgreich!"}));
+    form4().Label1()->setText("UPDATE ERFOLGREICH!");
+    form4().Timer2_Timer();
+    EXPECT_EQ(form4().Label1()->text(), "");
+    form4().Label1()->setText("Update...");
+    form4().Timer2_Timer();
+    EXPECT_EQ(form4().Label1()->text(), "Update erfolgreich!");
+}
+
+TEST_F(Updater, HandOverStartsTheScriptOnlyWithTheNewProgramAndEnds)
+{
+    form4().Timer1_Timer();
+    EXPECT_TRUE(scriptStarts.empty());
+    EXPECT_EQ(endProgramCalls, 1);
+
+    writeFile(newProgramOfThisProcess(), "new");
+    form4().Timer1_Timer();
+    EXPECT_EQ(scriptStarts, std::vector<std::filesystem::path>{folder.path()});
+    EXPECT_EQ(endProgramCalls, 2);
+}
+
+TEST_F(Updater, HandOverTimerFiresAfterFiveSeconds)
+{
+    writeFile(newProgramOfThisProcess(), "new");
+    QTimer* t = form4().Timer1();
+    t->setInterval(1); // the same timer, without the wait
+    t->start();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (endProgramCalls == 0 && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(endProgramCalls, 1);
+    EXPECT_EQ(scriptStarts.size(), 1u);
+}
+
+TEST_F(Updater, ClosingTheWindowDuringTheHandOverHandsOverAtOnce)
+{
+    writeFile(newProgramOfThisProcess(), "new");
+    form4().Timer1()->start();
+    form4().Timer2()->start();
+    form4().Unload();
+    EXPECT_EQ(scriptStarts.size(), 1u);
+    EXPECT_EQ(endProgramCalls, 1);
+}
+
+TEST_F(Updater, ClosingTheWindowOtherwiseEndsNothing)
+{
+    form4().Show();
+    form4().Unload();
+    EXPECT_TRUE(scriptStarts.empty());
+    EXPECT_EQ(endProgramCalls, 0);
+}
+
+TEST_F(Updater, HolINIStringReadsValuesAndKeyLists)
+{
+    writeFile(folder.path() / "updatedata.txt", "[Namen]\r\nDatei1=a.txt\r\nDatei2=b.txt\r\n");
+    EXPECT_EQ(form4().HolINIString(folder.path() / "updatedata.txt", "Namen", std::string("Datei2")), "b.txt");
+    EXPECT_EQ(form4().HolINIString(folder.path() / "updatedata.txt", "namen", std::nullopt),
+              std::string("Datei1\0Datei2\0", 14));
+}
+
+TEST_F(Updater, MakeupdatecmdAppendsTheScriptForThisProgram)
+{
+    form4().makeupdatecmd();
+    EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
+}
+
+} // namespace
