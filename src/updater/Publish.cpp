@@ -1,0 +1,149 @@
+#include "updater/Publish.h"
+
+#include "common/codepage.h"
+#include "updater/SafePaths.h"
+#include "updater/UpdateInstall.h"
+
+#include <fstream>
+#include <set>
+#include <system_error>
+
+namespace hopplix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isVersionText(std::string_view v)
+{
+    const auto comma = v.find(',');
+    const std::string_view whole = v.substr(0, comma);
+    const std::string_view fraction = comma == std::string_view::npos ? std::string_view() : v.substr(comma + 1);
+    auto digits = [](std::string_view d) {
+        return !d.empty() && d.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return digits(whole) && (comma == std::string_view::npos || digits(fraction));
+}
+
+std::string fileUrl(const Publication& p, const std::string& name)
+{
+    std::string base = p.baseUrl;
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    return base + "/werkhof/Hopp/files/" + urlEncoded(name);
+}
+
+bool writeBytes(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    out.close();
+    return !out.fail();
+}
+
+} // namespace
+
+std::string folderText(std::string_view folder)
+{
+    std::string out;
+    std::string piece;
+    auto flush = [&] {
+        if (!piece.empty())
+            out += "\\" + piece;
+        piece.clear();
+    };
+    for (char c : folder) {
+        if (c == '/' || c == '\\')
+            flush();
+        else
+            piece += c;
+    }
+    flush();
+    return out.empty() ? out : out + "\\";
+}
+
+std::string urlEncoded(std::string_view text)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
+            || c == '_' || c == '~') {
+            out += ch;
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string versionFileText(std::string_view version) { return "Version: " + std::string(version) + "\r\n"; }
+
+std::string manifestText(const Publication& p)
+{
+    std::string namen = "[Namen]\r\n", urls = "[URL]\r\n", pfad = "[Pfad]\r\n";
+    for (std::size_t i = 0; i < p.files.size(); ++i) {
+        const std::string key = "Datei" + std::to_string(i + 1) + "=";
+        namen += key + p.files[i].name + "\r\n";
+        urls += key + fileUrl(p, p.files[i].name) + "\r\n";
+        pfad += key + p.files[i].folder + "\r\n";
+    }
+    return namen + "\r\n" + urls + "\r\n" + pfad;
+}
+
+std::optional<std::string> publicationProblem(const Publication& p)
+{
+    if (!isVersionText(p.version))
+        return "the version must be digits with an optional decimal comma, e.g. 1,1: " + p.version;
+    if (p.baseUrl.rfind("http://", 0) != 0 && p.baseUrl.rfind("https://", 0) != 0)
+        return "the base URL must start with http:// or https://: " + p.baseUrl;
+    if (!fs::is_regular_file(p.program))
+        return "no program file: " + p.program.string();
+    std::set<std::string> names;
+    for (const auto& f : p.files) {
+        if (!fs::is_regular_file(f.source))
+            return "no such file: " + f.source.string();
+        if (!isPlainFileName(f.name) || isProtectedName(f.name, "Hopplix"))
+            return "the updater would refuse the name: " + f.name;
+        if (!utf8ToWin1252(f.name) || !utf8ToWin1252(f.folder))
+            return "not writable in Windows-1252: " + f.name + " " + f.folder;
+        const auto components = folderComponents(f.folder);
+        if (!components)
+            return "the updater would refuse the folder: " + f.folder;
+        if (!names.insert(f.name).second)
+            return "two files of the same name are served from one folder: " + f.name;
+    }
+    if (manifestText(p).size() > 64 * 1024)
+        return "the manifest is larger than the updater takes (64 KiB)";
+    return std::nullopt;
+}
+
+std::optional<std::string> publish(const Publication& p, const fs::path& root)
+{
+    if (auto problem = publicationProblem(p))
+        return problem;
+    const fs::path hopp = root / "werkhof" / "Hopp";
+    std::error_code ec;
+    fs::remove_all(hopp / "files", ec);
+    fs::create_directories(hopp / "files", ec);
+    if (ec)
+        return "cannot create " + (hopp / "files").string();
+    const auto manifest = utf8ToWin1252(manifestText(p));
+    if (!writeBytes(hopp / "version.txt", versionFileText(p.version)) || !manifest
+        || !writeBytes(hopp / "updatedata.txt", *manifest))
+        return "cannot write into " + hopp.string();
+    fs::copy_file(p.program, hopp / "Hopplix.txt", fs::copy_options::overwrite_existing, ec);
+    if (ec)
+        return "cannot copy the program: " + ec.message();
+    for (const auto& f : p.files) {
+        fs::copy_file(f.source, hopp / "files" / f.name, fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            return "cannot copy " + f.source.string() + ": " + ec.message();
+    }
+    return std::nullopt;
+}
+
+} // namespace hopplix
