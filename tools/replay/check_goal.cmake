@@ -1,0 +1,16 @@
+# Replays one level and passes when the tool succeeds and its last line reports the goal.
+#   cmake -DREPLAY=<tool> -DLEVEL=<dir> [-DKEYS=<file>] [-DARGS=<more;arguments>] -P check_goal.cmake
+set(command ${REPLAY} --level ${LEVEL})
+if(KEYS)
+  list(APPEND command --keys ${KEYS})
+endif()
+execute_process(COMMAND ${command} ${ARGS} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "hopplix-replay failed (${rc}): ${err}")
+endif()
+string(STRIP "${out}" out)
+string(REGEX MATCH "[^\n]*$" last "${out}")
+if(NOT last MATCHES " goal$")
+  message(FATAL_ERROR "the level was not finished; last line: ${last}")
+endif()
+message(STATUS "${last}")
