@@ -1,12 +1,334 @@
 #include "game/ui/Form1.h"
 
+#include "app/ui/FormRegistry.h"
+#include "common/numbers.h"
+#include "common/paths.h"
+#include "common/ui/KeyMapping.h"
+#include "common/ui/ShapeWidget.h"
+#include "game/ui/Form2.h"
+#include "game/ui/GameIcon.h"
+#include "game/ui/LevelPicture.h"
+#include "game/ui/PlayfieldView.h"
+#include "launcher/ui/Form3.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+#include <cmath>
+#include <stdexcept>
+
 namespace hopplix {
+
+const char* const Form1::kMissingPictureText = "Error: Level.bmp wurde nicht gefunden!";
+const char* const Form1::kUnreadablePictureText = "Error: Level.bmp konnte nicht gelesen werden!";
+const char* const Form1::kLeaveQuestion =
+    "Wollen sie dieses Level wirklich abbrechen und zur Levelauswahl zurückkehren?";
+
+namespace {
+
+QColor colourOf(std::uint32_t value)
+{
+    return QColor(static_cast<int>(value & 0xFFu), static_cast<int>((value >> 8) & 0xFFu),
+                  static_cast<int>((value >> 16) & 0xFFu));
+}
+
+// Spielerfarbe as the launcher writes it: the decimal digits of a colour value. Anything else
+// (nothing chosen yet, a broken value) leaves the player in its design colour.
+std::optional<std::uint32_t> colourFromText(const std::string& text)
+{
+    const std::optional<double> number = textToNumber(text);
+    if (!number || !(*number >= 0) || *number > 0xFFFFFF || std::floor(*number) != *number)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(*number);
+}
+
+// A debug marker's colour for a probe letter: the legend read backwards.
+std::optional<QColor> markerColour(char letter)
+{
+    switch (letter) {
+    case 'g': return QColor(0, 255, 0);
+    case 's': return QColor(0, 0, 0);
+    case 'w': return QColor(255, 255, 255);
+    case 'l': return QColor(128, 0, 128);
+    case 'r': return QColor(255, 0, 0);
+    case 'o': return QColor(255, 128, 0);
+    case 'b': return QColor(0, 0, 255);
+    default: return std::nullopt; // no probe yet
+    }
+}
+
+int buttonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+Form1::Form1(FormRegistry& forms) : Form(forms) {}
+
+Form1::~Form1() = default;
 
 std::unique_ptr<FormWindow> Form1::createWindow()
 {
     auto window = std::make_unique<FormWindow>(*this);
     window->setWindowTitle(QStringLiteral("Hopplix"));
+    window->makeFixedDialog();
+    window->setWindowIcon(gameIcon());
+    window->setKeyPreview(true);
+
+    picture1_ = new PlayfieldView(window.get());
+    picture1_->setGeometry(0, 0, 0, 0);
+    QObject::connect(picture1_, &PlayfieldView::mousePressed, window.get(),
+                     [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at) {
+                         Picture1_MouseDown(buttonCode(button), shiftStateOf(modifiers),
+                                            static_cast<float>(twipsX(at.x())), static_cast<float>(twipsY(at.y())));
+                     });
+
+    // The timer runs from the moment the window exists; ticks wait for the load step to finish.
+    timer1_ = new QTimer(window.get());
+    timer1_->setTimerType(Qt::PreciseTimer);
+    timer1_->setInterval(20);
+    QObject::connect(timer1_, &QTimer::timeout, window.get(), [this] { Timer1_Timer(); });
+    timer1_->start();
+
+    // The design state of Shape1.
+    shape1Fill_ = 255;
+    shape1Visible_ = false;
     return window;
+}
+
+void Form1::controlsDestroyed()
+{
+    if (picture1_)
+        picture1_->setPlayfield(nullptr);
+    picture1_ = nullptr;
+    timer1_ = nullptr;
+    playfield_ = Playfield();
+    picture_.reset();
+    levelReady_ = false;
+    questionPending_ = false;
+    shape1Visible_ = false;
+}
+
+void Form1::failLoad(const char* text)
+{
+    services().messages.MsgBox(text, mb::vbOKOnly + mb::vbCritical, "Error");
+    Unload();
+}
+
+void Form1::Form_Load()
+{
+    levelReady_ = false;
+    questionPending_ = false;
+    const Form3& launcher = forms().form3();
+    const std::filesystem::path folder = services().programFolder / "Level" / launcher.levelpfad;
+
+    // A hidden or system file counts as missing.
+    const std::filesystem::path image = levelImagePath(folder);
+    if (!isOrdinaryFile(image)) {
+        failLoad(kMissingPictureText);
+        return;
+    }
+    picture_ = readLevelPicture(image);
+    if (!picture_) {
+        failLoad(kUnreadablePictureText);
+        return;
+    }
+    settings_ = loadLevelSettings(levelConfigPath(folder));
+    if (!layOut(services().screen, frameForLayout())) {
+        failLoad(kUnreadablePictureText);
+        return;
+    }
+    if (const auto colour = colourFromText(launcher.Spielerfarbe))
+        shape1Fill_ = *colour;
+    shape1Visible_ = true;
+    levelReady_ = true;
+    refreshPlayer();
+}
+
+QSize Form1::frameForLayout() const
+{
+    // The frame this window had when it was last shown; none (0) before it ever was, as under
+    // a window system without frames. When the real frame differs, clientAreaResized lays the
+    // level out again.
+    return frameExtraPixels();
+}
+
+bool Form1::layOut(const ScreenMetrics& screen, QSize frame)
+{
+    LayoutRequest request;
+    request.pictureWidthPx = picture_->width;
+    request.pictureHeightPx = picture_->height;
+    request.screen = screen;
+    request.rounding = SizeRounding::WholePixels;
+    request.frameWidthPx = frame.width();
+    request.frameHeightPx = frame.height();
+    try {
+        layout_ = layoutLevel(settings_, request);
+    } catch (const std::invalid_argument&) {
+        return false; // a picture too small to have a size on this screen
+    }
+    setOuterWidth(layout_.window.Width);
+    setOuterHeight(layout_.window.Height);
+    applyClientArea();
+    placePlayer(layout_, play, shape1_);
+    return true;
+}
+
+void Form1::applyClientArea()
+{
+    const int width = layout_.client.widthPx;
+    const int height = layout_.client.heightPx;
+    playfield_ = Playfield::stretched(*picture_, width, height, static_cast<float>(services().screen.twipsPerPixelX),
+                                      static_cast<float>(services().screen.twipsPerPixelY));
+    picture1_->setGeometry(0, 0, width, height);
+    picture1_->setPlayfield(&playfield_);
+}
+
+void Form1::clientAreaResized()
+{
+    if (!levelReady_ || !picture_)
+        return;
+    // The frame became known only once the window was shown: the client area is not what the
+    // level was laid out for, so the playfield, the player's size and its start follow it.
+    if (layOut(services().screen, frameExtraPixels())) {
+        refreshPlayer();
+        centreOnScreen();
+    }
+}
+
+void Form1::Form_Unload()
+{
+    forms().form2().Unload();
+    forms().form3().Show();
+}
+
+QRect Form1::playerPixels() const
+{
+    return QRect(pxX(shape1_.Left), pxY(shape1_.Top), pxX(shape1_.Width), pxY(shape1_.Height));
+}
+
+void Form1::refreshPlayer()
+{
+    if (picture1_)
+        picture1_->setPlayer(playerPixels(), colourOf(shape1Fill_), shape1Visible_);
+}
+
+void Form1::setShape1Place(float left, float top)
+{
+    shape1_.Left = left;
+    shape1_.Top = top;
+    refreshPlayer();
+}
+
+void Form1::Timer1_Timer()
+{
+    // Ticks never nest: one suspended at its event points keeps the next one out.
+    if (!isLoaded() || !levelReady_ || ticking_)
+        return;
+    FormWindow* const own = window();
+    const QPointer<FormWindow> guard(own);
+    ticking_ = true;
+
+    TickHooks hooks{
+        services().keys,
+        [this, guard] {
+            QCoreApplication::processEvents();
+            // Closed (and perhaps a new level opened) meanwhile: this tick is over.
+            return !guard.isNull() && isLoaded() && window() == guard.data() && levelReady_;
+        },
+        [this] { services().beeper.Beep(); },
+        [this] {
+            Form2& debug = forms().form2();
+            if (debug.isLoaded() && debug.Visible())
+                Farbensetzen();
+        },
+    };
+    const TickResult result =
+        tick(play, shape1_, playfield_, layout_.client.ScaleHeight, layout_.client.ScaleWidth, hooks);
+    ticking_ = false;
+    if (result.windowClosed)
+        return;
+    if (result.goal) {
+        Unload();
+        forms().form3().Show();
+        return;
+    }
+    refreshPlayer();
+
+    if (questionPending_) {
+        // A question asked during this tick is shown now that the tick is over, from the
+        // event loop, whose message box then keeps the game running behind it.
+        QMetaObject::invokeMethod(
+            own,
+            [this, guard] {
+                if (guard.isNull() || !isLoaded() || window() != guard.data() || !questionPending_ || ticking_)
+                    return; // gone, or inside the next tick: that tick's end asks again
+                questionPending_ = false;
+                askToLeave();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void Form1::Farbensetzen()
+{
+    Form2& debug = forms().form2();
+    for (int i = 0; i < 8; ++i)
+        if (const auto colour = markerColour(play.punktfarbe[static_cast<std::size_t>(i)]))
+            debug.Shape1(i)->setFillColor(*colour);
+    const QString text = QStringLiteral("Beschleunigung: ") + QString::number(play.beschleunigung);
+    QLabel* label = debug.Label1();
+    if (label->text() != text)
+        label->setText(text);
+}
+
+void Form1::Form_KeyDown(int keyCode, int /*shift*/)
+{
+    if (keyCode == vk::D) {
+        Form2& debug = forms().form2();
+        if (debug.isLoaded() && debug.Visible()) {
+            debug.Unload();
+        } else {
+            debug.Show();
+            debug.Player()->setFillColor(colourOf(shape1Fill_));
+            if (isLoaded())
+                window()->activateWindow(); // further keys reach the game
+        }
+    } else if (keyCode == vk::R) {
+        // The playfield's corner, not the level's start.
+        setShape1Place(0.0f, 0.0f);
+        play.beschleunigung = 0;
+    } else if (keyCode == vk::Escape) {
+        if (ticking_)
+            questionPending_ = true;
+        else
+            askToLeave();
+    }
+}
+
+void Form1::askToLeave()
+{
+    const int answer = services().messages.MsgBox(kLeaveQuestion, mb::vbYesNo, "Sicher!?");
+    if (answer == mb::vbYes) {
+        Unload();
+        forms().form3().Show();
+    }
+}
+
+void Form1::Picture1_MouseDown(int /*button*/, int /*shift*/, float x, float y)
+{
+    // Both keys are asked on every press.
+    const bool j = services().keys.GetAsyncKeyState(vk::J);
+    const bool k = services().keys.GetAsyncKeyState(vk::K);
+    if (j && k)
+        setShape1Place(x, y);
 }
 
 } // namespace hopplix

@@ -70,7 +70,6 @@ private:
     QSize frameForLayout() const;
     void failLoad(const char* text);
     void askToLeave();
-    void askToLeaveLater();
     void refreshPlayer();
     QRect playerPixels() const;
 
