@@ -1,0 +1,293 @@
+// Opening a level: the window's size from the picture, the player's size, start and colour,
+// the playfield, and the messages for a missing or unreadable picture.
+
+#include "game_fixture.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QTimer>
+
+namespace hopplix::testing {
+namespace {
+
+using test::openLevel;
+
+// 64 x 48 pixels at 96 dpi on the 1280 x 1024 test screen: 1693 x 1270 HIMETRIC, a window of
+// 1128.67 x 846.67 twips, kept as 75 x 56 pixels outside; the client area is that less the
+// frame the window system puts around it.
+constexpr int kWideOuterWidthPx = 75;
+constexpr int kWideOuterHeightPx = 56;
+
+std::string config(const std::string& groesse, const std::string& x = {}, const std::string& y = {})
+{
+    std::string text = "[Spieler]\r\n" + kGroesse1252 + "=" + groesse + "\r\n[Startposition]\r\n";
+    if (!x.empty())
+        text += "x=" + x + "\r\n";
+    if (!y.empty())
+        text += "y=" + y + "\r\n";
+    return text;
+}
+
+// Bytes of a 24-bit bitmap header for a picture of the given size, without pixel data.
+std::string bitmapHeader(int32_t width, int32_t height, uint32_t dataBytes)
+{
+    std::string bytes;
+    auto put = [&](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    bytes += "BM";
+    put(54 + dataBytes, 4);
+    put(0, 4);
+    put(54, 4);
+    put(40, 4);
+    put(static_cast<uint32_t>(width), 4);
+    put(static_cast<uint32_t>(height), 4);
+    put(1, 2);
+    put(24, 2);
+    put(0, 4);
+    put(dataBytes, 4);
+    put(3780, 4);
+    put(3780, 4);
+    put(0, 4);
+    put(0, 4);
+    return bytes;
+}
+
+TEST_F(GameWindowTest, WindowIsAFixedDialogCalledHopplixWithItsOwnIcon)
+{
+    writeLevel("Wald", openLevel(64, 48, 40));
+    Form1& form = open("Wald");
+    ASSERT_TRUE(form.isLoaded());
+    FormWindow* window = form.window();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Hopplix"));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->isVisible());
+    const QList<QSize> sizes = window->windowIcon().availableSizes();
+    ASSERT_EQ(sizes.size(), 1);
+    EXPECT_EQ(sizes.front(), QSize(40, 40));
+    EXPECT_EQ(window->windowIcon().pixmap(40, 40).depth(), 32); // 24-bit picture as a screen pixmap
+}
+
+TEST_F(GameWindowTest, TimerTicksEvery20MillisecondsFromTheMomentTheWindowExists)
+{
+    writeLevel("Wald", openLevel(64, 48, 40));
+    launcher().levelpfad = "Wald";
+    game().Load();
+    ASSERT_NE(game().Timer1(), nullptr);
+    EXPECT_EQ(game().Timer1()->interval(), 20);
+    EXPECT_EQ(game().Timer1()->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(game().Timer1()->isActive());
+    EXPECT_FALSE(game().Timer1()->isSingleShot());
+}
+
+TEST_F(GameWindowTest, WindowSizeFollowsThePictureAndThePlayfieldCoversTheClientArea)
+{
+    writeLevel("Wald", openLevel(64, 48, 40));
+    Form1& form = open("Wald");
+    ASSERT_TRUE(form.isLoaded());
+    const QSize frame = form.frameExtraPixels();
+    const QSize client(kWideOuterWidthPx - frame.width(), kWideOuterHeightPx - frame.height());
+    EXPECT_EQ(form.window()->size(), client);
+    EXPECT_DOUBLE_EQ(form.outerWidthTwips(), 1125.0);
+    EXPECT_DOUBLE_EQ(form.outerHeightTwips(), 840.0);
+    EXPECT_EQ(form.Picture1()->geometry(), QRect(QPoint(0, 0), client));
+    EXPECT_EQ(form.playfield().width(), client.width());
+    EXPECT_EQ(form.playfield().height(), client.height());
+    EXPECT_FLOAT_EQ(form.layout().client.ScaleHeight, static_cast<float>(client.height() * 15));
+}
+
+TEST_F(GameWindowTest, LargePictureIsFittedToTheScreen)
+{
+    // 2000 x 1000 pixels is wider than the 19200-twip screen in HIMETRIC (52917): width 18950.
+    QImage image(2000, 1000, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    writeLevelImage("Weit", image);
+    Form1& form = open("Weit");
+    ASSERT_TRUE(form.isLoaded());
+    EXPECT_DOUBLE_EQ(form.outerWidthTwips(), 1263 * 15.0);  // 18950 / 15 = 1263.3 pixels
+    EXPECT_DOUBLE_EQ(form.outerHeightTwips(), 631 * 15.0);  // 26458 / 52917 * 18945 = 9472.3 twips
+    EXPECT_EQ(form.window()->size() + form.frameExtraPixels(), QSize(1263, 631));
+}
+
+TEST_F(GameWindowTest, PlayfieldShowsThePictureStretchedWithExactColours)
+{
+    // Left half green, right half orange, bottom quarter black: stretched without blending.
+    std::vector<std::string> rows(48, std::string(32, 'g') + std::string(32, 'o'));
+    for (int y = 36; y < 48; ++y)
+        rows[static_cast<size_t>(y)] = std::string(64, 's');
+    writeLevel("Farben", rows);
+    Form1& form = open("Farben");
+    ASSERT_TRUE(form.isLoaded());
+    form.setShape1Place(-1000, -1000); // out of the way
+    const QImage shown = form.Picture1()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(5, 5), QColor(0, 255, 0));
+    EXPECT_EQ(shown.pixelColor(70, 5), QColor(255, 128, 0));
+    EXPECT_EQ(shown.pixelColor(40, 50), QColor(0, 0, 0));
+    EXPECT_EQ(form.playfield().pixel(70, 5), 0x0080FFu);
+}
+
+TEST_F(GameWindowTest, PictureInAnotherFormatUnderTheNameLevelBmpIsPlayed)
+{
+    std::vector<std::string> rows = openLevel(64, 48);
+    for (int y = 40; y < 48; ++y)
+        rows[static_cast<size_t>(y)] = std::string(64, 's');
+    writeLevelImage("Png", imageFromText(rows), "PNG");
+    Form1& form = open("Png");
+    ASSERT_TRUE(form.isLoaded());
+    EXPECT_TRUE(platform.messages.shown.empty());
+    EXPECT_EQ(form.playfield().pixel(10, form.playfield().height() - 1), 0x000000u);
+    EXPECT_EQ(form.playfield().pixel(10, 10), 0xFFFFFFu);
+}
+
+struct SizeCase {
+    const char* name;
+    int widthPx;
+    int heightPx;
+    std::string groesse; // empty: no config.ini at all
+    double share;        // of the base length
+};
+
+class PlayerSizeTest : public GameWindowTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(PlayerSizeTest, PlayerSideFollowsGroesse)
+{
+    const SizeCase& c = GetParam();
+    writeLevel("Level", openLevel(c.widthPx, c.heightPx), c.groesse.empty() ? std::string() : config(c.groesse));
+    Form1& form = open("Level");
+    ASSERT_TRUE(form.isLoaded());
+    // The base length: the client height for a wide picture, else the client width.
+    const double base = c.widthPx > c.heightPx ? form.window()->height() * 15.0 : form.window()->width() * 15.0;
+    const auto side = static_cast<float>(c.share * base);
+    EXPECT_FLOAT_EQ(form.Shape1().Width, side);
+    EXPECT_FLOAT_EQ(form.Shape1().Height, side); // always a square
+    EXPECT_EQ(form.Picture1()->playerRect().size(), QSize(form.pxX(side), form.pxY(side)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Groesse, PlayerSizeTest,
+    ::testing::Values(SizeCase{"NoConfig", 64, 48, "", 0.05}, SizeCase{"auto", 64, 48, "auto", 0.05},
+                      SizeCase{"AUTO", 64, 48, "AUTO", 0.05}, SizeCase{"Auto", 64, 48, "Auto", 0.05},
+                      SizeCase{"Empty", 64, 48, "\r\n", 0.05}, SizeCase{"Percent25", 64, 48, "25%", 0.25},
+                      SizeCase{"NoPercentSign", 64, 48, "25", 0.05}, SizeCase{"Percent100", 64, 48, "100%", 0.05},
+                      SizeCase{"Percent150", 64, 48, "150%", 0.05}, SizeCase{"Percent0", 64, 48, "0%", 0.0},
+                      SizeCase{"Fraction", 64, 48, "99.5%", 0.995}, SizeCase{"TallPercent25", 48, 64, "25%", 0.25},
+                      SizeCase{"SquarePercent25", 48, 48, "25%", 0.25}),
+    [](const ::testing::TestParamInfo<SizeCase>& param) { return std::string(param.param.name); });
+
+TEST_F(GameWindowTest, StartCoordinateThatIsNoNumberIsZeroAndANegativeOneIsKept)
+{
+    writeLevel("Start", openLevel(64, 48), config("auto", "abc", "-20"));
+    Form1& form = open("Start");
+    ASSERT_TRUE(form.isLoaded());
+    EXPECT_EQ(form.play.StartX, "0");
+    EXPECT_FLOAT_EQ(form.Shape1().Left, 0.0f);
+    // -20 pixels * (ScaleHeight / PH * 1.75) * 15 twips per pixel: partly above the playfield.
+    const double expected = -20.0 * (double{form.layout().client.ScaleHeight} / 1270.0 * 1.75) * 15.0;
+    EXPECT_NEAR(std::stod(form.play.StartY), expected, 1e-9);
+    EXPECT_FLOAT_EQ(form.Shape1().Top, static_cast<float>(expected));
+    EXPECT_LT(form.Picture1()->playerRect().top(), 0);
+}
+
+TEST_F(GameWindowTest, PlayerTakesTheLauncherColour)
+{
+    writeLevel("Wald", openLevel(64, 48));
+    Form1& form = open("Wald", "16711680");
+    ASSERT_TRUE(form.isLoaded());
+    EXPECT_EQ(form.shape1FillColour(), 0xFF0000u);
+    EXPECT_EQ(form.Picture1()->playerFill(), QColor(0, 0, 255));
+    EXPECT_TRUE(form.Picture1()->playerVisible());
+}
+
+TEST_F(GameWindowTest, PlayerStaysRedWhenNoColourWasHandedOver)
+{
+    writeLevel("Wald", openLevel(64, 48));
+    Form1& form = open("Wald", "");
+    ASSERT_TRUE(form.isLoaded());
+    EXPECT_EQ(form.shape1FillColour(), 255u);
+    EXPECT_EQ(form.Picture1()->playerFill(), QColor(255, 0, 0));
+}
+
+TEST_F(GameWindowTest, SecondLevelStartsWithTheSpeedAndLeapFlagTheFirstLeft)
+{
+    writeLevel("Eins", openLevel(64, 48, 47));
+    writeLevel("Zwei", openLevel(64, 48), config("auto", "10", "5"));
+    Form1& form = open("Eins");
+    ASSERT_TRUE(form.isLoaded());
+    // Bounce on the ground until the player is on its way up with the right to leap.
+    for (int i = 0; i < 400 && !(form.play.beschleunigung < 0 && form.play.stehend == kTrue); ++i)
+        form.Timer1_Timer();
+    ASSERT_LT(form.play.beschleunigung, 0);
+    const int16_t speed = form.play.beschleunigung;
+    const Punktfarbe letters = form.play.punktfarbe;
+
+    platform.messages.answerNext(mb::vbYes);
+    QTest::keyClick(form.window(), Qt::Key_Escape);
+    ASSERT_FALSE(form.isLoaded());
+
+    open("Zwei");
+    ASSERT_TRUE(form.isLoaded());
+    EXPECT_EQ(form.play.beschleunigung, speed);
+    EXPECT_EQ(form.play.stehend, kTrue);
+    EXPECT_EQ(form.play.punktfarbe, letters);
+    EXPECT_NE(form.play.StartX, "0"); // rewritten for the new level
+}
+
+TEST_F(GameWindowTest, MissingPictureShowsOneMessageAndReturnsToTheLauncher)
+{
+    std::filesystem::create_directories(levelFolder("Leer"));
+    Form1& form = open("Leer");
+    EXPECT_FALSE(form.isLoaded());
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_EQ(platform.messages.shown[0].prompt, "Error: Level.bmp wurde nicht gefunden!");
+    EXPECT_EQ(platform.messages.shown[0].style, mb::vbCritical);
+    EXPECT_EQ(platform.messages.shown[0].title, "Error");
+    EXPECT_FALSE(debug().isLoaded());
+    EXPECT_TRUE(launcher().isLoaded());
+    EXPECT_TRUE(launcher().Visible());
+}
+
+TEST_F(GameWindowTest, LevelBmpThatIsAFolderCountsAsMissing)
+{
+    std::filesystem::create_directories(levelFolder("Ordner") / "Level.bmp");
+    Form1& form = open("Ordner");
+    EXPECT_FALSE(form.isLoaded());
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_EQ(platform.messages.shown[0].prompt, Form1::kMissingPictureText);
+}
+
+struct UnreadableCase {
+    const char* name;
+    std::string bytes;
+};
+
+class UnreadablePictureTest : public GameWindowTest, public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadablePictureTest, ShowsOneMessageAndReturnsToTheLauncher)
+{
+    writeFile(levelFolder("Kaputt") / "Level.bmp", GetParam().bytes);
+    Form1& form = open("Kaputt");
+    EXPECT_FALSE(form.isLoaded());
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_EQ(platform.messages.shown[0].prompt, "Error: Level.bmp konnte nicht gelesen werden!");
+    EXPECT_EQ(platform.messages.shown[0].style, mb::vbCritical);
+    EXPECT_EQ(platform.messages.shown[0].title, "Error");
+    EXPECT_TRUE(launcher().Visible());
+    EXPECT_FALSE(debug().isLoaded());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnreadablePictureTest,
+    ::testing::Values(UnreadableCase{"Empty", ""}, UnreadableCase{"Text", "Das ist kein Bild.\r\n"},
+                      UnreadableCase{"HeaderOnly", bitmapHeader(64, 48, 64 * 48 * 3).substr(0, 30)},
+                      UnreadableCase{"NoPixels", bitmapHeader(64, 48, 64 * 48 * 3)},
+                      UnreadableCase{"ZeroWidth", bitmapHeader(0, 48, 0)},
+                      UnreadableCase{"ZeroHeight", bitmapHeader(64, 0, 0)},
+                      UnreadableCase{"Gigantic", bitmapHeader(100000, 100000, 0) + std::string(4096, '\0')},
+                      UnreadableCase{"GarbageAfterMagic", "BM" + std::string(200, '\x7f')}),
+    [](const ::testing::TestParamInfo<UnreadableCase>& param) { return std::string(param.param.name); });
+
+} // namespace
+} // namespace hopplix::testing

@@ -1,0 +1,121 @@
+#pragma once
+// A program folder in a temporary directory with levels drawn as text, the four forms over
+// fake platform services, and helpers to start a level and drive the game window.
+
+#include "app/ui/FormRegistry.h"
+#include "common/ui/ShapeWidget.h"
+#include "game/level_text.h"
+#include "game/ui/Form1.h"
+#include "game/ui/Form2.h"
+#include "game/ui/PlayfieldView.h"
+#include "launcher/ui/Form3.h"
+#include "support/test_services.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hopplix::testing {
+
+// "Größe" as a config.ini stores it, in Windows-1252.
+inline const std::string kGroesse1252 = "Gr\xF6\xDF" "e";
+
+inline QImage imageFromText(const std::vector<std::string>& rows)
+{
+    const Picture picture = test::pictureFromText(rows);
+    QImage image(picture.width, picture.height, QImage::Format_RGB888);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const uint32_t c = picture.pixels[static_cast<size_t>(y * picture.width + x)];
+            image.setPixel(x, y, qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                                      static_cast<int>((c >> 16) & 0xFF)));
+        }
+    return image;
+}
+
+inline void processDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+class GameWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder_.isValid());
+        root_ = std::filesystem::path(folder_.path().toStdString());
+        forms_ = std::make_unique<FormRegistry>(platform.services(root_));
+    }
+
+    void TearDown() override
+    {
+        forms_.reset();
+        processDeferredDeletes();
+    }
+
+    std::filesystem::path levelFolder(const std::string& name) const { return root_ / "Level" / name; }
+
+    // A level whose picture is the text, saved as a 24-bit bitmap, and an optional config.ini
+    // (bytes as given).
+    void writeLevel(const std::string& name, const std::vector<std::string>& rows, const std::string& config = {})
+    {
+        writeLevelImage(name, imageFromText(rows));
+        if (!config.empty())
+            writeFile(levelFolder(name) / "config.ini", config);
+    }
+
+    void writeLevelImage(const std::string& name, const QImage& image, const char* format = "BMP")
+    {
+        std::filesystem::create_directories(levelFolder(name));
+        ASSERT_TRUE(image.save(QString::fromStdString((levelFolder(name) / "Level.bmp").string()), format));
+    }
+
+    void writeFile(const std::filesystem::path& file, const std::string& bytes)
+    {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream out(file, std::ios::binary);
+        out << bytes;
+    }
+
+    // Hands the level to the game window as the launcher's Start does and opens it. The real
+    // timer is stopped so the test drives every tick itself.
+    Form1& open(const std::string& name, const std::string& colour = "255")
+    {
+        forms().form3().levelpfad = name;
+        forms().form3().Spielerfarbe = colour;
+        Form1& game = forms().form1();
+        game.Load();
+        if (game.isLoaded()) {
+            game.Timer1()->stop();
+            game.Show();
+        }
+        return game;
+    }
+
+    void ticks(int count)
+    {
+        for (int i = 0; i < count && game().isLoaded(); ++i)
+            game().Timer1_Timer();
+    }
+
+    FormRegistry& forms() { return *forms_; }
+    Form1& game() { return forms_->form1(); }
+    Form2& debug() { return forms_->form2(); }
+    Form3& launcher() { return forms_->form3(); }
+
+    TestPlatform platform;
+
+private:
+    QTemporaryDir folder_;
+    std::filesystem::path root_;
+    std::unique_ptr<FormRegistry> forms_;
+};
+
+} // namespace hopplix::testing
