@@ -131,14 +131,18 @@ void Form::Load()
         return;
     outerWidthPx_.reset();
     outerHeightPx_.reset();
+    recentreWhenFrameKnown_ = false;
     window_ = createWindow().release();
     loading_ = true;
     hiddenDuringLoad_ = false;
     Form_Load();
     loading_ = false;
     // Form_Load may have unloaded the form again (a level without its picture).
-    if (window_ && centredOnScreen())
+    if (window_ && centredOnScreen()) {
         centreOnScreen();
+        // Centred on a guess of the frame: centred again once the frame is known.
+        recentreWhenFrameKnown_ = !knownFrame_;
+    }
 }
 
 void Form::Unload()
@@ -273,12 +277,16 @@ void Form::windowGeometryChanged()
     if ((extra.width() <= 0 && extra.height() <= 0) || knownFrame_ == extra)
         return;
     knownFrame_ = extra;
-    if (!outerWidthPx_ && !outerHeightPx_)
-        return;
-    const QSize before = window_->size();
-    applyOuterSize();
-    if (window_ && window_->size() != before)
-        clientAreaResized();
+    if (outerWidthPx_ || outerHeightPx_) {
+        const QSize before = window_->size();
+        applyOuterSize();
+        if (window_ && window_->size() != before)
+            clientAreaResized();
+    }
+    if (window_ && recentreWhenFrameKnown_) {
+        recentreWhenFrameKnown_ = false;
+        centreOnScreen();
+    }
 }
 
 void Form::centreOnScreen()

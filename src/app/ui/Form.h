@@ -139,6 +139,7 @@ private:
     bool unloading_ = false;
     bool loading_ = false;
     bool hiddenDuringLoad_ = false;
+    bool recentreWhenFrameKnown_ = false;
     // Outer size requested for the current window, in pixels.
     std::optional<int> outerWidthPx_;
     std::optional<int> outerHeightPx_;
