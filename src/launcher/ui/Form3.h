@@ -1,15 +1,83 @@
 #pragma once
+// The launcher window "Levelauswahl": the first window of every run and the one every level
+// returns to. It lists the levels, remembers the last choice, mixes the player's colour and
+// starts a level; closing it other than by Start ends the program.
+
 #include "app/ui/Form.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
 
 namespace hopplix {
 
-// Placeholder window "Levelauswahl"; filled in by its subsystem.
+class ClickLabel;
+class ShapeWidget;
+
 class Form3 : public Form {
 public:
-    using Form::Form;
+    explicit Form3(FormRegistry& forms);
+    ~Form3() override;
+
+    // Launcher state, kept for the whole run. The game window reads levelpfad and Spielerfarbe.
+    std::string levelpfad;              // folder name of the level started last
+    bool starten = false;               // true only while Start closes the window
+    bool geöffnet = false;              // the colour chooser is shown
+    std::string Spielerfarbe;           // colour value in decimal digits; empty until a start
+    std::int16_t ausgewähltesLevel = 0; // list position of the level started last
+    bool ersterstart = false;           // the first opening's work is done
+
+    // The installed version: the caption of the Version label ("1,0"). Loads the form.
+    std::string VersionCaption();
+
+    // Event handlers, run by the controls; public so other windows and tests can drive them.
+    void Combo1_Click();
+    void Command1_Click();
+    void opener_Click();
+    void HScroll1_Scroll(int index);
+    void HScroll1_Change(int index);
+
+    // Controls; reaching one loads the form. Index 0 red, 1 green, 2 blue.
+    QLabel* Label1();
+    QComboBox* Combo1();
+    ShapeWidget* Shape1();
+    QPushButton* Command1();
+    QLabel* Version();
+    QScrollBar* HScroll1(int index);
+    ShapeWidget* Farbpunkt(int index);
+    QLabel* Label2(int index);
+    ClickLabel* opener();
 
 protected:
     std::unique_ptr<FormWindow> createWindow() override;
+    void controlsDestroyed() override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    void clientAreaResized() override;
+
+private:
+    void updateColourRow(int index);
+    void placeOpener();
+    void deleteLeftoverUpdateScript();
+
+    // The level names as listed, byte for byte: the list shows them, levelpfad takes them.
+    std::vector<std::string> levelNames_;
+
+    QLabel* label1_ = nullptr;
+    QComboBox* combo1_ = nullptr;
+    ShapeWidget* shape1_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QLabel* version_ = nullptr;
+    std::array<QScrollBar*, 3> hscroll1_{};
+    std::array<ShapeWidget*, 3> farbpunkt_{};
+    std::array<QLabel*, 3> label2_{};
+    ClickLabel* opener_ = nullptr;
 };
 
 } // namespace hopplix

@@ -1,0 +1,460 @@
+#include "app/ui/FormRegistry.h"
+#include "common/temp_folder.h"
+#include "common/ui/ClickLabel.h"
+#include "common/ui/ShapeWidget.h"
+#include "game/ui/Form1.h"
+#include "launcher/ui/Form3.h"
+#include "support/test_services.h"
+#include "updater/ui/Form4.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace hopplix {
+namespace {
+
+namespace fs = std::filesystem;
+
+QColor rgb(int r, int g, int b) { return QColor(r, g, b); }
+
+// A launcher on a program folder that the test fills.
+class Launcher : public ::testing::Test {
+protected:
+    void TearDown() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    fs::path levels() const { return program.path() / "Level"; }
+
+    void addLevel(const std::string& name) const
+    {
+        fs::create_directories(levels() / name);
+        QImage picture(8, 6, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(picture.save(&buffer, "BMP"));
+        std::ofstream(levels() / name / "Level.bmp", std::ios::binary).write(bytes.constData(), bytes.size());
+    }
+    void addLevels(const std::vector<std::string>& names) const
+    {
+        for (const auto& name : names)
+            addLevel(name);
+    }
+
+    std::vector<std::string> listShown()
+    {
+        std::vector<std::string> items;
+        for (int i = 0; i < launcher.Combo1()->count(); ++i)
+            items.push_back(launcher.Combo1()->itemText(i).toStdString());
+        return items;
+    }
+
+    // The player picks entry `index` with the keyboard.
+    void pick(int index)
+    {
+        QComboBox* combo = launcher.Combo1();
+        combo->setCurrentIndex(-1);
+        for (int i = 0; i <= index; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        ASSERT_EQ(combo->currentIndex(), index);
+    }
+
+    // The player clicks one part of a scroll bar: an arrow or the track beside the thumb.
+    static void clickBarPart(QScrollBar* bar, QStyle::SubControl part)
+    {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        option.upsideDown = bar->invertedAppearance();
+        const QRect area = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+        ASSERT_FALSE(area.isEmpty());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, area.center());
+    }
+
+    void pressStart() { QTest::mouseClick(launcher.Command1(), Qt::LeftButton); }
+    void clickBar() { QTest::mouseClick(launcher.opener(), Qt::LeftButton); }
+
+    // The level is left: the game window closes and the launcher comes back.
+    void comeBack()
+    {
+        forms.form1().Unload();
+        launcher.Show();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    testing::TempFolder program;
+    testing::TestPlatform platform;
+    FormRegistry forms{platform.services(program.path())};
+    Form3& launcher = forms.form3();
+};
+
+// ---- start-up and level list ----------------------------------------------------------------
+
+TEST_F(Launcher, ListsOnlyFoldersWithALevelPicture)
+{
+    addLevel("Alpha");
+    fs::create_directories(levels() / "Beta");
+    fs::create_directories(levels() / "Gamma" / "Level.bmp");
+    std::ofstream(levels() / "notes.txt") << "Notizen";
+    launcher.Show();
+    EXPECT_EQ(listShown(), std::vector<std::string>{"Alpha"});
+    EXPECT_EQ(launcher.Label1()->text(), QStringLiteral("Hier Level auswählen"));
+    EXPECT_EQ(launcher.Combo1()->currentIndex(), -1);
+    EXPECT_FALSE(launcher.Command1()->isEnabled());
+}
+
+TEST_F(Launcher, MissingLevelsFolderShowsNoLevelsAndStartStaysDisabled)
+{
+    launcher.Show();
+    EXPECT_EQ(launcher.Combo1()->count(), 0);
+    EXPECT_EQ(launcher.Label1()->text(), QStringLiteral("Es wurden keine Level gefunden"));
+    EXPECT_FALSE(launcher.Command1()->isEnabled());
+    QTest::mouseClick(launcher.Command1(), Qt::LeftButton);
+    EXPECT_TRUE(launcher.isLoaded());
+    EXPECT_FALSE(forms.form1().isLoaded());
+    EXPECT_EQ(launcher.levelpfad, "");
+}
+
+TEST_F(Launcher, HiddenLevelFolderIsNotListed)
+{
+    addLevels({".versteckt", "Sichtbar"});
+    launcher.Show();
+    EXPECT_EQ(listShown(), std::vector<std::string>{"Sichtbar"});
+}
+
+TEST_F(Launcher, LevelNamesAreShownAsTheyAre)
+{
+    addLevels({"Höhle der Äpfel", "  Leerzeichen  "});
+    launcher.Show();
+    EXPECT_EQ(listShown(), (std::vector<std::string>{"  Leerzeichen  ", "Höhle der Äpfel"}));
+}
+
+TEST_F(Launcher, SelectingALevelEnablesStart)
+{
+    addLevels({"Alpha", "Beta"});
+    launcher.Show();
+    pick(1);
+    EXPECT_TRUE(launcher.Command1()->isEnabled());
+}
+
+TEST_F(Launcher, AtProgramStartThePreviewIsPureRed)
+{
+    launcher.Show();
+    EXPECT_EQ(launcher.Spielerfarbe, "");
+    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 0, 0));
+}
+
+// ---- Start and coming back ------------------------------------------------------------------
+
+TEST_F(Launcher, StartHandsTheLevelToTheGameWindow)
+{
+    addLevels({"Alpha", "Beta", "Gamma"});
+    launcher.Show();
+    pick(1);
+    pressStart();
+    EXPECT_EQ(launcher.levelpfad, "Beta");
+    EXPECT_EQ(launcher.ausgewähltesLevel, 1);
+    EXPECT_EQ(launcher.Spielerfarbe, "255"); // the chooser was never touched
+    EXPECT_FALSE(launcher.starten);
+    EXPECT_FALSE(launcher.isLoaded());
+    EXPECT_TRUE(forms.form1().Visible());
+    EXPECT_EQ(platform.endProgramCalls, 0);
+}
+
+TEST_F(Launcher, LevelNameThatIsNotUtf8ReachesTheGameByteForByte)
+{
+    const std::string name = "Alt\xE4";
+    addLevel(name);
+    launcher.Show();
+    pick(0);
+    pressStart();
+    EXPECT_EQ(launcher.levelpfad, name);
+}
+
+TEST_F(Launcher, LauncherRestoresThirdLevelAfterPlay)
+{
+    addLevels({"A1", "B2", "C3", "D4", "E5"});
+    launcher.Show();
+    pick(2);
+    pressStart();
+    comeBack();
+    EXPECT_EQ(launcher.Combo1()->currentIndex(), 2);
+    EXPECT_EQ(launcher.Combo1()->currentText(), QStringLiteral("C3"));
+    EXPECT_TRUE(launcher.Command1()->isEnabled());
+}
+
+TEST_F(Launcher, FirstLevelIsNeverRestored)
+{
+    addLevels({"A1", "B2", "C3", "D4", "E5"});
+    launcher.Show();
+    pick(0);
+    pressStart();
+    EXPECT_EQ(launcher.ausgewähltesLevel, 0);
+    comeBack();
+    EXPECT_EQ(launcher.Combo1()->currentIndex(), -1);
+    EXPECT_FALSE(launcher.Command1()->isEnabled());
+}
+
+TEST_F(Launcher, RemovedLevelsLeaveNothingSelected)
+{
+    addLevels({"A1", "B2", "C3", "D4", "E5"});
+    launcher.Show();
+    pick(4);
+    pressStart();
+    fs::remove_all(levels() / "D4");
+    fs::remove_all(levels() / "E5");
+    comeBack();
+    EXPECT_EQ(launcher.Combo1()->count(), 3);
+    EXPECT_EQ(launcher.Combo1()->currentIndex(), -1);
+    EXPECT_FALSE(launcher.Command1()->isEnabled());
+}
+
+TEST_F(Launcher, ClosingTheLauncherEndsTheProgram)
+{
+    launcher.Show();
+    launcher.window()->close();
+    EXPECT_EQ(platform.endProgramCalls, 1);
+}
+
+TEST_F(Launcher, ClosingTheLauncherAfterALevelEndsTheProgram)
+{
+    addLevels({"Alpha"});
+    launcher.Show();
+    pick(0);
+    pressStart();
+    comeBack();
+    EXPECT_EQ(platform.endProgramCalls, 0);
+    launcher.window()->close();
+    EXPECT_EQ(platform.endProgramCalls, 1);
+}
+
+// ---- enlargement bar ------------------------------------------------------------------------
+
+TEST_F(Launcher, OpensCollapsedWithTheBarAlongTheBottom)
+{
+    launcher.Show();
+    EXPECT_DOUBLE_EQ(launcher.outerHeightTwips(), 2730);
+    EXPECT_FALSE(launcher.geöffnet);
+    EXPECT_EQ(launcher.opener()->text(), QStringLiteral("<<< >>>"));
+    EXPECT_EQ(launcher.opener()->x(), 0);
+    EXPECT_EQ(launcher.opener()->y() + launcher.opener()->height(), launcher.window()->height());
+    EXPECT_LE(launcher.Command1()->geometry().bottom(), launcher.opener()->y());
+}
+
+TEST_F(Launcher, BarExpandsAndCollapsesTheWindow)
+{
+    launcher.Show();
+    const int width = launcher.window()->width();
+    clickBar();
+    EXPECT_EQ(launcher.pxY(launcher.outerHeightTwips()), launcher.pxY(5000));
+    EXPECT_TRUE(launcher.geöffnet);
+    EXPECT_EQ(launcher.opener()->text(), QStringLiteral(">>> <<<"));
+    EXPECT_EQ(launcher.opener()->y() + launcher.opener()->height(), launcher.window()->height());
+    EXPECT_LE(launcher.HScroll1(2)->geometry().bottom(), launcher.opener()->y());
+    clickBar();
+    EXPECT_DOUBLE_EQ(launcher.outerHeightTwips(), 2730);
+    EXPECT_FALSE(launcher.geöffnet);
+    EXPECT_EQ(launcher.opener()->text(), QStringLiteral("<<< >>>"));
+    EXPECT_EQ(launcher.opener()->y() + launcher.opener()->height(), launcher.window()->height());
+    EXPECT_EQ(launcher.window()->width(), width);
+}
+
+TEST_F(Launcher, ExpandedLauncherComesBackCollapsed)
+{
+    addLevels({"Alpha"});
+    launcher.Show();
+    clickBar();
+    pick(0);
+    pressStart();
+    comeBack();
+    EXPECT_DOUBLE_EQ(launcher.outerHeightTwips(), 2730);
+    EXPECT_FALSE(launcher.geöffnet);
+    clickBar();
+    EXPECT_EQ(launcher.pxY(launcher.outerHeightTwips()), launcher.pxY(5000));
+}
+
+// ---- colour chooser -------------------------------------------------------------------------
+
+TEST_F(Launcher, ColourChooserStartsAtPureRed)
+{
+    launcher.Show();
+    const QStringList captions = {QStringLiteral("Rot: 255"), QStringLiteral("Grün: 0"), QStringLiteral("Blau: 0")};
+    const QList<QColor> dots = {rgb(255, 0, 0), rgb(0, 0, 0), rgb(0, 0, 0)};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(launcher.Label2(i)->text(), captions[i]);
+        EXPECT_EQ(launcher.Farbpunkt(i)->fillColor(), dots[i]);
+        EXPECT_EQ(launcher.Farbpunkt(i)->kind(), ShapeWidget::Kind::Circle);
+        EXPECT_EQ(launcher.HScroll1(i)->minimum(), 0);
+        EXPECT_EQ(launcher.HScroll1(i)->maximum(), 255);
+    }
+    EXPECT_EQ(launcher.HScroll1(0)->value(), 255);
+}
+
+TEST_F(Launcher, MovingGreenTo128MixesOrange)
+{
+    launcher.Show();
+    launcher.HScroll1(1)->setValue(128);
+    EXPECT_EQ(launcher.Label2(1)->text(), QStringLiteral("Grün: 128"));
+    EXPECT_EQ(launcher.Farbpunkt(1)->fillColor(), rgb(0, 128, 0));
+    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 128, 0));
+}
+
+TEST_F(Launcher, ArrowsStepByOneAndTheTrackByTwenty)
+{
+    launcher.Show();
+    clickBar();
+    QScrollBar* blue = launcher.HScroll1(2);
+    clickBarPart(blue, QStyle::SC_ScrollBarAddLine);
+    EXPECT_EQ(blue->value(), 1);
+    clickBarPart(blue, QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(blue->value(), 21);
+    EXPECT_EQ(launcher.Label2(2)->text(), QStringLiteral("Blau: 21"));
+    EXPECT_EQ(launcher.Farbpunkt(2)->fillColor(), rgb(0, 0, 21));
+    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 0, 21));
+}
+
+TEST_F(Launcher, RedBarReachesBothEnds)
+{
+    launcher.Show();
+    QScrollBar* red = launcher.HScroll1(0);
+    red->setValue(0);
+    EXPECT_EQ(launcher.Label2(0)->text(), QStringLiteral("Rot: 0"));
+    EXPECT_EQ(launcher.Farbpunkt(0)->fillColor(), rgb(0, 0, 0));
+    red->setValue(255);
+    EXPECT_EQ(launcher.Label2(0)->text(), QStringLiteral("Rot: 255"));
+}
+
+TEST_F(Launcher, DraggingABarUpdatesItsRow)
+{
+    launcher.Show();
+    QScrollBar* green = launcher.HScroll1(1);
+    green->setSliderDown(true);
+    green->setSliderPosition(77); // emits the drag's sliderMoved
+    EXPECT_EQ(launcher.Label2(1)->text(), QStringLiteral("Grün: 77"));
+    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 77, 0));
+    green->setSliderDown(false);
+}
+
+TEST_F(Launcher, RemembersTheMixedColourForThePreviewOnly)
+{
+    addLevels({"Alpha"});
+    launcher.Show();
+    clickBar();
+    launcher.HScroll1(0)->setValue(10);
+    launcher.HScroll1(1)->setValue(20);
+    launcher.HScroll1(2)->setValue(30);
+    pick(0);
+    pressStart();
+    EXPECT_EQ(launcher.Spielerfarbe, "1971210");
+    comeBack();
+    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(10, 20, 30));
+    EXPECT_EQ(launcher.HScroll1(0)->value(), 255);
+    EXPECT_EQ(launcher.HScroll1(1)->value(), 0);
+    EXPECT_EQ(launcher.HScroll1(2)->value(), 0);
+    EXPECT_EQ(launcher.Label2(0)->text(), QStringLiteral("Rot: 255"));
+    clickBar();
+    clickBarPart(launcher.HScroll1(1), QStyle::SC_ScrollBarAddLine);
+    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 1, 0));
+}
+
+// ---- first opening --------------------------------------------------------------------------
+
+TEST_F(Launcher, LeftoverUpdateScriptIsDeletedAtTheFirstOpeningOnly)
+{
+    addLevels({"Alpha"});
+    const auto script = program.path() / "update.cmd";
+    std::ofstream(script) << "alt";
+    launcher.Show();
+    EXPECT_FALSE(fs::exists(script));
+    EXPECT_TRUE(launcher.ersterstart);
+    std::ofstream(script) << "neu";
+    pick(0);
+    pressStart();
+    comeBack();
+    EXPECT_TRUE(fs::exists(script));
+}
+
+TEST_F(Launcher, FolderNamedLikeTheUpdateScriptIsLeftAlone)
+{
+    fs::create_directories(program.path() / "update.cmd");
+    launcher.Show();
+    EXPECT_TRUE(fs::is_directory(program.path() / "update.cmd"));
+}
+
+TEST_F(Launcher, VisibleUpdaterKeepsTheLauncherHidden)
+{
+    forms.form4().Show(); // as after an installed update
+    launcher.Show();
+    EXPECT_TRUE(launcher.isLoaded());
+    EXPECT_FALSE(launcher.Visible());
+    EXPECT_FALSE(launcher.ersterstart);
+}
+
+// ---- window ---------------------------------------------------------------------------------
+
+TEST_F(Launcher, IsAFixedCentredDialogOnTheHighlightColour)
+{
+    launcher.Show();
+    FormWindow* w = launcher.window();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Levelauswahl"));
+    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    EXPECT_FALSE(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(w->width(), launcher.pxX(6120));
+    EXPECT_EQ(w->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Highlight));
+    const QRect screen = w->screen()->availableGeometry();
+    EXPECT_NEAR(w->frameGeometry().center().x(), screen.center().x(), 1);
+}
+
+TEST_F(Launcher, ControlsSitWhereDesigned)
+{
+    launcher.Show();
+    EXPECT_EQ(launcher.Label1()->geometry(), QRect(16, 24, 377, 25));
+    EXPECT_EQ(launcher.Combo1()->geometry().topLeft(), QPoint(16, 56));
+    EXPECT_EQ(launcher.Shape1()->geometry(), QRect(16, 96, 33, 33));
+    EXPECT_EQ(launcher.Command1()->geometry(), QRect(64, 96, 321, 33));
+    EXPECT_EQ(launcher.HScroll1(1)->geometry(), QRect(120, 200, 273, 33));
+    EXPECT_EQ(launcher.Farbpunkt(2)->geometry(), QRect(16, 248, 17, 17));
+    EXPECT_EQ(launcher.Label2(0)->geometry(), QRect(40, 168, 65, 17));
+    EXPECT_EQ(launcher.opener()->width(), 409);
+}
+
+TEST_F(Launcher, FontsAndColoursAreAsDesigned)
+{
+    launcher.Show();
+    EXPECT_TRUE(launcher.Label1()->font().bold());
+    EXPECT_DOUBLE_EQ(launcher.Label1()->font().pointSizeF(), 18);
+    EXPECT_DOUBLE_EQ(launcher.Combo1()->font().pointSizeF(), 13.5);
+    EXPECT_DOUBLE_EQ(launcher.Label2(1)->font().pointSizeF(), 9.75);
+    EXPECT_DOUBLE_EQ(launcher.opener()->font().pointSizeF(), 9.75);
+    EXPECT_EQ(launcher.opener()->palette().color(QPalette::Window), rgb(90, 172, 255));
+    EXPECT_EQ(launcher.Shape1()->kind(), ShapeWidget::Kind::RoundedRectangle);
+    EXPECT_FALSE(launcher.Combo1()->isEditable());
+}
+
+TEST_F(Launcher, VersionCaptionIsTheInstalledVersion)
+{
+    EXPECT_EQ(launcher.VersionCaption(), "1,0");
+    EXPECT_EQ(launcher.window()->findChild<QLabel*>(QStringLiteral("Version"))->text(), QStringLiteral("1,0"));
+}
+
+} // namespace
+} // namespace hopplix
