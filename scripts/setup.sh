@@ -12,6 +12,7 @@ packages=(
   nginx-light
   locales
   imagemagick
+  python3
 )
 
 missing=()
