@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# play.sh PROGRAM LEVELS WORKDIR [SCREENSHOTS]
+# Runs a copy of PROGRAM in WORKDIR under Xvfb (no window manager, so windows have no frame),
+# with a test level of its own beside the bundled LEVELS, and drives it with synthetic input:
+#   1. picks the test level with the keyboard, presses Start, opens the debug window with D and
+#      holds Right until the player walks into the goal and the launcher comes back;
+#   2. picks a bundled level, and with J and K held clicks onto a green pixel of its picture:
+#      the player jumps to the goal and the launcher comes back.
+# Screenshots of the launcher, a level and the debug window go to SCREENSHOTS (default WORKDIR).
+set -euo pipefail
+
+program=$(realpath "$1")
+levels=$(realpath "$2")
+work=$(realpath -m "$3")
+shots=$(realpath -m "${4:-$3}")
+
+if [ -z "${HOPPLIX_E2E_IN_XVFB:-}" ]; then
+    exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+rm -rf "$work"
+mkdir -p "$work/Level" "$shots"
+cp "$program" "$work/Hopplix"
+if [ -d "$levels" ]; then
+    cp -r "$levels"/. "$work/Level/"
+fi
+
+# The test level: flat ground, a green wall at the right; the player starts close to it.
+test_level="$work/Level/zz Ziellauf"
+mkdir -p "$test_level"
+convert -size 320x240 xc:white +antialias \
+    -fill black -draw "rectangle 0,200 319,239" \
+    -fill '#00FF00' -draw "rectangle 288,0 319,199" \
+    -type TrueColor "BMP3:$test_level/Level.bmp"
+printf '[Spieler]\r\nGr\xF6\xDFe=8%%\r\n[Startposition]\r\nx=200\r\ny=120\r\n' > "$test_level/config.ini"
+
+log="$work/hopplix.log"
+pid=""
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+fail() {
+    echo "e2e_play: $*" >&2
+    echo "--- program output ---" >&2
+    cat "$log" >&2 || true
+    exit 1
+}
+
+# Prints the id of the visible window with exactly this title, waiting at most $2 seconds.
+wait_window() {
+    local title=$1 limit=$2 id
+    local deadline=$((SECONDS + limit))
+    while ((SECONDS < deadline)); do
+        kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for \"$title\""
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.05
+    done
+    fail "no window \"$title\" within $limit s"
+}
+
+wait_gone() {
+    local title=$1 limit=$2
+    local deadline=$((SECONDS + limit))
+    while ((SECONDS < deadline)); do
+        if [ -z "$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null || true)" ]; then
+            return 0
+        fi
+        sleep 0.05
+    done
+    fail "window \"$title\" still there after $limit s"
+}
+
+# The launcher's list is sorted by the names' bytes; its position of a level folder.
+level_index() {
+    local i=0 name
+    while IFS= read -r name; do
+        if [ "$name" = "$1" ]; then
+            echo "$i"
+            return 0
+        fi
+        i=$((i + 1))
+    done < <(find "$work/Level" -mindepth 1 -maxdepth 1 -type d ! -name '.*' -exec test -f '{}/Level.bmp' ';' -printf '%f\n' | LC_ALL=C sort)
+    fail "level \"$1\" is not listed"
+}
+
+shot() {
+    import -window "$1" "$shots/$2.png"
+    convert "$shots/$2.png" -strip "$shots/$2.png"
+}
+
+# Chooses the entry with the keyboard and presses Start. The level list is the window's first
+# control that takes the keyboard focus, so it has it when the window is activated.
+start_level() {
+    local launcher=$1 index=$2
+    xdotool windowfocus --sync "$launcher"
+    xdotool key Home
+    for ((k = 0; k < index; k++)); do
+        xdotool key Down
+    done
+    # Command1: 960,1440 twips, 4815 x 495: its middle is at 224,112 pixels.
+    xdotool mousemove --window "$launcher" 224 112 click 1
+}
+
+cd "$work"
+./Hopplix >"$log" 2>&1 &
+pid=$!
+
+launcher=$(wait_window Levelauswahl 20)
+sleep 0.3
+shot "$launcher" launcher
+
+# --- 1. the test level, played with the keyboard ---------------------------------------------
+t0=$SECONDS
+start_level "$launcher" "$(level_index "zz Ziellauf")"
+game=$(wait_window Hopplix 10)
+wait_gone Levelauswahl 5
+xdotool windowfocus --sync "$game"
+xdotool key d
+debug=$(wait_window DebugScreen 5)
+sleep 0.5
+shot "$debug" debug
+xdotool windowfocus --sync "$game"
+xdotool keydown Right
+launcher=$(wait_window Levelauswahl 30)
+xdotool keyup Right
+wait_gone Hopplix 5
+wait_gone DebugScreen 5
+echo "test level won in $((SECONDS - t0)) s"
+
+# --- 2. a bundled level, the player moved onto its goal with J+K and the mouse -------------
+bundled=$(find "$levels" -mindepth 1 -maxdepth 1 -type d ! -name '.*' -exec test -f '{}/Level.bmp' ';' -printf '%f\n' 2>/dev/null | LC_ALL=C sort | head -n 1 || true)
+if [ -z "$bundled" ]; then
+    fail "no bundled level in $levels"
+fi
+picture="$work/Level/$bundled/Level.bmp"
+read -r pw ph < <(identify -format '%w %h\n' "$picture")
+# A green pixel whose right and lower neighbours are green too, so the probes find it.
+goal=$(convert "$picture" -depth 8 txt:- | awk -F'[,: ]+' '
+    /#00FF00/ { g[$1 "," $2] = 1; order[n++] = $1 "," $2 }
+    END { for (i = 0; i < n; i++) { split(order[i], p, ","); x = p[1]; y = p[2];
+            if (g[(x+1) "," y] && g[x "," (y+1)] && g[(x+1) "," (y+1)]) { print x, y; exit } } }')
+[ -n "$goal" ] || fail "no goal in the bundled level \"$bundled\""
+read -r gx gy <<<"$goal"
+
+t0=$SECONDS
+start_level "$launcher" "$(level_index "$bundled")"
+game=$(wait_window Hopplix 10)
+wait_gone Levelauswahl 5
+sleep 0.5
+shot "$game" level
+eval "$(xdotool getwindowgeometry --shell "$game")"
+# The picture is stretched over the client area, each axis on its own.
+cx=$(( (2 * gx + 1) * WIDTH / (2 * pw) ))
+cy=$(( (2 * gy + 1) * HEIGHT / (2 * ph) ))
+xdotool windowfocus --sync "$game"
+xdotool keydown j keydown k
+xdotool mousemove --window "$game" "$cx" "$cy" click 1
+xdotool keyup k keyup j
+launcher=$(wait_window Levelauswahl 10)
+wait_gone Hopplix 5
+echo "bundled level \"$bundled\" won in $((SECONDS - t0)) s"
+
+kill -0 "$pid" 2>/dev/null || fail "the program ended instead of showing the launcher"
+echo "e2e_play: passed"
