@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <algorithm>
 #include <limits>
 #include <system_error>
 
@@ -31,7 +32,10 @@ const QColor kOpenerColour(90, 172, 255);
 
 QFont boldSans(double points)
 {
-    QFont font(QStringLiteral("Sans Serif"));
+    // Narrow families first: the captions were laid out for a narrow system font.
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(true);
@@ -128,11 +132,12 @@ std::unique_ptr<FormWindow> Form3::createWindow()
         place(dot, 240, 2520 + rowTop, 255, 255);
         farbpunkt_[k] = dot;
 
-        auto* label = new QLabel(rowPrefix(i) + QString::number(initial), w);
+        auto* label = new QLabel(w);
         label->setObjectName(QStringLiteral("Label2_%1").arg(i));
         label->setFont(boldSans(9.75));
         place(label, 600, 2520 + rowTop, 975, 255);
         label2_[k] = label;
+        setRowCaption(i, initial);
     }
 
     opener_ = new ClickLabel(w);
@@ -284,9 +289,17 @@ void Form3::updateColourRow(int index)
         return;
     const auto k = static_cast<std::size_t>(index);
     const int value = hscroll1_[k]->value();
-    label2_[k]->setText(rowPrefix(index) + QString::number(value));
+    setRowCaption(index, value);
     farbpunkt_[k]->setFillColor(rowColour(index, value));
     shape1_->setFillColor(QColor(hscroll1_[0]->value(), hscroll1_[1]->value(), hscroll1_[2]->value()));
+}
+
+void Form3::setRowCaption(int index, int value)
+{
+    QLabel* label = label2_[static_cast<std::size_t>(index)];
+    label->setText(rowPrefix(index) + QString::number(value));
+    // A wider font than the design's must not cut the number off; there is room up to the bar.
+    label->resize(std::max(pxX(975), label->sizeHint().width()), label->height());
 }
 
 std::string Form3::VersionCaption()

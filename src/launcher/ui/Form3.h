@@ -63,6 +63,7 @@ protected:
 
 private:
     void updateColourRow(int index);
+    void setRowCaption(int index, int value);
     void placeOpener();
     void deleteLeftoverUpdateScript();
 
