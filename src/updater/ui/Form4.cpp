@@ -131,13 +131,7 @@ UpdateSetup Form4::setup() const
     return {s.programFolder, programBaseName(), s.updateServer};
 }
 
-std::string Form4::installedVersion()
-{
-    // The installed version is the caption of the launcher's Version label.
-    QWidget* launcher = forms().form3().window();
-    const QLabel* version = launcher ? launcher->findChild<QLabel*>(QStringLiteral("Version")) : nullptr;
-    return version ? version->text().toStdString() : std::string();
-}
+std::string Form4::installedVersion() { return forms().form3().VersionCaption(); }
 
 void Form4::Updatetest()
 {

@@ -69,13 +69,9 @@ protected:
             scriptStarts.push_back(p);
             return true;
         };
-        // The launcher's installed version, as its Version label shows it. The launcher's own
-        // first check runs without a server; the tests call Updatetest themselves.
-        QWidget* launcher = forms->form3().window();
-        if (!launcher->findChild<QLabel*>(QStringLiteral("Version"))) {
-            auto* version = new QLabel(QStringLiteral("1,0"), launcher);
-            version->setObjectName(QStringLiteral("Version"));
-        }
+        // The launcher's first opening runs its own check, without a server here; the tests call
+        // Updatetest themselves against the launcher's installed version "1,0".
+        forms->form3().Load();
         forms->services().updateServer = server.baseUrl();
         server.serve("/werkhof/Hopp/Hopplix.txt", "new program");
     }
@@ -159,6 +155,17 @@ TEST_F(Updater, EqualOrSmallerVersionAsksNothing)
         EXPECT_FALSE(form4().Visible());
         EXPECT_TRUE(listing(folder.path()).empty());
     }
+}
+
+TEST_F(Updater, InstalledVersionIsTheLaunchersVersionCaption)
+{
+    announce("1,1");
+    forms->form3().Version()->setText(QStringLiteral("1,2"));
+    form4().Updatetest();
+    EXPECT_TRUE(messages.shown.empty());
+    forms->form3().Version()->setText(QStringLiteral("1,05"));
+    form4().Updatetest();
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(Updater, UnreachableServerIsSilent)
