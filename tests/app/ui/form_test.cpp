@@ -360,3 +360,36 @@ TEST_F(WindowModel, FrameMeasuredOnceIsUsedAtTheNextLoad)
 
 } // namespace
 } // namespace hopplix
+
+namespace hopplix {
+namespace {
+
+TEST(FormLifetime, FormTakesItsRetiredWindowsWithItAtTheEndOfTheRun)
+{
+    testing::TestPlatform platform;
+    FormRegistry forms(platform.services("/nonexistent-program-folder"));
+    QPointer<FormWindow> retired;
+    QPointer<FormWindow> current;
+    {
+        ProbeForm probe(forms);
+        probe.Show();
+        retired = probe.window();
+        probe.Unload();
+        probe.Show();
+        current = probe.window();
+        ASSERT_FALSE(retired.isNull());
+    }
+    EXPECT_TRUE(retired.isNull());
+    EXPECT_TRUE(current.isNull());
+}
+
+TEST(FormLifetime, RegistryOpensNoWindowUntilAFormIsUsed)
+{
+    const auto before = QApplication::topLevelWidgets().size();
+    testing::TestPlatform platform;
+    FormRegistry forms(platform.services("/nonexistent-program-folder"));
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
+}
+
+} // namespace
+} // namespace hopplix
