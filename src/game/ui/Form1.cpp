@@ -76,6 +76,7 @@ Form1::~Form1() = default;
 
 std::unique_ptr<FormWindow> Form1::createWindow()
 {
+    ++windowGeneration_;
     auto window = std::make_unique<FormWindow>(*this);
     window->setWindowTitle(QStringLiteral("Hopplix"));
     window->makeFixedDialog();
@@ -261,20 +262,8 @@ void Form1::Timer1_Timer()
         return;
     }
     refreshPlayer();
-
-    if (questionPending_) {
-        // A question asked during this tick is shown now that the tick is over, from the
-        // event loop, whose message box then keeps the game running behind it.
-        QMetaObject::invokeMethod(
-            own,
-            [this, guard] {
-                if (guard.isNull() || !isLoaded() || window() != guard.data() || !questionPending_ || ticking_)
-                    return; // gone, or inside the next tick: that tick's end asks again
-                questionPending_ = false;
-                askToLeave();
-            },
-            Qt::QueuedConnection);
-    }
+    if (questionPending_)
+        postLeaveQuestion(); // asked during this tick: now that it is over
 }
 
 void Form1::Farbensetzen()
@@ -306,11 +295,32 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
         setShape1Place(0.0f, 0.0f);
         play.beschleunigung = 0;
     } else if (keyCode == vk::Escape) {
-        if (ticking_)
-            questionPending_ = true;
-        else
-            askToLeave();
+        requestLeaveQuestion();
     }
+}
+
+void Form1::requestLeaveQuestion()
+{
+    // The question is asked from the event loop, outside the key's own dispatch and outside
+    // any tick: its message box runs a loop of its own that keeps the game going, and the
+    // level may end in there (the goal), which must not pull the window from under a handler.
+    questionPending_ = true;
+    if (!ticking_)
+        postLeaveQuestion();
+}
+
+void Form1::postLeaveQuestion()
+{
+    const std::uint64_t generation = windowGeneration_;
+    QMetaObject::invokeMethod(
+        &dispatcher_,
+        [this, generation] {
+            if (!isLoaded() || generation != windowGeneration_ || !questionPending_ || ticking_)
+                return; // gone, already asked, or inside the next tick: that tick's end asks
+            questionPending_ = false;
+            askToLeave();
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::askToLeave()

@@ -9,6 +9,7 @@
 #include "game/playfield.h"
 
 #include <QColor>
+#include <QObject>
 #include <QRect>
 #include <cstdint>
 #include <optional>
@@ -69,6 +70,8 @@ private:
     void applyClientArea();
     QSize frameForLayout() const;
     void failLoad(const char* text);
+    void requestLeaveQuestion();
+    void postLeaveQuestion();
     void askToLeave();
     void refreshPlayer();
     QRect playerPixels() const;
@@ -90,6 +93,9 @@ private:
     bool levelReady_ = false; // the load step has finished: ticks may run
     bool ticking_ = false;    // a tick is running (perhaps suspended while events run)
     bool questionPending_ = false;
+    std::uint64_t windowGeneration_ = 0; // tells a window from the one of an earlier level
+    // Context of queued calls that must not run inside one of the window's own handlers.
+    QObject dispatcher_;
 };
 
 } // namespace hopplix

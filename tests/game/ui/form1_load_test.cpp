@@ -224,7 +224,7 @@ TEST_F(GameWindowTest, SecondLevelStartsWithTheSpeedAndLeapFlagTheFirstLeft)
     const Punktfarbe letters = form.play.punktfarbe;
 
     platform.messages.answerNext(mb::vbYes);
-    QTest::keyClick(form.window(), Qt::Key_Escape);
+    pressEscape();
     ASSERT_FALSE(form.isLoaded());
 
     open("Zwei");

@@ -135,7 +135,7 @@ TEST_F(PlayTest, EscapeAnsweredNoKeepsTheLevelRunning)
 {
     Form1& form = openGround();
     platform.messages.answerNext(mb::vbNo);
-    QTest::keyClick(form.window(), Qt::Key_Escape);
+    pressEscape();
     ASSERT_EQ(platform.messages.shown.size(), 1u);
     EXPECT_EQ(platform.messages.shown[0].prompt,
               "Wollen sie dieses Level wirklich abbrechen und zur Levelauswahl zurückkehren?");
@@ -152,7 +152,7 @@ TEST_F(PlayTest, EscapeAnsweredYesClosesTheLevelAndTheDebugWindowAndShowsTheLaun
     Form1& form = openGround();
     QTest::keyClick(form.window(), Qt::Key_D);
     platform.messages.answerNext(mb::vbYes);
-    QTest::keyClick(form.window(), Qt::Key_Escape);
+    pressEscape();
     EXPECT_FALSE(form.isLoaded());
     EXPECT_FALSE(debug().isLoaded());
     EXPECT_TRUE(launcher().Visible());
@@ -281,20 +281,54 @@ public:
     }
 };
 
-TEST_F(PlayTest, GameGoesOnBehindTheEscapeQuestion)
-{
-    writeLevel("Wald", openLevel(64, 48, kGroundRow));
+class QuestionTest : public PlayTest {
+protected:
+    void SetUp() override
+    {
+        PlayTest::SetUp();
+        writeLevel("Wald", openLevel(64, 48, kGroundRow));
+        writeLevel("Ziel", openLevel(64, 48, kGroundRow, 'g'));
+    }
+
+    // Forms whose message boxes let the game's timer fire while they are open.
+    FormRegistry& registry()
+    {
+        if (!registry_)
+            registry_ = std::make_unique<FormRegistry>(
+                Services{platform.keys, boxes, beeper, ScreenMetrics{}, levelFolder("x").parent_path().parent_path(),
+                         [] {}});
+        return *registry_;
+    }
+
+    Form1& openHere(const std::string& name)
+    {
+        registry().form3().levelpfad = name;
+        registry().form3().Spielerfarbe = "255";
+        Form1& form = registry().form1();
+        form.Load();
+        EXPECT_TRUE(form.isLoaded());
+        form.Timer1()->stop();
+        form.Show();
+        return form;
+    }
+
+    void TearDown() override
+    {
+        registry_.reset();
+        processDeferredDeletes();
+        PlayTest::TearDown();
+    }
+
     TickingMessageBoxes boxes;
     FakeBeeper beeper;
-    FormRegistry registry(Services{platform.keys, boxes, beeper, ScreenMetrics{},
-                                   std::filesystem::path(levelFolder("Wald")).parent_path().parent_path(), [] {}});
-    Form1& form = registry.form1();
-    registry.form3().levelpfad = "Wald";
-    registry.form3().Spielerfarbe = "255";
-    form.Load();
-    ASSERT_TRUE(form.isLoaded());
-    form.Timer1()->stop();
-    form.Show();
+
+private:
+    std::unique_ptr<FormRegistry> registry_;
+};
+
+TEST_F(QuestionTest, GameGoesOnBehindTheEscapeQuestion)
+{
+    Form1& form = openHere("Wald");
     std::vector<float> tops;
     boxes.whileOpen = [&] {
         for (int i = 0; i < 3; ++i) {
@@ -303,13 +337,28 @@ TEST_F(PlayTest, GameGoesOnBehindTheEscapeQuestion)
         }
     };
     QTest::keyClick(form.window(), Qt::Key_Escape);
+    EXPECT_TRUE(tops.empty()); // asked once the key's own handling is over
+    QCoreApplication::processEvents();
     ASSERT_EQ(tops.size(), 3u);
     EXPECT_LT(tops[0], tops[1]); // still falling behind the question
     EXPECT_LT(tops[1], tops[2]);
     EXPECT_TRUE(form.isLoaded());
-    form.Unload();
-    registry.form3().Unload();
-    processDeferredDeletes();
+}
+
+TEST_F(QuestionTest, GoalReachedBehindTheQuestionEndsTheLevelAndYesChangesNothing)
+{
+    Form1& form = openHere("Ziel");
+    boxes.answer = mb::vbYes;
+    boxes.whileOpen = [&] {
+        for (int i = 0; i < 200 && form.isLoaded(); ++i)
+            form.Timer1_Timer();
+        processDeferredDeletes(); // the box's loop disposes of the closed window
+    };
+    QTest::keyClick(form.window(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.isLoaded());
+    EXPECT_EQ(beeper.beeps, 1);
+    EXPECT_TRUE(registry().form3().Visible());
 }
 
 // Records the areas of the playfield that are repainted.

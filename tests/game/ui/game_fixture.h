@@ -99,6 +99,13 @@ protected:
         return game;
     }
 
+    // Escape, and the question it asks once the key's dispatch is over.
+    void pressEscape(Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(game().window(), Qt::Key_Escape, modifiers);
+        QCoreApplication::processEvents();
+    }
+
     void ticks(int count)
     {
         for (int i = 0; i < count && game().isLoaded(); ++i)

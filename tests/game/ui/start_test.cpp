@@ -43,7 +43,7 @@ protected:
     void leaveWithEscape()
     {
         platform.messages.answerNext(mb::vbYes);
-        QTest::keyClick(game().window(), Qt::Key_Escape);
+        pressEscape();
         ASSERT_FALSE(game().isLoaded());
     }
 };
