@@ -113,6 +113,22 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event)
 
 // ---- Form -----------------------------------------------------------------------------------
 
+namespace {
+
+// Cuts a window that is going away off from its form: no key preview, no close request, no
+// signal of any control and no timer reaches the form any more.
+void cutOff(FormWindow* window)
+{
+    window->detachFromForm();
+    for (QTimer* timer : window->findChildren<QTimer*>())
+        timer->stop();
+    for (QObject* child : window->findChildren<QObject*>())
+        child->blockSignals(true);
+    window->blockSignals(true);
+}
+
+} // namespace
+
 Form::Form(FormRegistry& forms) : forms_(forms) {}
 
 Form::~Form()
@@ -120,7 +136,10 @@ Form::~Form()
     // At the end of the run: windows go without any handler running.
     for (const auto& old : retired_)
         delete old.data();
-    delete window_.data();
+    if (window_) {
+        cutOff(window_);
+        delete window_.data();
+    }
 }
 
 Services& Form::services() const { return forms_.services(); }
@@ -159,13 +178,8 @@ void Form::Unload()
         return;
     // A handler of one of its own controls may still be on the stack: cut the window off now
     // and dispose of it once control returns to the event loop.
-    going->detachFromForm();
+    cutOff(going);
     going->hide();
-    for (QTimer* timer : going->findChildren<QTimer*>())
-        timer->stop();
-    for (QObject* child : going->findChildren<QObject*>())
-        child->blockSignals(true);
-    going->blockSignals(true);
     going->deleteLater();
     std::erase_if(retired_, [](const QPointer<FormWindow>& w) { return w.isNull(); });
     retired_.push_back(going);
