@@ -34,12 +34,12 @@ int main(int argc, char** argv)
         } else if (arg == "--base-url" && hasValue) {
             p.baseUrl = argv[++i];
         } else if (arg == "--file" && hasValue) {
-            const std::string spec = argv[++i];
-            const auto at = spec.rfind('@');
+            const std::string fileArg = argv[++i];
+            const auto at = fileArg.rfind('@');
             hopplix::PublishedFile f;
-            f.source = spec.substr(0, at);
+            f.source = fileArg.substr(0, at);
             f.name = f.source.filename().string();
-            f.folder = at == std::string::npos ? std::string() : hopplix::folderText(spec.substr(at + 1));
+            f.folder = at == std::string::npos ? std::string() : hopplix::folderText(fileArg.substr(at + 1));
             p.files.push_back(f);
         } else if (!arg.empty() && arg[0] != '-' && output.empty()) {
             output = arg;
