@@ -51,6 +51,8 @@ TEST_F(PlayTest, DebugKeyShowsTheDebugWindowInThePlayersColourThenClosesIt)
     EXPECT_TRUE(debug().Visible());
     EXPECT_EQ(debug().window()->windowTitle(), QStringLiteral("DebugScreen"));
     EXPECT_EQ(debug().Player()->fillColor(), QColor(0, 255, 0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), form.window()); // further keys reach the game
 
     QTest::keyClick(form.window(), Qt::Key_D);
     EXPECT_FALSE(debug().isLoaded());
