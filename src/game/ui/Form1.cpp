@@ -72,7 +72,12 @@ int buttonCode(Qt::MouseButton button)
 
 Form1::Form1(FormRegistry& forms) : Form(forms) {}
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The window outlives this part of the form by a moment: keep it off the freed buffer.
+    if (picture1_)
+        picture1_->setPlayfield(nullptr);
+}
 
 std::unique_ptr<FormWindow> Form1::createWindow()
 {
