@@ -1,6 +1,6 @@
 #include "common/ini.h"
 
-#include "common/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

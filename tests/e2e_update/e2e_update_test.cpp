@@ -3,7 +3,7 @@
 // hopplix-publish), gets Yes to its question, downloads, hands over to hopplix-update and
 // ends; the helper puts the new program file in place and starts it.
 
-#include "updater/TempFolder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@
 
 extern char** environ;
 
-using namespace hopplix::test;
+using namespace hopplix::testing;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 

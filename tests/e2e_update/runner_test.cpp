@@ -1,7 +1,7 @@
 // hopplix-update on a real program folder: it waits for the old process, swaps the program
 // file and starts the new one, detached.
 
-#include "updater/TempFolder.h"
+#include "support/temp_folder.h"
 #include "updater/UpdateScript.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 extern char** environ;
 
 using namespace hopplix;
-using namespace hopplix::test;
+using namespace hopplix::testing;
 using namespace std::chrono_literals;
 
 namespace {

@@ -1,4 +1,4 @@
-#include "common/temp_folder.h"
+#include "support/temp_folder.h"
 #include "launcher/levels.h"
 
 #include <gmock/gmock.h>

@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace hopplix::test {
+namespace hopplix::testing {
 
 class TestServer {
 public:
@@ -196,4 +196,4 @@ private:
     std::map<std::string, int> hits_;
 };
 
-} // namespace hopplix::test
+} // namespace hopplix::testing

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace hopplix::test {
+namespace hopplix::testing {
 
 struct Message {
     std::string prompt;
@@ -55,4 +55,4 @@ public:
     void refresh() override { ++refreshes; }
 };
 
-} // namespace hopplix::test
+} // namespace hopplix::testing

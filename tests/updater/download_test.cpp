@@ -1,5 +1,5 @@
 #include "updater/Downloader.h"
-#include "updater/TempFolder.h"
+#include "support/temp_folder.h"
 #include "updater/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 
 using namespace hopplix;
-using namespace hopplix::test;
+using namespace hopplix::testing;
 using namespace std::chrono_literals;
 
 namespace {

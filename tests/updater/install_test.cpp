@@ -1,4 +1,4 @@
-#include "updater/TempFolder.h"
+#include "support/temp_folder.h"
 #include "updater/TestServer.h"
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateInstall.h"
@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace hopplix;
-using namespace hopplix::test;
+using namespace hopplix::testing;
 using ::testing::ElementsAre;
 
 namespace {

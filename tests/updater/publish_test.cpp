@@ -1,5 +1,5 @@
 #include "updater/Publish.h"
-#include "updater/TempFolder.h"
+#include "support/temp_folder.h"
 #include "updater/UpdateCheck.h"
 
 #include "common/ini.h"
@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace hopplix;
-using namespace hopplix::test;
+using namespace hopplix::testing;
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "updater/HandOver.h"
-#include "updater/TempFolder.h"
+#include "support/temp_folder.h"
 #include "updater/UpdateScript.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 using namespace hopplix;
-using namespace hopplix::test;
+using namespace hopplix::testing;
 using namespace std::chrono_literals;
 
 namespace {

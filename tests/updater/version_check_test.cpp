@@ -1,11 +1,11 @@
-#include "updater/TempFolder.h"
+#include "support/temp_folder.h"
 #include "updater/TestServer.h"
 #include "updater/UpdateCheck.h"
 
 #include <gtest/gtest.h>
 
 using namespace hopplix;
-using namespace hopplix::test;
+using namespace hopplix::testing;
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "app/ui/FormRegistry.h"
-#include "common/temp_folder.h"
+#include "support/temp_folder.h"
 #include "common/ui/ClickLabel.h"
 #include "common/ui/ShapeWidget.h"
 #include "game/ui/Form1.h"

@@ -2,7 +2,8 @@
 #include "common/paths.h"
 #include "common/ui/ShapeWidget.h"
 #include "launcher/ui/Form3.h"
-#include "updater/TempFolder.h"
+#include "support/fakes.h"
+#include "support/temp_folder.h"
 #include "updater/TestServer.h"
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateScript.h"
@@ -18,19 +19,9 @@
 #include <cstdlib>
 
 using namespace hopplix;
-using namespace hopplix::test;
+using namespace hopplix::testing;
 
 namespace {
-
-class NoKeys : public KeyState {
-public:
-    bool GetAsyncKeyState(int) override { return false; }
-};
-
-class NoBeep : public Beeper {
-public:
-    void Beep() override {}
-};
 
 // Records what Label2 shows each time it is painted.
 class PaintedTexts : public QObject {
@@ -48,9 +39,9 @@ class Updater : public ::testing::Test {
 protected:
     TestServer server;
     TempFolder folder;
-    NoKeys keys;
+    FakeKeyState keys;
     RecordingMessages messages;
-    NoBeep beeper;
+    FakeBeeper beeper;
     CurlDownloader downloader;
     int endProgramCalls = 0;
     std::vector<std::filesystem::path> scriptStarts;

@@ -1,22 +1,27 @@
 #pragma once
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it, and the
+// few file helpers the tests around it need.
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 
-namespace hopplix::test {
+namespace hopplix::testing {
 
 class TempFolder {
 public:
     TempFolder()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "hopplix-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
     }
     ~TempFolder()
     {
@@ -25,12 +30,23 @@ public:
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
+
     const std::filesystem::path& path() const { return path_; }
+
+    // Writes `bytes` as they are (no encoding, no line-end translation).
+    std::filesystem::path write(const std::string& name, std::string_view bytes) const
+    {
+        const auto file = path_ / name;
+        std::ofstream out(file, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return file;
+    }
 
 private:
     std::filesystem::path path_;
 };
 
+// Replaces the file's content with `content`, byte for byte.
 inline void writeFile(const std::filesystem::path& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -43,7 +59,8 @@ inline std::string readFile(const std::filesystem::path& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Every entry below `root` (links not followed), with the content of files, as one set.
+// Every entry below `root` (links not followed), with the content of files, as one set: two
+// listings compare equal only when nothing below `root` was added, removed or changed.
 inline std::set<std::string> listing(const std::filesystem::path& root)
 {
     std::set<std::string> entries;
@@ -61,4 +78,4 @@ inline std::set<std::string> listing(const std::filesystem::path& root)
     return entries;
 }
 
-} // namespace hopplix::test
+} // namespace hopplix::testing
