@@ -59,6 +59,20 @@ std::optional<std::string> programFileOf(std::string name)
     return name;
 }
 
+// True when a line after `index` renames a present ordinary file (not a link) to the name that
+// line `index` deletes.
+bool replacedLater(const fs::path& folder, const std::vector<ScriptCommand>& commands, std::size_t index)
+{
+    for (std::size_t k = index + 1; k < commands.size(); ++k) {
+        const ScriptCommand& c = commands[k];
+        std::error_code ec;
+        if (c.kind == ScriptCommand::Kind::Rename && c.newName == commands[index].file
+            && fs::is_regular_file(fs::symlink_status(folder / c.file, ec)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<ScriptCommand> parseScriptLine(std::string_view line)
@@ -151,12 +165,18 @@ ScriptRun runUpdateScript(const fs::path& programFolder,
         }
         commands.push_back(*command);
     }
-    for (const auto& c : commands) {
-        const ScriptCommand* command = &c;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const ScriptCommand* command = &commands[i];
         const fs::path file = programFolder / command->file;
         std::error_code ec;
         switch (command->kind) {
         case ScriptCommand::Kind::Delete:
+            // The command interpreter would delete the program even when the new one is missing,
+            // leaving the player with none: a file goes only when a later line puts one in its place.
+            if (!replacedLater(programFolder, commands, i)) {
+                fail("kept " + command->file + ": nothing is there to take its place");
+                break;
+            }
             if (fs::is_directory(fs::symlink_status(file, ec)) || !fs::remove(file, ec))
                 fail("cannot delete " + command->file);
             break;

@@ -45,7 +45,9 @@ struct ScriptRun {
 
 // Carries out the script in `programFolder`. Every line is checked first: a refused line stops
 // the run before anything is done. A failing del, ren or start is reported and the next line
-// runs, as the command interpreter would do. The renamed program file gets its execute
+// runs, as the command interpreter would do. A del is carried out only when a later ren puts a
+// present file in the deleted one's place, so a missing new program never costs the old one
+// (which the start line then starts again). The renamed program file gets its execute
 // permission. `start` is how programs are started.
 ScriptRun runUpdateScript(const std::filesystem::path& programFolder,
                           const std::function<bool(const std::filesystem::path& program)>& start);

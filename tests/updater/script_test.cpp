@@ -150,14 +150,22 @@ TEST_F(ScriptRunner, RefusedLineStopsBeforeAnythingIsDone)
     EXPECT_TRUE(started.empty());
 }
 
-TEST_F(ScriptRunner, MissingNewProgramStartsTheOldOneAgain)
+TEST_F(ScriptRunner, MissingNewProgramKeepsAndStartsTheOldOne)
 {
     std::filesystem::remove(folder.path() / "Hopplix.dxe");
     ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
     EXPECT_EQ(run().exitCode, 1);
-    // As the command interpreter would: del went through, ren found nothing, start fails too.
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Hopplix"));
-    EXPECT_EQ(started.size(), 1u);
+    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho old\n");
+    EXPECT_EQ(started, std::vector<std::filesystem::path>{folder.path() / "Hopplix"});
+}
+
+TEST_F(ScriptRunner, NewProgramThatIsAFolderKeepsTheOldOne)
+{
+    std::filesystem::remove(folder.path() / "Hopplix.dxe");
+    std::filesystem::create_directory(folder.path() / "Hopplix.dxe");
+    ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
+    EXPECT_EQ(run().exitCode, 1);
+    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho old\n");
 }
 
 TEST_F(ScriptRunner, IncompleteOrMissingScriptDoesNothing)
