@@ -7,6 +7,8 @@
 #include <fstream>
 #include <set>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace hopplix {
 
@@ -25,12 +27,19 @@ bool isVersionText(std::string_view v)
     return digits(whole) && (comma == std::string_view::npos || digits(fraction));
 }
 
-std::string fileUrl(const Publication& p, const std::string& name)
+// Each entry is served from a folder of its own, so files of one name for different folders
+// (the Level.bmp of two new levels) can be published together.
+std::string servedPath(std::size_t entry, const std::string& name)
+{
+    return "files/" + std::to_string(entry) + "/" + name;
+}
+
+std::string fileUrl(const Publication& p, std::size_t entry, const std::string& name)
 {
     std::string base = p.baseUrl;
     while (!base.empty() && base.back() == '/')
         base.pop_back();
-    return base + "/werkhof/Hopp/files/" + urlEncoded(name);
+    return base + "/werkhof/Hopp/files/" + std::to_string(entry) + "/" + urlEncoded(name);
 }
 
 bool writeBytes(const fs::path& path, const std::string& bytes)
@@ -88,7 +97,7 @@ std::string manifestText(const Publication& p)
     for (std::size_t i = 0; i < p.files.size(); ++i) {
         const std::string key = "Datei" + std::to_string(i + 1) + "=";
         namen += key + p.files[i].name + "\r\n";
-        urls += key + fileUrl(p, p.files[i].name) + "\r\n";
+        urls += key + fileUrl(p, i + 1, p.files[i].name) + "\r\n";
         pfad += key + p.files[i].folder + "\r\n";
     }
     return namen + "\r\n" + urls + "\r\n" + pfad;
@@ -102,7 +111,7 @@ std::optional<std::string> publicationProblem(const Publication& p)
         return "the base URL must start with http:// or https://: " + p.baseUrl;
     if (!fs::is_regular_file(p.program))
         return "no program file: " + p.program.string();
-    std::set<std::string> names;
+    std::set<std::pair<std::vector<std::string>, std::string>> targets;
     for (const auto& f : p.files) {
         if (!fs::is_regular_file(f.source))
             return "no such file: " + f.source.string();
@@ -113,8 +122,8 @@ std::optional<std::string> publicationProblem(const Publication& p)
         const auto components = folderComponents(f.folder);
         if (!components)
             return "the updater would refuse the folder: " + f.folder;
-        if (!names.insert(f.name).second)
-            return "two files of the same name are served from one folder: " + f.name;
+        if (!targets.insert({*components, f.name}).second)
+            return "two files would land in the same place: " + f.folder + f.name;
     }
     if (manifestText(p).size() > 64 * 1024)
         return "the manifest is larger than the updater takes (64 KiB)";
@@ -138,8 +147,12 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
     fs::copy_file(p.program, hopp / "Hopplix.txt", fs::copy_options::overwrite_existing, ec);
     if (ec)
         return "cannot copy the program: " + ec.message();
-    for (const auto& f : p.files) {
-        fs::copy_file(f.source, hopp / "files" / f.name, fs::copy_options::overwrite_existing, ec);
+    for (std::size_t i = 0; i < p.files.size(); ++i) {
+        const auto& f = p.files[i];
+        const fs::path served = hopp / servedPath(i + 1, f.name);
+        fs::create_directories(served.parent_path(), ec);
+        if (!ec)
+            fs::copy_file(f.source, served, fs::copy_options::overwrite_existing, ec);
         if (ec)
             return "cannot copy " + f.source.string() + ": " + ec.message();
     }

@@ -37,7 +37,8 @@ std::string manifestText(const Publication& publication);
 // Checks what a client would refuse; nullopt when all is well, else the reason.
 std::optional<std::string> publicationProblem(const Publication& publication);
 
-// Writes <root>/werkhof/Hopp/ with version.txt, Hopplix.txt, updatedata.txt and files/.
+// Writes <root>/werkhof/Hopp/ with version.txt, Hopplix.txt, updatedata.txt and files/N/NAME
+// for entry N of the manifest.
 // Returns the reason when it could not.
 std::optional<std::string> publish(const Publication& publication, const std::filesystem::path& root);
 

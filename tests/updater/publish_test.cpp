@@ -32,11 +32,12 @@ TEST_F(Publish, WritesWhatTheUpdaterReads)
     const auto hopp = out / "werkhof" / "Hopp";
     EXPECT_EQ(Versionlesen(hopp / "version.txt"), "1,1");
     EXPECT_EQ(readFile(hopp / "Hopplix.txt"), "program");
-    EXPECT_EQ(readFile(hopp / "files" / "Level.bmp"), "level");
+    EXPECT_EQ(readFile(hopp / "files" / "1" / "Level.bmp"), "level");
+    EXPECT_EQ(readFile(hopp / "files" / "2" / "liesmich.txt"), "text");
     const auto manifest = hopp / "updatedata.txt";
     EXPECT_EQ(HolINIString(manifest, "Namen", std::nullopt), std::string("Datei1\0Datei2\0", 14));
     EXPECT_EQ(HolINIString(manifest, "Namen", "Datei1"), "Level.bmp");
-    EXPECT_EQ(HolINIString(manifest, "URL", "Datei1"), "http://updates.example.org/werkhof/Hopp/files/Level.bmp");
+    EXPECT_EQ(HolINIString(manifest, "URL", "Datei1"), "http://updates.example.org/werkhof/Hopp/files/1/Level.bmp");
     EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei1"), "\\Level\\Neu\\");
     EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei2"), "");
 }
@@ -57,7 +58,25 @@ TEST_F(Publish, RefusesWhatTheUpdaterWouldRefuse)
     EXPECT_NE(publicationProblem(p), std::nullopt);
     p = publication();
     p.files[1].name = "Level.bmp";
-    EXPECT_NE(publicationProblem(p), std::nullopt);
+    p.files[1].folder = "\\Level\\Neu\\";
+    EXPECT_NE(publicationProblem(p), std::nullopt); // the second would replace the first
+}
+
+TEST_F(Publish, TwoNewLevelsWithTheirPicturesOfOneName)
+{
+    auto p = publication();
+    writeFile(tree.path() / "other.bmp", "other level");
+    p.files[1] = {tree.path() / "other.bmp", "Level.bmp", "\\Level\\Zwei\\"};
+    const auto out = tree.path() / "www";
+    ASSERT_EQ(publish(p, out), std::nullopt);
+    const auto manifest = out / "werkhof" / "Hopp" / "updatedata.txt";
+    const auto served = [&](const char* key) {
+        const std::string url = HolINIString(manifest, "URL", key);
+        return readFile(out / url.substr(std::string("http://updates.example.org/").size()));
+    };
+    EXPECT_EQ(served("Datei1"), "level");
+    EXPECT_EQ(served("Datei2"), "other level");
+    EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei2"), "\\Level\\Zwei\\");
 }
 
 TEST(PublishText, FoldersAndUrls)
