@@ -1,7 +1,8 @@
 // A whole update as the player sees it: the program, built for an update server on the
 // loopback port, starts under Xvfb, finds version 1,1 on nginx (serving a folder made by
 // hopplix-publish), gets Yes to its question, downloads, hands over to hopplix-update and
-// ends; the helper puts the new program file in place and starts it.
+// ends; the helper puts the new program file in place and starts it, and the new program's
+// first launcher opening deletes the script.
 
 #include "support/temp_folder.h"
 
@@ -108,9 +109,9 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
     fs::copy_file(HOPPLIX_UPDATE_RUNNER, prog / "hopplix-update");
     fs::copy(HOPPLIX_LEVELS, prog / "Level", fs::copy_options::recursive);
 
-    // The new version: a stand-in program that tells where it was started and ends.
+    // The new version: the same program with a few bytes more at its end, so the swap shows.
     fs::create_directories(t / "new");
-    const std::string newProgram = "#!/bin/sh\npwd > started.part && mv started.part started\n";
+    const std::string newProgram = readFile(HOPPLIX_E2E_PROGRAM) + "\nneue Version\n";
     writeFile(t / "new" / "Hopplix", newProgram);
     writeFile(t / "new" / "neu.txt", "neu");
     writeFile(t / "new" / "bonus.bmp", "bonus");
@@ -124,7 +125,10 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
     Nginx nginx(t / "nginx", t / "www");
     ASSERT_TRUE(waitFor([] { return portAnswers(kPort); }, 10s)) << readFile(t / "nginx" / "error.log");
 
-    // The player: answers the question "Update" with Return (the default button is Ja).
+    // The player: answers the question "Update" with Return (the default button is Ja). Once
+    // the question is up the server announces the installed version again, so the new program
+    // offers nothing. The new program's launcher (the old one never showed) is then closed by
+    // its process id.
     writeFile(t / "drive.sh",
               "export QT_QPA_PLATFORM=xcb LC_ALL=de_DE.UTF-8\n"
               "cd " + shellQuoted(prog) + "\n"
@@ -133,6 +137,7 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
               "seen=0; n=0\n"
               "while kill -0 $app 2>/dev/null && [ $n -lt 150 ]; do\n"
               "  if xdotool search --onlyvisible --name '^Update$' >/dev/null 2>&1; then seen=1;\n"
+              "    printf 'Version: 1,0\\r\\n' > " + shellQuoted(t / "www" / "werkhof" / "Hopp" / "version.txt") + "\n"
               "    xdotool search --onlyvisible --name '^Update$' windowfocus --sync key Return 2>/dev/null\n"
               "  elif [ $seen = 1 ]; then break; fi\n"
               "  sleep 0.2; n=$((n+1))\n"
@@ -140,7 +145,16 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
               "[ $seen = 1 ] || echo 'no question'\n"
               "n=0; while kill -0 $app 2>/dev/null && [ $n -lt 300 ]; do sleep 0.1; n=$((n+1)); done\n"
               "kill $app 2>/dev/null && echo 'program did not end'\n"
-              "wait $app; echo \"program ended: $?\"\n");
+              "wait $app; echo \"program ended: $?\"\n"
+              "n=0; while [ $n -lt 200 ]; do\n"
+              "  w=$(xdotool search --onlyvisible --name '^Levelauswahl$' 2>/dev/null | head -n 1)\n"
+              "  if [ -n \"$w\" ]; then pid=$(xdotool getwindowpid $w)\n"
+              "    [ -e update.cmd ] && echo 'update.cmd still there'\n"
+              "    echo \"new program in: $(readlink /proc/$pid/cwd)\"\n"
+              "    kill $pid; break; fi\n"
+              "  sleep 0.1; n=$((n+1))\n"
+              "done\n"
+              "[ -n \"$w\" ] || echo 'no new launcher'\n");
     const std::string drive = "xvfb-run -a -s '-screen 0 1280x1024x24' sh " + shellQuoted(t / "drive.sh") + " > " +
                               shellQuoted(t / "drive.log") + " 2>&1";
     EXPECT_EQ(std::system(drive.c_str()), 0);
@@ -148,17 +162,19 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
     EXPECT_EQ(log.find("no question"), std::string::npos) << log;
     EXPECT_NE(log.find("program ended: 0"), std::string::npos) << log;
 
-    // hopplix-update, outliving the program, swaps the files and starts the new program.
-    ASSERT_TRUE(waitFor([&] { return fs::exists(prog / "started"); }, 20s)) << log;
-    EXPECT_EQ(readFile(prog / "started"), prog.string() + "\n");
-    EXPECT_EQ(readFile(prog / "Hopplix"), newProgram);
+    // hopplix-update, outliving the program, swapped the files and started the new program in
+    // the program folder; its first launcher opening deleted the script.
+    EXPECT_EQ(log.find("no new launcher"), std::string::npos) << log;
+    EXPECT_EQ(log.find("update.cmd still there"), std::string::npos) << log;
+    EXPECT_NE(log.find("new program in: " + prog.string() + "\n"), std::string::npos) << log;
+    EXPECT_TRUE(readFile(prog / "Hopplix") == newProgram) << "the program file was not replaced";
     EXPECT_FALSE(fs::exists(prog / "Hopplix.dxe"));
     EXPECT_EQ(readFile(prog / "neu.txt"), "neu");
     EXPECT_EQ(readFile(prog / "Level" / "Bonus" / "bonus.bmp"), "bonus");
     EXPECT_FALSE(fs::exists(prog / "bonus.bmp"));
     EXPECT_FALSE(fs::exists(prog / "updatedata.txt"));
     EXPECT_FALSE(fs::exists(prog / "Version.txt"));
-    EXPECT_TRUE(fs::exists(prog / "update.cmd"));
+    EXPECT_FALSE(fs::exists(prog / "update.cmd"));
     EXPECT_TRUE(nginx.running());
 }
 
