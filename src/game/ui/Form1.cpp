@@ -12,9 +12,11 @@
 #include "launcher/ui/Form3.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 #include <stdexcept>
 
@@ -118,6 +120,7 @@ void Form1::controlsDestroyed()
     playfield_ = Playfield();
     picture_.reset();
     levelReady_ = false;
+    onScreen_ = false;
     questionPending_ = false;
     shape1Visible_ = false;
 }
@@ -131,6 +134,7 @@ void Form1::failLoad(const char* text)
 void Form1::Form_Load()
 {
     levelReady_ = false;
+    onScreen_ = false;
     questionPending_ = false;
     const Form3& launcher = forms().form3();
     const std::filesystem::path folder = services().programFolder / "Level" / launcher.levelpfad;
@@ -238,6 +242,18 @@ void Form1::Timer1_Timer()
     // Ticks never nest: one suspended at its event points keeps the next one out.
     if (!isLoaded() || !levelReady_ || ticking_)
         return;
+    if (!onScreen_) {
+        // The level is laid out for the window's frame, which the window system tells only
+        // once the window is on the screen. The first tick waits for that and lays the level
+        // out again if the frame turned out different, so it finds the player at its start.
+        const QWindow* handle = window()->windowHandle();
+        if (!handle || !handle->isExposed())
+            return;
+        onScreen_ = true;
+        windowGeometryChanged();
+        if (!isLoaded() || !levelReady_)
+            return;
+    }
     FormWindow* const own = window();
     const QPointer<FormWindow> guard(own);
     ticking_ = true;
@@ -292,8 +308,7 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
         } else {
             debug.Show();
             debug.Player()->setFillColor(colourOf(shape1Fill_));
-            if (isLoaded())
-                window()->activateWindow(); // further keys reach the game
+            keepFocusFrom(debug); // further keys reach the game
         }
     } else if (keyCode == vk::R) {
         // The playfield's corner, not the level's start.
@@ -302,6 +317,22 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
     } else if (keyCode == vk::Escape) {
         requestLeaveQuestion();
     }
+}
+
+void Form1::keepFocusFrom(Form2& debug)
+{
+    if (!isLoaded() || !debug.isLoaded())
+        return;
+    window()->activateWindow();
+    // A window system activates a newly shown window only once it is mapped, after this
+    // handler has returned. The debug window has nothing to type into: whenever it gets the
+    // focus, the focus goes back to the game.
+    FormWindow* const debugWindow = debug.window();
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, debugWindow,
+                     [this, debugWindow](QWindow* focus) {
+                         if (focus && focus == debugWindow->windowHandle() && isLoaded())
+                             window()->activateWindow();
+                     });
 }
 
 void Form1::requestLeaveQuestion()

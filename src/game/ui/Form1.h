@@ -18,6 +18,7 @@ class QTimer;
 
 namespace hopplix {
 
+class Form2;
 class PlayfieldView;
 
 class Form1 : public Form {
@@ -70,6 +71,7 @@ private:
     void applyClientArea();
     QSize frameForLayout() const;
     void failLoad(const char* text);
+    void keepFocusFrom(Form2& debug);
     void requestLeaveQuestion();
     void postLeaveQuestion();
     void askToLeave();
@@ -91,6 +93,7 @@ private:
     LevelSettings settings_;
 
     bool levelReady_ = false; // the load step has finished: ticks may run
+    bool onScreen_ = false;   // the window has been on the screen since then, frame and all
     bool ticking_ = false;    // a tick is running (perhaps suspended while events run)
     bool questionPending_ = false;
     std::uint64_t windowGeneration_ = 0; // tells a window from the one of an earlier level

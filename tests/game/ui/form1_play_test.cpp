@@ -59,6 +59,21 @@ TEST_F(PlayTest, DebugKeyShowsTheDebugWindowInThePlayersColourThenClosesIt)
     EXPECT_TRUE(form.isLoaded());
 }
 
+TEST_F(PlayTest, DebugWindowActivatedOnceItIsMappedHandsTheFocusBackSoTheNextDClosesIt)
+{
+    Form1& form = openGround();
+    QTest::keyClick(form.window(), Qt::Key_D);
+    ASSERT_TRUE(debug().isLoaded());
+    QCoreApplication::processEvents();
+    // An X window system activates a new window when it maps it, after the key's handler.
+    debug().window()->activateWindow();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), form.window());
+
+    QTest::keyClick(QApplication::activeWindow(), Qt::Key_D); // typed where the focus is
+    EXPECT_FALSE(debug().isLoaded());
+}
+
 TEST_F(PlayTest, DebugWindowIsASmallToolWindowWithEightMarkersAndTheSpeed)
 {
     openGround();
@@ -221,6 +236,32 @@ INSTANTIATE_TEST_SUITE_P(Keys, MouseTest,
                                            MouseCase{"OnlyK", false, true, false}, MouseCase{"Both", true, true, true}),
                          [](const ::testing::TestParamInfo<MouseCase>& param) { return std::string(param.param.name); });
 
+TEST_F(PlayTest, FirstTickWaitsUntilTheWindowIsOnTheScreenWithItsFrame)
+{
+    writeLevel("Wald", openLevel(64, 48, kGroundRow), startAt(10, 5));
+    launcher().levelpfad = "Wald";
+    Form1& form = game();
+    form.Load();
+    ASSERT_TRUE(form.isLoaded());
+    form.Timer1()->stop();
+    platform.keys.queries.clear();
+    form.Timer1_Timer(); // loaded, not yet shown: the window's frame is not known yet
+    EXPECT_TRUE(platform.keys.queries.empty());
+    EXPECT_EQ(form.play.beschleunigung, 0);
+
+    // Shown, the window gets its frame and the level is laid out for the smaller client area.
+    form.Show();
+    waitUntilOnScreen(form);
+    ASSERT_NE(form.frameExtraPixels(), QSize(0, 0)) << "the offscreen platform frames its windows";
+    EXPECT_EQ(form.layout().client.heightPx, form.window()->height());
+    const float startTop = form.Shape1().Top;
+    EXPECT_EQ(startTop, std::stof(form.play.StartY));
+    form.Timer1_Timer();
+    EXPECT_EQ(platform.keys.queries.size(), 6u);
+    EXPECT_EQ(form.play.beschleunigung, 10) << "the first tick falls from the start at rest";
+    EXPECT_EQ(form.Shape1().Top, startTop + 12);
+}
+
 TEST_F(PlayTest, TicksDoNotNest)
 {
     Form1& form = openGround();
@@ -311,6 +352,7 @@ protected:
         EXPECT_TRUE(form.isLoaded());
         form.Timer1()->stop();
         form.Show();
+        waitUntilOnScreen(form);
         return form;
     }
 
