@@ -85,7 +85,8 @@ protected:
     }
 
     // Hands the level to the game window as the launcher's Start does and opens it. The real
-    // timer is stopped so the test drives every tick itself.
+    // timer is stopped so the test drives every tick itself; the window is on the screen, so
+    // ticks run.
     Form1& open(const std::string& name, const std::string& colour = "255")
     {
         forms().form3().levelpfad = name;
@@ -95,8 +96,15 @@ protected:
         if (game.isLoaded()) {
             game.Timer1()->stop();
             game.Show();
+            waitUntilOnScreen(game);
         }
         return game;
+    }
+
+    static void waitUntilOnScreen(Form1& game)
+    {
+        ASSERT_TRUE(game.isLoaded());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(game.window(), 5000));
     }
 
     // Escape, and the question it asks once the key's dispatch is over.

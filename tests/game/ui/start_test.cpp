@@ -36,8 +36,10 @@ protected:
             QTest::keyClick(list, Qt::Key_Up);
         ASSERT_TRUE(launcher().Command1()->isEnabled());
         QTest::mouseClick(launcher().Command1(), Qt::LeftButton);
-        if (game().isLoaded())
+        if (game().isLoaded()) {
             game().Timer1()->stop();
+            waitUntilOnScreen(game());
+        }
     }
 
     void leaveWithEscape()
