@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -282,6 +283,7 @@ TEST_P(ReplayErrors, PrintOneLineAndNothingElse)
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("hopplix-replay: "), 0u) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line: " << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(

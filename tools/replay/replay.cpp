@@ -80,11 +80,11 @@ Options parseArguments(const std::vector<std::string>& arguments)
         } else if (option == "--ticks") {
             options.ticks = parseNumber(value, option, 0, 100000000);
         } else {
-            throw Error("unknown option '" + option + "'\n" + std::string(usage));
+            throw Error("unknown option '" + option + "'; " + std::string(usage));
         }
     }
     if (!haveLevel)
-        throw Error("--level DIR is required\n" + std::string(usage));
+        throw Error("--level DIR is required; " + std::string(usage));
     return options;
 }
 
