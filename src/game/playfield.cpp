@@ -83,15 +83,18 @@ Playfield Playfield::stretched(const Picture& picture, int width, int height, fl
 
 char classifyColour(uint32_t colour)
 {
-    switch (colour) {
-    case 0x000000u: return 's';
-    case 0x0000FFu: return 'r';
-    case 0x0080FFu: return 'o';
-    case 0x00FF00u: return 'g';
-    case 0x800080u: return 'l';
-    case 0xFF0000u: return 'b';
-    default: return 'w';
-    }
+    for (const LegendEntry& entry : kColourLegend)
+        if (entry.colour == colour)
+            return entry.letter;
+    return 'w';
+}
+
+std::optional<uint32_t> colourOfLetter(char letter)
+{
+    for (const LegendEntry& entry : kColourLegend)
+        if (entry.letter == letter)
+            return entry.colour;
+    return std::nullopt;
 }
 
 char farbechecken(const Playfield& field, int32_t x, int32_t y)

@@ -2,7 +2,9 @@
 // The painted level: the level picture stretched over the game window's client area, held as
 // one pixel buffer that the colour probes read in place.
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -58,9 +60,27 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
-// The class letter of a colour value: 's' black, 'r' red, 'o' orange, 'g' green, 'l' purple,
-// 'b' blue; every other value (white, unlisted colours, kInvalidColour) is 'w'.
+// The colour legend: the seven colours a level is painted with and their class letters.
+struct LegendEntry {
+    uint32_t colour;
+    char letter;
+};
+inline constexpr std::array<LegendEntry, 7> kColourLegend{{
+    {0x000000u, 's'}, // black: ground
+    {0x0000FFu, 'r'}, // red: deadly
+    {0x0080FFu, 'o'}, // orange: climbing surface
+    {0x00FF00u, 'g'}, // green: goal
+    {0x800080u, 'l'}, // purple: launch pad
+    {0xFF0000u, 'b'}, // blue: no grip
+    {0xFFFFFFu, 'w'}, // white: free space
+}};
+
+// The class letter of a colour value: the legend's letter for its seven colours; every other
+// value (unlisted colours, kInvalidColour) is 'w'.
 char classifyColour(uint32_t colour);
+
+// The legend read backwards: the colour value of a class letter; nullopt for no letter.
+std::optional<uint32_t> colourOfLetter(char letter);
 
 // The class letter of the point (x, y) of the playfield in twips. The twips become a pixel by a
 // single-precision division by the twips per pixel, rounded to the nearest integer with halves

@@ -40,6 +40,17 @@ INSTANTIATE_TEST_SUITE_P(
                       // Unlisted colours.
                       ColourCase{0x123456, 'w'}, ColourCase{0x808080, 'w'}));
 
+TEST(ColourLegend, EachLetterStandsForTheColourThatGivesIt)
+{
+    for (const char letter : {'s', 'r', 'o', 'g', 'l', 'b', 'w'}) {
+        const std::optional<uint32_t> colour = colourOfLetter(letter);
+        ASSERT_TRUE(colour) << letter;
+        EXPECT_EQ(classifyColour(*colour), letter);
+    }
+    EXPECT_EQ(colourOfLetter('\0'), std::nullopt) << "no probe yet";
+    EXPECT_EQ(colourOfLetter('x'), std::nullopt);
+}
+
 TEST(Farbechecken, ReadsThePixelUnderThePoint)
 {
     const Playfield field = fieldFromText({

@@ -1,7 +1,6 @@
 #include "game/ui/Form1.h"
 
 #include "app/ui/FormRegistry.h"
-#include "common/numbers.h"
 #include "common/paths.h"
 #include "common/ui/KeyMapping.h"
 #include "common/ui/ShapeWidget.h"
@@ -9,6 +8,7 @@
 #include "game/ui/GameIcon.h"
 #include "game/ui/LevelPicture.h"
 #include "game/ui/PlayfieldView.h"
+#include "launcher/playercolour.h"
 #include "launcher/ui/Form3.h"
 
 #include <QCoreApplication>
@@ -17,7 +17,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
-#include <cmath>
 #include <stdexcept>
 
 namespace hopplix {
@@ -33,31 +32,6 @@ QColor colourOf(std::uint32_t value)
 {
     return QColor(static_cast<int>(value & 0xFFu), static_cast<int>((value >> 8) & 0xFFu),
                   static_cast<int>((value >> 16) & 0xFFu));
-}
-
-// Spielerfarbe as the launcher writes it: the decimal digits of a colour value. Anything else
-// (nothing chosen yet, a broken value) leaves the player in its design colour.
-std::optional<std::uint32_t> colourFromText(const std::string& text)
-{
-    const std::optional<double> number = textToNumber(text);
-    if (!number || !(*number >= 0) || *number > 0xFFFFFF || std::floor(*number) != *number)
-        return std::nullopt;
-    return static_cast<std::uint32_t>(*number);
-}
-
-// A debug marker's colour for a probe letter: the legend read backwards.
-std::optional<QColor> markerColour(char letter)
-{
-    switch (letter) {
-    case 'g': return QColor(0, 255, 0);
-    case 's': return QColor(0, 0, 0);
-    case 'w': return QColor(255, 255, 255);
-    case 'l': return QColor(128, 0, 128);
-    case 'r': return QColor(255, 0, 0);
-    case 'o': return QColor(255, 128, 0);
-    case 'b': return QColor(0, 0, 255);
-    default: return std::nullopt; // no probe yet
-    }
 }
 
 int buttonCode(Qt::MouseButton button)
@@ -155,8 +129,10 @@ void Form1::Form_Load()
         failLoad(kUnreadablePictureText);
         return;
     }
-    if (const auto colour = colourFromText(launcher.Spielerfarbe))
-        shape1Fill_ = *colour;
+    // Anything but a colour value the launcher wrote (nothing chosen yet, a broken value)
+    // leaves the player in its design colour.
+    if (const auto colour = colourOfValueText(launcher.Spielerfarbe))
+        shape1Fill_ = colourValue(*colour);
     shape1Visible_ = true;
     levelReady_ = true;
     refreshPlayer();
@@ -290,9 +266,10 @@ void Form1::Timer1_Timer()
 void Form1::Farbensetzen()
 {
     Form2& debug = forms().form2();
+    // A marker shows the colour its probe's letter stands for; none before the first probe.
     for (int i = 0; i < 8; ++i)
-        if (const auto colour = markerColour(play.punktfarbe[static_cast<std::size_t>(i)]))
-            debug.Shape1(i)->setFillColor(*colour);
+        if (const auto colour = colourOfLetter(play.punktfarbe[static_cast<std::size_t>(i)]))
+            debug.Shape1(i)->setFillColor(colourOf(*colour));
     const QString text = QStringLiteral("Beschleunigung: ") + QString::number(play.beschleunigung);
     QLabel* label = debug.Label1();
     if (label->text() != text)

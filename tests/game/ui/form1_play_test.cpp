@@ -114,6 +114,40 @@ TEST_F(PlayTest, DebugMarkersTurnBlackAtTheBottomOnLandingAndWhiteOnTheBounce)
     EXPECT_EQ(debug().Label1()->text(), QStringLiteral("Beschleunigung: -40"));
 }
 
+struct MarkerCase {
+    char letter;
+    QColor colour;
+};
+
+void PrintTo(const MarkerCase& c, std::ostream* os) { *os << c.letter; }
+
+class DebugMarkerTest : public PlayTest, public ::testing::WithParamInterface<MarkerCase> {};
+
+TEST_P(DebugMarkerTest, MarkerShowsTheColourOfItsProbesLetterAndTheLabelTheSpeed)
+{
+    openGround();
+    QTest::keyClick(game().window(), Qt::Key_D);
+    // The letter at one probe at a time, the others white; marker i shows probe i + 1.
+    for (int probe = 0; probe < 8; ++probe) {
+        game().play.punktfarbe.fill('w');
+        game().play.punktfarbe[static_cast<size_t>(probe)] = GetParam().letter;
+        game().play.beschleunigung = static_cast<int16_t>(-40 + 10 * probe);
+        game().Farbensetzen();
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(markerFill(debug(), i), i == probe ? GetParam().colour : QColor(Qt::white)) << i;
+        EXPECT_EQ(debug().Label1()->text(), QStringLiteral("Beschleunigung: %1").arg(-40 + 10 * probe));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Legend, DebugMarkerTest,
+                         ::testing::Values(MarkerCase{'g', QColor(0, 255, 0)}, MarkerCase{'s', QColor(0, 0, 0)},
+                                           MarkerCase{'w', QColor(255, 255, 255)},
+                                           MarkerCase{'l', QColor(128, 0, 128)}, MarkerCase{'r', QColor(255, 0, 0)},
+                                           MarkerCase{'o', QColor(255, 128, 0)}, MarkerCase{'b', QColor(0, 0, 255)}),
+                         [](const ::testing::TestParamInfo<MarkerCase>& param) {
+                             return std::string(1, param.param.letter);
+                         });
+
 TEST_F(PlayTest, HiddenDebugWindowIsNotRefreshedNorLoaded)
 {
     openGround();
