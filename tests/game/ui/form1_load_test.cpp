@@ -238,24 +238,15 @@ TEST_F(GameWindowTest, SecondLevelStartsWithTheSpeedAndLeapFlagTheFirstLeft)
 TEST_F(GameWindowTest, MissingPictureShowsOneMessageAndReturnsToTheLauncher)
 {
     std::filesystem::create_directories(levelFolder("Leer"));
-    Form1& form = open("Leer");
-    EXPECT_FALSE(form.isLoaded());
-    ASSERT_EQ(platform.messages.shown.size(), 1u);
-    EXPECT_EQ(platform.messages.shown[0].prompt, "Error: Level.bmp wurde nicht gefunden!");
-    EXPECT_EQ(platform.messages.shown[0].style, mb::vbCritical);
-    EXPECT_EQ(platform.messages.shown[0].title, "Error");
-    EXPECT_FALSE(debug().isLoaded());
-    EXPECT_TRUE(launcher().isLoaded());
-    EXPECT_TRUE(launcher().Visible());
+    open("Leer");
+    expectLoadFailure("Error: Level.bmp wurde nicht gefunden!");
 }
 
 TEST_F(GameWindowTest, LevelBmpThatIsAFolderCountsAsMissing)
 {
     std::filesystem::create_directories(levelFolder("Ordner") / "Level.bmp");
-    Form1& form = open("Ordner");
-    EXPECT_FALSE(form.isLoaded());
-    ASSERT_EQ(platform.messages.shown.size(), 1u);
-    EXPECT_EQ(platform.messages.shown[0].prompt, Form1::kMissingPictureText);
+    open("Ordner");
+    expectLoadFailure(Form1::kMissingPictureText);
 }
 
 struct UnreadableCase {
@@ -268,14 +259,8 @@ class UnreadablePictureTest : public GameWindowTest, public ::testing::WithParam
 TEST_P(UnreadablePictureTest, ShowsOneMessageAndReturnsToTheLauncher)
 {
     writeFile(levelFolder("Kaputt") / "Level.bmp", GetParam().bytes);
-    Form1& form = open("Kaputt");
-    EXPECT_FALSE(form.isLoaded());
-    ASSERT_EQ(platform.messages.shown.size(), 1u);
-    EXPECT_EQ(platform.messages.shown[0].prompt, "Error: Level.bmp konnte nicht gelesen werden!");
-    EXPECT_EQ(platform.messages.shown[0].style, mb::vbCritical);
-    EXPECT_EQ(platform.messages.shown[0].title, "Error");
-    EXPECT_TRUE(launcher().Visible());
-    EXPECT_FALSE(debug().isLoaded());
+    open("Kaputt");
+    expectLoadFailure("Error: Level.bmp konnte nicht gelesen werden!");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -107,6 +107,20 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(game.window(), 5000));
     }
 
+    // The load step gave up: one critical message with this text, and the launcher is back
+    // without a game or debug window.
+    void expectLoadFailure(const std::string& text)
+    {
+        EXPECT_FALSE(game().isLoaded());
+        ASSERT_EQ(platform.messages.shown.size(), 1u);
+        EXPECT_EQ(platform.messages.shown[0].prompt, text);
+        EXPECT_EQ(platform.messages.shown[0].style, mb::vbOKOnly + mb::vbCritical);
+        EXPECT_EQ(platform.messages.shown[0].title, "Error");
+        EXPECT_FALSE(debug().isLoaded());
+        EXPECT_TRUE(launcher().isLoaded());
+        EXPECT_TRUE(launcher().Visible());
+    }
+
     // Escape, and the question it asks once the key's dispatch is over.
     void pressEscape(Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {

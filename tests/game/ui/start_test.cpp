@@ -104,11 +104,7 @@ TEST_F(StartTest, PictureDeletedAfterListingGivesOneMessageAndTheLauncherAgain)
 {
     std::filesystem::remove(levelFolder("Beta") / "Level.bmp");
     startEntry("Beta");
-    EXPECT_FALSE(game().isLoaded());
-    ASSERT_EQ(platform.messages.shown.size(), 1u);
-    EXPECT_EQ(platform.messages.shown[0].prompt, Form1::kMissingPictureText);
-    ASSERT_TRUE(launcher().isLoaded());
-    EXPECT_TRUE(launcher().Visible());
+    expectLoadFailure(Form1::kMissingPictureText);
     EXPECT_EQ(launcher().Combo1()->findText(QStringLiteral("Beta")), -1); // listed anew
     EXPECT_EQ(platform.endProgramCalls, 0);
 }
