@@ -5,6 +5,7 @@
 #include "updater/UpdateScript.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <system_error>
@@ -24,12 +25,20 @@ void removeQuietly(const fs::path& path)
     fs::remove(path, ec);
 }
 
-// Repaints the window while a download runs; the previous callback comes back afterwards.
+// Repaints the window while a download runs, at most every 40 ms: curl reports progress far
+// more often than a screen can show it. The previous callback comes back afterwards.
 class RefreshDuringDownloads {
 public:
     RefreshDuringDownloads(Downloader& downloader, UpdateWindow& window) : downloader_(downloader)
     {
-        downloader_.setProgress([&window](std::uint64_t, std::uint64_t) { window.refresh(); });
+        downloader_.setProgress([&window, last = std::chrono::steady_clock::time_point{}](std::uint64_t,
+                                                                                        std::uint64_t) mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < std::chrono::milliseconds(40))
+                return;
+            last = now;
+            window.refresh();
+        });
     }
     ~RefreshDuringDownloads() { downloader_.setProgress({}); }
     RefreshDuringDownloads(const RefreshDuringDownloads&) = delete;
