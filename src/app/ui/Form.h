@@ -129,6 +129,13 @@ protected:
     virtual bool centredOnScreen() const { return true; }
 
     void centreOnScreen();
+    // Reading a control (or a value kept with the controls) loads the form first.
+    template <class T>
+    T& loaded(T& member)
+    {
+        Load();
+        return member;
+    }
 
 private:
     void applyOuterSize();

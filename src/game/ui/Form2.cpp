@@ -95,16 +95,8 @@ ShapeWidget* Form2::Shape1(int index)
     return shape1_.at(static_cast<std::size_t>(index));
 }
 
-ShapeWidget* Form2::Player()
-{
-    Load();
-    return player_;
-}
+ShapeWidget* Form2::Player() { return loaded(player_); }
 
-QLabel* Form2::Label1()
-{
-    Load();
-    return label1_;
-}
+QLabel* Form2::Label1() { return loaded(label1_); }
 
 } // namespace hopplix

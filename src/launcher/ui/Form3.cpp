@@ -308,35 +308,15 @@ std::string Form3::VersionCaption()
     return version_->text().toStdString();
 }
 
-QLabel* Form3::Label1()
-{
-    Load();
-    return label1_;
-}
+QLabel* Form3::Label1() { return loaded(label1_); }
 
-QComboBox* Form3::Combo1()
-{
-    Load();
-    return combo1_;
-}
+QComboBox* Form3::Combo1() { return loaded(combo1_); }
 
-ShapeWidget* Form3::Shape1()
-{
-    Load();
-    return shape1_;
-}
+ShapeWidget* Form3::Shape1() { return loaded(shape1_); }
 
-QPushButton* Form3::Command1()
-{
-    Load();
-    return command1_;
-}
+QPushButton* Form3::Command1() { return loaded(command1_); }
 
-QLabel* Form3::Version()
-{
-    Load();
-    return version_;
-}
+QLabel* Form3::Version() { return loaded(version_); }
 
 QScrollBar* Form3::HScroll1(int index)
 {
@@ -356,10 +336,6 @@ QLabel* Form3::Label2(int index)
     return index >= 0 && index < 3 ? label2_[static_cast<std::size_t>(index)] : nullptr;
 }
 
-ClickLabel* Form3::opener()
-{
-    Load();
-    return opener_;
-}
+ClickLabel* Form3::opener() { return loaded(opener_); }
 
 } // namespace hopplix

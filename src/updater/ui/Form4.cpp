@@ -83,47 +83,19 @@ void Form4::Form_Unload()
         Timer1_Timer();
 }
 
-QLabel* Form4::Label1()
-{
-    Load();
-    return label1_;
-}
+QLabel* Form4::Label1() { return loaded(label1_); }
 
-QLabel* Form4::Label2()
-{
-    Load();
-    return label2_;
-}
+QLabel* Form4::Label2() { return loaded(label2_); }
 
-ShapeWidget* Form4::Shape1()
-{
-    Load();
-    return shape1_;
-}
+ShapeWidget* Form4::Shape1() { return loaded(shape1_); }
 
-ShapeWidget* Form4::Shape2()
-{
-    Load();
-    return shape2_;
-}
+ShapeWidget* Form4::Shape2() { return loaded(shape2_); }
 
-QTimer* Form4::Timer1()
-{
-    Load();
-    return timer1_;
-}
+QTimer* Form4::Timer1() { return loaded(timer1_); }
 
-QTimer* Form4::Timer2()
-{
-    Load();
-    return timer2_;
-}
+QTimer* Form4::Timer2() { return loaded(timer2_); }
 
-double Form4::Shape2Width()
-{
-    Load();
-    return shape2Width_;
-}
+double Form4::Shape2Width() { return loaded(shape2Width_); }
 
 UpdateSetup Form4::setup() const
 {
