@@ -1,8 +1,8 @@
 // Costs of the game's rules: one classification, one probe, the worst tick (a launch pad: 72
 // probes), a long fall, and stretching a large level picture over the playfield.
-#include "game/engine.h"
-#include "game/layout.h"
-#include "game/playfield.h"
+#include "game/Engine.h"
+#include "game/Layout.h"
+#include "game/Playfield.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // The INI reader at the sizes the game meets: a level's config.ini read three times at each
 // level start, and an update manifest read about four times per entry.
 
-#include "common/ini.h"
-#include "common/numbers.h"
+#include "common/Ini.h"
+#include "common/Numbers.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the INI reader as a file, with names taken from the input or from the
 // game's own keys, and checks the promises the callers rely on.
 
-#include "common/codepage.h"
-#include "common/ini.h"
-#include "common/numbers.h"
+#include "common/Codepage.h"
+#include "common/Ini.h"
+#include "common/Numbers.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A level written into a temporary program folder, and the forms opened on it.
 
-#include "app/ui/FormRegistry.h"
+#include "app/Forms.h"
 #include "game/ui/Form1.h"
 #include "launcher/ui/Form3.h"
 
@@ -35,7 +35,7 @@ inline void writeLevel(const std::filesystem::path& programFolder, const std::st
 }
 
 // Opens the level in the game window as the launcher's Start does.
-inline Form1& openLevel(FormRegistry& forms, const std::string& name)
+inline Form1& openLevel(Forms& forms, const std::string& name)
 {
     forms.form3().levelpfad = name;
     forms.form3().Spielerfarbe = "33023";

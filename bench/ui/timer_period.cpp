@@ -4,7 +4,7 @@
 // spread and the drift of the whole run against 20 ms per tick.
 
 #include "bench_level.h"
-#include "common/ui/QtPlatform.h"
+#include "forms/QtPlatform.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     hopplix::QtKeyState keys;
     hopplix::QtMessageBoxes messages;
     hopplix::QtBeeper beeper;
-    hopplix::FormRegistry forms(
+    hopplix::Forms forms(
         hopplix::Services{keys, messages, beeper, hopplix::currentScreenMetrics(), root, [] { std::_Exit(0); }});
     hopplix::Form1& game = hopplix::bench::openLevel(forms, "Takt");
 

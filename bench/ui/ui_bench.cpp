@@ -30,16 +30,16 @@ public:
 
 struct Setup {
     QTemporaryDir folder;
-    testing::FakeKeyState keys;
-    testing::FakeMessageBoxes messages;
-    testing::FakeBeeper beeper;
-    std::unique_ptr<FormRegistry> forms;
+    test::FakeKeyState keys;
+    test::FakeMessageBoxes messages;
+    test::FakeBeeper beeper;
+    std::unique_ptr<Forms> forms;
 
     explicit Setup(Floor floor)
     {
         const std::filesystem::path root(folder.path().toStdString());
         writeLevel(root, "Bench", 1633, 918, floor);
-        forms = std::make_unique<FormRegistry>(Services{keys, messages, beeper, bigScreen(), root, [] {}});
+        forms = std::make_unique<Forms>(Services{keys, messages, beeper, bigScreen(), root, [] {}});
         Form1& game = openLevel(*forms, "Bench");
         game.Timer1()->stop(); // the benchmark runs the ticks
         for (int i = 0; i < 20; ++i)

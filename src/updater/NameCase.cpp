@@ -1,6 +1,6 @@
 #include "updater/NameCase.h"
 
-#include "common/codepage.h"
+#include "common/Codepage.h"
 
 namespace hopplix {
 

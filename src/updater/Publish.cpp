@@ -1,6 +1,6 @@
 #include "updater/Publish.h"
 
-#include "common/codepage.h"
+#include "common/Codepage.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateInstall.h"
 

@@ -1,6 +1,6 @@
 #include "updater/SafePaths.h"
 
-#include "common/codepage.h"
+#include "common/Codepage.h"
 #include "updater/NameCase.h"
 
 #include <system_error>

@@ -1,6 +1,6 @@
 #include "updater/UpdateCheck.h"
 
-#include "common/codepage.h"
+#include "common/Codepage.h"
 #include "updater/NameCase.h"
 
 #include <cfloat>

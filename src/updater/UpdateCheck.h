@@ -2,7 +2,7 @@
 // The version check: fetch the server's version file, read the version it announces and compare
 // it with the installed one.
 
-#include "common/numbers.h"
+#include "common/Numbers.h"
 #include "updater/Downloader.h"
 
 #include <filesystem>
@@ -17,9 +17,6 @@ struct UpdateSetup {
     std::string programName;   // the running program's file name without extension ("Hopplix")
     std::string serverBaseUrl; // e.g. "http://updates.example.org"; empty: no update server
 };
-
-// The update server configured when the program was built (empty: none).
-std::string configuredUpdateHost();
 
 // serverBaseUrl + path, with exactly one '/' between them.
 std::string serverUrl(const UpdateSetup& setup, std::string_view path);

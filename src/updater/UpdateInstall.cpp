@@ -1,6 +1,6 @@
 #include "updater/UpdateInstall.h"
 
-#include "common/ini.h"
+#include "common/Ini.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateScript.h"
 

@@ -2,7 +2,7 @@
 // Installing an update once the player has agreed: the new program file, the update script,
 // the manifest and every file it lists, with the progress shown in the updater window.
 
-#include "common/platform.h"
+#include "common/SystemServices.h"
 #include "updater/Downloader.h"
 #include "updater/UpdateCheck.h"
 

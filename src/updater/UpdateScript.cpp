@@ -1,6 +1,6 @@
 #include "updater/UpdateScript.h"
 
-#include "common/codepage.h"
+#include "common/Codepage.h"
 #include "updater/NameCase.h"
 #include "updater/SafePaths.h"
 

@@ -1,4 +1,4 @@
-#include "common/ini.h"
+#include "common/Ini.h"
 
 #include "support/temp_folder.h"
 
@@ -196,7 +196,7 @@ TEST(IniReader, SurvivesGarbageAndHugeFiles)
 
 TEST(IniReader, ReadsFilesOnDisk)
 {
-    hopplix::testing::TempFolder folder;
+    hopplix::test::TempFolder folder;
     const auto config = folder.write("config.ini", "[Spieler]\r\n" + kGroesse1252 + "=25%\r\n[Startposition]\r\nx=40\r\n");
     EXPECT_EQ(LiesINIWert(config, "Spieler", "Größe"), "25%");
     EXPECT_EQ(LiesINIWert(config, "Startposition", "x"), "40");

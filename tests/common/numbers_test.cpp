@@ -1,4 +1,4 @@
-#include "common/numbers.h"
+#include "common/Numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "common/paths.h"
+#include "common/Paths.h"
 
 #include "support/temp_folder.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 class LevelFolderFiles : public ::testing::Test {
 protected:
-    hopplix::testing::TempFolder folder;
+    hopplix::test::TempFolder folder;
 };
 
 TEST_F(LevelFolderFiles, PictureFileExists)

@@ -22,7 +22,7 @@
 
 extern char** environ;
 
-using namespace hopplix::testing;
+using namespace hopplix::test;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 

@@ -16,7 +16,7 @@
 extern char** environ;
 
 using namespace hopplix;
-using namespace hopplix::testing;
+using namespace hopplix::test;
 using namespace std::chrono_literals;
 
 namespace {

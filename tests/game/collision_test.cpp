@@ -1,4 +1,4 @@
-#include "game/engine.h"
+#include "game/Engine.h"
 #include "level_text.h"
 
 #include <gtest/gtest.h>

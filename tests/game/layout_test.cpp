@@ -1,4 +1,4 @@
-#include "game/layout.h"
+#include "game/Layout.h"
 
 #include <gtest/gtest.h>
 

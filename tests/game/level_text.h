@@ -3,8 +3,8 @@
 //   s black (ground)   r red (deadly)   o orange (climbing)   g green (goal)
 //   l purple (launch)  b blue (no grip) . white (free)        ? an unlisted colour (free)
 
-#include "game/engine.h"
-#include "game/playfield.h"
+#include "game/Engine.h"
+#include "game/Playfield.h"
 
 #include <cstdint>
 #include <stdexcept>

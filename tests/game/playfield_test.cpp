@@ -1,4 +1,4 @@
-#include "game/playfield.h"
+#include "game/Playfield.h"
 #include "level_text.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Test doubles for the platform services. Header-only; never part of the program.
 
-#include "common/platform.h"
+#include "common/SystemServices.h"
 
 #include <array>
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 
 // Keys as a test sets them. A query answers like the real service: down now, or pressed
 // since the previous query of that key (which the query then forgets).
@@ -88,4 +88,4 @@ public:
     int beeps = 0;
 };
 
-} // namespace hopplix::testing
+} // namespace hopplix::test

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 
 class TempFolder {
 public:
@@ -78,4 +78,4 @@ inline std::set<std::string> listing(const std::filesystem::path& root)
     return entries;
 }
 
-} // namespace hopplix::testing
+} // namespace hopplix::test

@@ -2,12 +2,12 @@
 // Platform services for window tests: fakes for keys, message boxes and the beep, a program
 // folder of the test's choice, the screen at 96 dpi, and an endProgram that only counts.
 
-#include "app/ui/FormRegistry.h"
+#include "forms/FormRegistry.h"
 #include "support/fakes.h"
 
 #include <filesystem>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 
 class TestPlatform {
 public:
@@ -22,4 +22,4 @@ public:
     int endProgramCalls = 0;
 };
 
-} // namespace hopplix::testing
+} // namespace hopplix::test

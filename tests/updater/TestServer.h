@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 
 class TestServer {
 public:
@@ -196,4 +196,4 @@ private:
     std::map<std::string, int> hits_;
 };
 
-} // namespace hopplix::testing
+} // namespace hopplix::test

@@ -1,13 +1,13 @@
 #pragma once
 // Doubles for what the installation talks to: the updater window and the message boxes.
 
-#include "common/platform.h"
+#include "common/SystemServices.h"
 #include "updater/UpdateInstall.h"
 
 #include <string>
 #include <vector>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 
 struct Message {
     std::string prompt;
@@ -55,4 +55,4 @@ public:
     void refresh() override { ++refreshes; }
 };
 
-} // namespace hopplix::testing
+} // namespace hopplix::test

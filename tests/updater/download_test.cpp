@@ -7,7 +7,7 @@
 #include <chrono>
 
 using namespace hopplix;
-using namespace hopplix::testing;
+using namespace hopplix::test;
 using namespace std::chrono_literals;
 
 namespace {

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 using namespace hopplix;
-using namespace hopplix::testing;
+using namespace hopplix::test;
 using ::testing::ElementsAre;
 
 namespace {

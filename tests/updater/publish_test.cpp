@@ -2,12 +2,12 @@
 #include "support/temp_folder.h"
 #include "updater/UpdateCheck.h"
 
-#include "common/ini.h"
+#include "common/Ini.h"
 
 #include <gtest/gtest.h>
 
 using namespace hopplix;
-using namespace hopplix::testing;
+using namespace hopplix::test;
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 using namespace hopplix;
-using namespace hopplix::testing;
+using namespace hopplix::test;
 using namespace std::chrono_literals;
 
 namespace {

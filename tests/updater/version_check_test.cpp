@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace hopplix;
-using namespace hopplix::testing;
+using namespace hopplix::test;
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "replay.h"
 
-#include "common/paths.h"
-#include "game/engine.h"
-#include "game/layout.h"
+#include "common/Paths.h"
+#include "game/Engine.h"
+#include "game/Layout.h"
 
 #include <charconv>
 #include <fstream>

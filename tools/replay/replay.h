@@ -1,7 +1,7 @@
 #pragma once
 // The replay tool's work apart from decoding the picture: arguments, key script, the run.
 
-#include "game/playfield.h"
+#include "game/Playfield.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,15 +1,14 @@
 #include "game/ui/Form1.h"
 
-#include "app/ui/FormRegistry.h"
-#include "common/paths.h"
-#include "common/ui/KeyMapping.h"
-#include "common/ui/ShapeWidget.h"
+#include "forms/FormRegistry.h"
+#include "common/Paths.h"
+#include "forms/KeyMapping.h"
+#include "forms/ShapeWidget.h"
 #include "game/ui/Form2.h"
 #include "game/ui/GameIcon.h"
 #include "game/ui/LevelPicture.h"
 #include "game/ui/PlayfieldView.h"
-#include "launcher/playercolour.h"
-#include "launcher/ui/Form3.h"
+#include "common/ColourText.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -110,7 +109,7 @@ void Form1::Form_Load()
     levelReady_ = false;
     onScreen_ = false;
     questionPending_ = false;
-    const Form3& launcher = forms().form3();
+    LauncherForm& launcher = forms().form3();
     const std::filesystem::path folder = services().programFolder / "Level" / launcher.levelpfad;
 
     // A hidden or system file counts as missing.
@@ -191,7 +190,7 @@ void Form1::clientAreaResized()
 
 void Form1::Form_Unload()
 {
-    forms().form2().Unload();
+    debugWindow().Unload();
     forms().form3().Show();
 }
 
@@ -243,7 +242,7 @@ void Form1::Timer1_Timer()
         },
         [this] { services().beeper.Beep(); },
         [this] {
-            Form2& debug = forms().form2();
+            Form2& debug = debugWindow();
             if (debug.isLoaded() && debug.Visible())
                 Farbensetzen();
         },
@@ -265,7 +264,7 @@ void Form1::Timer1_Timer()
 
 void Form1::Farbensetzen()
 {
-    Form2& debug = forms().form2();
+    Form2& debug = debugWindow();
     // A marker shows the colour its probe's letter stands for; none before the first probe.
     for (int i = 0; i < 8; ++i)
         if (const auto colour = colourOfLetter(play.punktfarbe[static_cast<std::size_t>(i)]))
@@ -279,7 +278,7 @@ void Form1::Farbensetzen()
 void Form1::Form_KeyDown(int keyCode, int /*shift*/)
 {
     if (keyCode == vk::D) {
-        Form2& debug = forms().form2();
+        Form2& debug = debugWindow();
         if (debug.isLoaded() && debug.Visible()) {
             debug.Unload();
         } else {
@@ -294,6 +293,12 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
     } else if (keyCode == vk::Escape) {
         requestLeaveQuestion();
     }
+}
+
+Form2& Form1::debugWindow()
+{
+    // The registry hands the debug window out as a plain form; it belongs to this subsystem.
+    return static_cast<Form2&>(forms().form2());
 }
 
 void Form1::keepFocusFrom(Form2& debug)

@@ -3,10 +3,10 @@
 // the mouse on the playfield and its own closing. The rules themselves are the engine's; this
 // window decodes the picture, sizes itself, draws and turns events into engine calls.
 
-#include "app/ui/Form.h"
-#include "game/engine.h"
-#include "game/layout.h"
-#include "game/playfield.h"
+#include "forms/Form.h"
+#include "game/Engine.h"
+#include "game/Layout.h"
+#include "game/Playfield.h"
 
 #include <QColor>
 #include <QObject>
@@ -72,6 +72,7 @@ private:
     QSize frameForLayout() const;
     void failLoad(const char* text);
     void keepFocusFrom(Form2& debug);
+    Form2& debugWindow();
     void requestLeaveQuestion();
     void postLeaveQuestion();
     void askToLeave();

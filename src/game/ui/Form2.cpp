@@ -1,8 +1,7 @@
 #include "game/ui/Form2.h"
 
-#include "app/ui/FormRegistry.h"
-#include "common/ui/ShapeWidget.h"
-#include "game/ui/Form1.h"
+#include "forms/FormRegistry.h"
+#include "forms/ShapeWidget.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -77,7 +76,7 @@ void Form2::Form_Load()
     const QRect area = screen->availableGeometry();
     const QSize outer = own->size() + frameExtraPixels();
     QPoint at = area.topLeft();
-    Form1& game = forms().form1();
+    Form& game = forms().form1();
     if (game.isLoaded()) {
         const QRect gameFrame = game.window()->frameGeometry();
         if (gameFrame.right() + outer.width() <= area.right())

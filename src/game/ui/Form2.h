@@ -3,7 +3,7 @@
 // the Player marker in the player's colour, and the vertical speed. It has no behaviour of
 // its own; the game window fills it (Form1::Farbensetzen) and shows and hides it.
 
-#include "app/ui/Form.h"
+#include "forms/Form.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 // Decoding "Level.bmp" at the edge: Qt's image readers turn the file into the plain pixel
 // buffer the engine works on.
 
-#include "game/playfield.h"
+#include "game/Playfield.h"
 
 #include <cstdint>
 #include <filesystem>

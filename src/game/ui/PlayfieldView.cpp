@@ -1,6 +1,6 @@
 #include "game/ui/PlayfieldView.h"
 
-#include "game/playfield.h"
+#include "game/Playfield.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -1,13 +1,11 @@
 #include "launcher/ui/Form3.h"
 
-#include "app/ui/FormRegistry.h"
-#include "common/paths.h"
-#include "common/ui/ClickLabel.h"
-#include "common/ui/ShapeWidget.h"
-#include "game/ui/Form1.h"
-#include "launcher/levels.h"
-#include "launcher/playercolour.h"
-#include "updater/ui/Form4.h"
+#include "forms/FormRegistry.h"
+#include "common/Paths.h"
+#include "forms/ClickLabel.h"
+#include "forms/ShapeWidget.h"
+#include "launcher/LevelList.h"
+#include "common/ColourText.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -66,7 +64,7 @@ QColor rowColour(int index, int value)
 
 } // namespace
 
-Form3::Form3(FormRegistry& forms) : Form(forms) {}
+Form3::Form3(FormRegistry& forms) : LauncherForm(forms) {}
 
 Form3::~Form3() = default;
 
@@ -206,7 +204,7 @@ void Form3::Form_Load()
 
     if (!ersterstart) {
         deleteLeftoverUpdateScript();
-        Form4& updater = forms().form4();
+        UpdaterForm& updater = forms().form4();
         updater.Updatetest();
         if (updater.Visible())
             Hide(); // the updater takes over the rest of the run
@@ -249,7 +247,7 @@ void Form3::Command1_Click()
     starten = true;
     Unload();
     starten = false;
-    Form1& game = forms().form1();
+    Form& game = forms().form1();
     game.Load();
     if (game.isLoaded()) // its load closes it again when the level picture is missing
         game.Show();

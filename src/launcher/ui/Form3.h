@@ -3,7 +3,7 @@
 // returns to. It lists the levels, remembers the last choice, mixes the player's colour and
 // starts a level; closing it other than by Start ends the program.
 
-#include "app/ui/Form.h"
+#include "forms/FormRegistry.h"
 
 #include <array>
 #include <cstdint>
@@ -20,21 +20,19 @@ namespace hopplix {
 class ClickLabel;
 class ShapeWidget;
 
-class Form3 : public Form {
+class Form3 : public LauncherForm {
 public:
     explicit Form3(FormRegistry& forms);
     ~Form3() override;
 
-    // Launcher state, kept for the whole run. The game window reads levelpfad and Spielerfarbe.
-    std::string levelpfad;              // folder name of the level started last
+    // Launcher state, kept for the whole run, beside levelpfad and Spielerfarbe, which the game
+    // window reads.
     bool starten = false;               // true only while Start closes the window
     bool geöffnet = false;              // the colour chooser is shown
-    std::string Spielerfarbe;           // colour value in decimal digits; empty until a start
     std::int16_t ausgewähltesLevel = 0; // list position of the level started last
     bool ersterstart = false;           // the first opening's work is done
 
-    // The installed version: the caption of the Version label ("1,0"). Loads the form.
-    std::string VersionCaption();
+    std::string VersionCaption() override;
 
     // Event handlers, run by the controls; public so other windows and tests can drive them.
     void Combo1_Click();

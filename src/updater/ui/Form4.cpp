@@ -1,11 +1,10 @@
 #include "updater/ui/Form4.h"
 
-#include "app/ui/FormRegistry.h"
-#include "common/ini.h"
-#include "common/numbers.h"
-#include "common/paths.h"
-#include "common/ui/ShapeWidget.h"
-#include "launcher/ui/Form3.h"
+#include "forms/FormRegistry.h"
+#include "common/Ini.h"
+#include "common/Numbers.h"
+#include "common/Paths.h"
+#include "forms/ShapeWidget.h"
 #include "updater/UpdateCheck.h"
 #include "updater/UpdateScript.h"
 
@@ -25,7 +24,7 @@ const char* const kSuccess = "Update erfolgreich!";
 
 } // namespace
 
-Form4::Form4(FormRegistry& forms) : Form(forms) {}
+Form4::Form4(FormRegistry& forms) : UpdaterForm(forms) {}
 
 Form4::~Form4() = default;
 

@@ -2,7 +2,7 @@
 // The updater window "Update...": the version check at the launcher's first opening, the
 // installation with its progress display, and the hand-over to the update script.
 
-#include "app/ui/Form.h"
+#include "forms/FormRegistry.h"
 #include "updater/UpdateInstall.h"
 
 #include <filesystem>
@@ -16,7 +16,7 @@ namespace hopplix {
 
 class ShapeWidget;
 
-class Form4 : public Form, private UpdateWindow {
+class Form4 : public UpdaterForm, private UpdateWindow {
 public:
     explicit Form4(FormRegistry& forms);
     ~Form4() override;
@@ -24,9 +24,7 @@ public:
     // The version text the server's version file announces.
     std::string neueVersion;
 
-    // Fetches the version file and, when the server's version is greater than the launcher's
-    // Version caption, asks and installs. Visible afterwards: the hand-over is pending.
-    void Updatetest();
+    void Updatetest() override;
     // The updater's INI reader (255-character buffer; without a key: the key names, each
     // followed by a NUL).
     std::string HolINIString(const std::filesystem::path& Dateiname, const std::string& DieSektion,

@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QTimer>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 namespace {
 
 using test::openLevel;
@@ -275,4 +275,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<UnreadableCase>& param) { return std::string(param.param.name); });
 
 } // namespace
-} // namespace hopplix::testing
+} // namespace hopplix::test

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <functional>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 namespace {
 
 using test::openLevel;
@@ -368,10 +368,10 @@ protected:
     }
 
     // Forms whose message boxes let the game's timer fire while they are open.
-    FormRegistry& registry()
+    Forms& registry()
     {
         if (!registry_)
-            registry_ = std::make_unique<FormRegistry>(
+            registry_ = std::make_unique<Forms>(
                 Services{platform.keys, boxes, beeper, ScreenMetrics{}, levelFolder("x").parent_path().parent_path(),
                          [] {}});
         return *registry_;
@@ -401,7 +401,7 @@ protected:
     FakeBeeper beeper;
 
 private:
-    std::unique_ptr<FormRegistry> registry_;
+    std::unique_ptr<Forms> registry_;
 };
 
 TEST_F(QuestionTest, GameGoesOnBehindTheEscapeQuestion)
@@ -486,4 +486,4 @@ TEST_F(PlayTest, DebugRefreshRepaintsNothingWhenNothingChanged)
 }
 
 } // namespace
-} // namespace hopplix::testing
+} // namespace hopplix::test

@@ -2,8 +2,8 @@
 // A program folder in a temporary directory with levels drawn as text, the four forms over
 // fake platform services, and helpers to start a level and drive the game window.
 
-#include "app/ui/FormRegistry.h"
-#include "common/ui/ShapeWidget.h"
+#include "app/Forms.h"
+#include "forms/ShapeWidget.h"
 #include "game/level_text.h"
 #include "game/ui/Form1.h"
 #include "game/ui/Form2.h"
@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 
 // "Größe" as a config.ini stores it, in Windows-1252.
 inline const std::string kGroesse1252 = "Gr\xF6\xDF" "e";
@@ -51,7 +51,7 @@ protected:
     {
         ASSERT_TRUE(folder_.isValid());
         root_ = std::filesystem::path(folder_.path().toStdString());
-        forms_ = std::make_unique<FormRegistry>(platform.services(root_));
+        forms_ = std::make_unique<Forms>(platform.services(root_));
     }
 
     void TearDown() override
@@ -134,7 +134,7 @@ protected:
             game().Timer1_Timer();
     }
 
-    FormRegistry& forms() { return *forms_; }
+    Forms& forms() { return *forms_; }
     Form1& game() { return forms_->form1(); }
     Form2& debug() { return forms_->form2(); }
     Form3& launcher() { return forms_->form3(); }
@@ -144,7 +144,7 @@ protected:
 private:
     QTemporaryDir folder_;
     std::filesystem::path root_;
-    std::unique_ptr<FormRegistry> forms_;
+    std::unique_ptr<Forms> forms_;
 };
 
-} // namespace hopplix::testing
+} // namespace hopplix::test

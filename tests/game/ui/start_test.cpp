@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-namespace hopplix::testing {
+namespace hopplix::test {
 namespace {
 
 using test::openLevel;
@@ -120,4 +120,4 @@ TEST_F(StartTest, SecondStartPlaysOnAfterALevelWasLeft)
 }
 
 } // namespace
-} // namespace hopplix::testing
+} // namespace hopplix::test

@@ -1,7 +1,7 @@
-#include "app/ui/FormRegistry.h"
+#include "app/Forms.h"
 #include "support/temp_folder.h"
-#include "common/ui/ClickLabel.h"
-#include "common/ui/ShapeWidget.h"
+#include "forms/ClickLabel.h"
+#include "forms/ShapeWidget.h"
 #include "game/ui/Form1.h"
 #include "launcher/ui/Form3.h"
 #include "support/test_services.h"
@@ -101,9 +101,9 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    testing::TempFolder program;
-    testing::TestPlatform platform;
-    FormRegistry forms{platform.services(program.path())};
+    test::TempFolder program;
+    test::TestPlatform platform;
+    Forms forms{platform.services(program.path())};
     Form3& launcher = forms.form3();
 };
 

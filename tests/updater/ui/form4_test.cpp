@@ -1,6 +1,6 @@
-#include "app/ui/FormRegistry.h"
-#include "common/paths.h"
-#include "common/ui/ShapeWidget.h"
+#include "app/Forms.h"
+#include "common/Paths.h"
+#include "forms/ShapeWidget.h"
 #include "launcher/ui/Form3.h"
 #include "support/fakes.h"
 #include "support/temp_folder.h"
@@ -19,7 +19,7 @@
 #include <cstdlib>
 
 using namespace hopplix;
-using namespace hopplix::testing;
+using namespace hopplix::test;
 
 namespace {
 
@@ -45,7 +45,7 @@ protected:
     CurlDownloader downloader;
     int endProgramCalls = 0;
     std::vector<std::filesystem::path> scriptStarts;
-    std::unique_ptr<FormRegistry> forms;
+    std::unique_ptr<Forms> forms;
     std::string oldLocale;
 
     void SetUp() override
@@ -53,7 +53,7 @@ protected:
         const char* lc = std::getenv("LC_ALL");
         oldLocale = lc ? lc : "";
         ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-        forms = std::make_unique<FormRegistry>(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(),
+        forms = std::make_unique<Forms>(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(),
                                                         [this] { ++endProgramCalls; }});
         forms->services().downloader = &downloader;
         forms->services().startUpdateScript = [this](const std::filesystem::path& p) {
@@ -79,7 +79,7 @@ protected:
 
 TEST_F(Updater, WindowIsCreatedHiddenWithItsDesignLayout)
 {
-    FormRegistry fresh(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(), [] {}});
+    Forms fresh(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(), [] {}});
     Form4& f = fresh.form4();
     EXPECT_FALSE(f.isLoaded());
     EXPECT_FALSE(f.Visible());

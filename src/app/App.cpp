@@ -1,0 +1,38 @@
+#include "app/App.h"
+
+#include "app/Forms.h"
+#include "common/Paths.h"
+#include "forms/QtPlatform.h"
+#include "updater/Downloader.h"
+#include "updater/HandOver.h"
+#include "updater/UpdateCheck.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace hopplix {
+
+int runApplication(int argc, char** argv, const std::string& updateServer)
+{
+    QApplication app(argc, argv);
+    QtKeyState keys;
+    QtMessageBoxes messages;
+    QtBeeper beeper;
+    CurlDownloader downloader;
+    Forms forms(Services{keys, messages, beeper, currentScreenMetrics(), programFolder(), [] {
+                                    // The program ends at once, as when the launcher is closed.
+                                    std::fflush(nullptr);
+                                    std::_Exit(0);
+                                }});
+    forms.services().downloader = &downloader;
+    forms.services().updateServer = updateServer;
+    forms.services().startUpdateScript = [](const std::filesystem::path& folder) {
+        return startUpdateRunner(folder, ::getpid());
+    };
+    forms.form3().Show();
+    return app.exec();
+}
+
+} // namespace hopplix

@@ -1,0 +1,71 @@
+#pragma once
+// The registry through which the four windows reach each other, and the platform services they
+// use. A window sees another subsystem's window only as the face below: what the rules let the
+// other windows read and call. The program's own registry (app/Forms.h) owns the real windows.
+
+#include "common/SystemServices.h"
+#include "forms/Form.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace hopplix {
+
+class Downloader;
+
+// What the forms need of the system. The references outlive the registry.
+struct Services {
+    KeyState& keys;
+    MessageBoxes& messages;
+    Beeper& beeper;
+    ScreenMetrics screen;
+    std::filesystem::path programFolder;
+    // Ends the program at once: no further handler runs, no window's close handler runs.
+    std::function<void()> endProgram;
+    // Self-update: the downloads (none: no update check), the update server's base URL (empty:
+    // no update check) and the start of the helper that carries out "update.cmd" once the
+    // program has ended (true when it was started).
+    Downloader* downloader = nullptr;
+    std::string updateServer{};
+    std::function<bool(const std::filesystem::path& programFolder)> startUpdateScript{};
+};
+
+// The launcher as the other windows see it: the level and colour a level starts with, and the
+// installed version.
+class LauncherForm : public Form {
+public:
+    using Form::Form;
+    std::string levelpfad;    // folder name of the level started last
+    std::string Spielerfarbe; // colour value in decimal digits; empty until a start
+    // The installed version: the caption of the Version label ("1,0"). Loads the form.
+    virtual std::string VersionCaption() = 0;
+};
+
+// The updater as the launcher sees it.
+class UpdaterForm : public Form {
+public:
+    using Form::Form;
+    // Fetches the version file and, when the server's version is greater than the launcher's
+    // Version caption, asks and installs. Visible afterwards: the hand-over is pending.
+    virtual void Updatetest() = 0;
+};
+
+class FormRegistry {
+public:
+    explicit FormRegistry(Services services) : services_(std::move(services)) {}
+    virtual ~FormRegistry() = default;
+    FormRegistry(const FormRegistry&) = delete;
+    FormRegistry& operator=(const FormRegistry&) = delete;
+
+    virtual Form& form1() = 0; // the game window
+    virtual Form& form2() = 0; // the debug window
+    virtual LauncherForm& form3() = 0;
+    virtual UpdaterForm& form4() = 0;
+    Services& services() { return services_; }
+
+private:
+    Services services_;
+};
+
+} // namespace hopplix

@@ -1,0 +1,113 @@
+#include "forms/QtPlatform.h"
+
+#include "forms/KeyMapping.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+
+namespace hopplix {
+
+QtKeyState::QtKeyState() { qApp->installEventFilter(this); }
+
+QtKeyState::~QtKeyState()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+bool QtKeyState::GetAsyncKeyState(int virtualKey)
+{
+    if (virtualKey < 0 || virtualKey >= static_cast<int>(down_.size()))
+        return false;
+    const auto k = static_cast<std::size_t>(virtualKey);
+    const bool result = down_[k] || pressedSinceQuery_[k];
+    pressedSinceQuery_[k] = false;
+    return result;
+}
+
+bool QtKeyState::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const int code = virtualKeyOf(key->key());
+        // The same key event travels through several objects; auto-repeat sends release+press pairs.
+        if (code > 0 && code < static_cast<int>(down_.size()) && !key->isAutoRepeat()) {
+            const auto k = static_cast<std::size_t>(code);
+            if (type == QEvent::KeyPress) {
+                down_[k] = true;
+                pressedSinceQuery_[k] = true;
+            } else {
+                down_[k] = false;
+            }
+        }
+    } else if (type == QEvent::ApplicationDeactivate) {
+        // Releases that happen while none of our windows is active never reach us.
+        down_.fill(false);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+std::unique_ptr<QMessageBox> buildMessageBox(const std::string& prompt, int style, const std::string& title)
+{
+    auto box = std::make_unique<QMessageBox>();
+    box->setWindowTitle(QString::fromStdString(title));
+    box->setText(QString::fromStdString(prompt));
+    box->setTextFormat(Qt::PlainText);
+    box->setIcon((style & mb::vbCritical) ? QMessageBox::Critical : QMessageBox::NoIcon);
+    if ((style & 7) == mb::vbYesNo) {
+        QPushButton* yes = box->addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+        QPushButton* no = box->addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        box->setDefaultButton(yes);
+        box->setEscapeButton(no);
+    } else {
+        QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
+    }
+    return box;
+}
+
+int answerOf(const QMessageBox& box)
+{
+    const auto buttons = box.buttons();
+    const bool yesNo = std::any_of(buttons.begin(), buttons.end(),
+                                   [&](QAbstractButton* b) { return box.buttonRole(b) == QMessageBox::YesRole; });
+    QAbstractButton* clicked = box.clickedButton();
+    if (!yesNo)
+        return mb::vbOK;
+    return clicked && box.buttonRole(clicked) == QMessageBox::YesRole ? mb::vbYes : mb::vbNo;
+}
+
+int QtMessageBoxes::MsgBox(const std::string& prompt, int style, const std::string& title)
+{
+    const auto box = buildMessageBox(prompt, style, title);
+    box->exec();
+    return answerOf(*box);
+}
+
+void QtBeeper::Beep() { QApplication::beep(); }
+
+ScreenMetrics screenMetricsFor(QSize sizePixels, double logicalDpiX, double logicalDpiY)
+{
+    ScreenMetrics m;
+    m.twipsPerPixelX = logicalDpiX > 0 ? 1440.0 / logicalDpiX : 15.0;
+    m.twipsPerPixelY = logicalDpiY > 0 ? 1440.0 / logicalDpiY : 15.0;
+    m.widthTwips = sizePixels.width() * m.twipsPerPixelX;
+    m.heightTwips = sizePixels.height() * m.twipsPerPixelY;
+    return m;
+}
+
+ScreenMetrics currentScreenMetrics()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return ScreenMetrics{};
+    return screenMetricsFor(screen->size(), screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+}
+
+} // namespace hopplix

@@ -1,0 +1,7 @@
+#include "app/App.h"
+
+// The program as shipped, but built for the end-to-end test's own server on the loopback port.
+int main(int argc, char** argv)
+{
+    return hopplix::runApplication(argc, argv, "http://127.0.0.1:" HOPPLIX_E2E_PORT_TEXT);
+}

@@ -1,0 +1,155 @@
+#include "support/temp_folder.h"
+#include "launcher/LevelList.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace hopplix {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// A program folder whose "Level" folder is built up by the test.
+class LevelFolder : public ::testing::Test {
+protected:
+    fs::path levels() const { return levelsFolder(program.path()); }
+
+    void addLevel(const std::string& name) const
+    {
+        fs::create_directories(levels() / name);
+        std::ofstream(levels() / name / "Level.bmp") << "BM";
+    }
+    void addFolder(const std::string& name) const { fs::create_directories(levels() / name); }
+    void addFile(const std::string& name) const
+    {
+        fs::create_directories(levels());
+        std::ofstream(levels() / name) << "x";
+    }
+    std::vector<std::string> listed() const { return listLevels(levels()); }
+
+    test::TempFolder program;
+};
+
+TEST_F(LevelFolder, LevelsFolderLiesInTheProgramFolder)
+{
+    EXPECT_EQ(levelsFolder("/opt/hopplix"), fs::path("/opt/hopplix/Level"));
+}
+
+TEST_F(LevelFolder, OnlyFoldersWithALevelPictureAreListed)
+{
+    addLevel("Alpha");
+    addFolder("Beta");
+    addFolder("Gamma/Level.bmp"); // a folder named like the picture is no picture
+    addFile("notes.txt");
+    EXPECT_THAT(listed(), ElementsAre("Alpha"));
+}
+
+TEST_F(LevelFolder, MissingLevelsFolderListsNothing)
+{
+    EXPECT_THAT(listed(), IsEmpty());
+}
+
+TEST_F(LevelFolder, LevelsFolderThatIsAFileListsNothing)
+{
+    std::ofstream(levels()) << "not a folder";
+    EXPECT_THAT(listed(), IsEmpty());
+}
+
+TEST_F(LevelFolder, HiddenLevelFolderIsNotListed)
+{
+    addLevel(".Geheim");
+    addLevel("Offen");
+    EXPECT_THAT(listed(), ElementsAre("Offen"));
+}
+
+TEST_F(LevelFolder, FileNamedLikeALevelIsNotListed)
+{
+    addFile("Fake");
+    addLevel("Real");
+    EXPECT_THAT(listed(), ElementsAre("Real"));
+}
+
+TEST_F(LevelFolder, OddNamesAreListedExactly)
+{
+    const std::string longName(200, 'x');
+    addLevel("Höhle mit Äpfeln");
+    addLevel("  zwei  Leerzeichen ");
+    addLevel("Straße");
+    addLevel(longName);
+    addLevel("Klammern (1) & [2]");
+    addLevel("UPPER");
+    EXPECT_THAT(listed(), ElementsAre("  zwei  Leerzeichen ", "Höhle mit Äpfeln", "Klammern (1) & [2]",
+                                      "Straße", "UPPER", longName));
+}
+
+TEST_F(LevelFolder, NameThatIsNotUtf8IsListedByteForByte)
+{
+    const std::string name = "Alt\xE4"; // Windows-1252 "Altä": not UTF-8
+    addLevel(name);
+    EXPECT_THAT(listed(), ElementsAre(name));
+}
+
+TEST_F(LevelFolder, OrderIsByNameIgnoringLetterCase)
+{
+    for (const char* name : {"delta", "Charlie", "bravo", "Alpha", "echo", "10 Zehn", "2 Zwei"})
+        addLevel(name);
+    EXPECT_THAT(listed(), ElementsAre("10 Zehn", "2 Zwei", "Alpha", "bravo", "Charlie", "delta", "echo"));
+}
+
+TEST_F(LevelFolder, NamesDifferingOnlyInCaseHaveAFixedOrder)
+{
+    addLevel("level");
+    addLevel("Level");
+    addLevel("LEVEL");
+    EXPECT_THAT(listed(), ElementsAre("LEVEL", "Level", "level"));
+}
+
+TEST_F(LevelFolder, LinkToALevelFolderCountsAsLevel)
+{
+    addLevel("Echt");
+    fs::create_directory_symlink(levels() / "Echt", levels() / "Verweis");
+    fs::create_directory_symlink(levels() / "fehlt", levels() / "Kaputt");
+    EXPECT_THAT(listed(), ElementsAre("Echt", "Verweis"));
+}
+
+TEST_F(LevelFolder, LevelPictureThatIsADanglingLinkDoesNotCount)
+{
+    addFolder("Leer");
+    fs::create_symlink(levels() / "nirgends.bmp", levels() / "Leer" / "Level.bmp");
+    EXPECT_THAT(listed(), IsEmpty());
+}
+
+TEST_F(LevelFolder, HiddenFilesInsideALevelDoNotMatter)
+{
+    addLevel("Alpha");
+    std::ofstream(levels() / "Alpha" / ".notiz") << "x";
+    EXPECT_THAT(listed(), ElementsAre("Alpha"));
+}
+
+TEST(LevelOrder, IsAStrictTotalOrder)
+{
+    const std::vector<std::string> names = {"", "a", "A", "ab", "aB", "b", "\xC3\xA4", "_", "Z", "[", "`"};
+    for (const auto& a : names) {
+        EXPECT_FALSE(levelNameBefore(a, a)) << a;
+        for (const auto& b : names) {
+            if (a != b) {
+                EXPECT_NE(levelNameBefore(a, b), levelNameBefore(b, a)) << a << " / " << b;
+            }
+            for (const auto& c : names) {
+                if (levelNameBefore(a, b) && levelNameBefore(b, c)) {
+                    EXPECT_TRUE(levelNameBefore(a, c)) << a << " / " << b << " / " << c;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace hopplix
