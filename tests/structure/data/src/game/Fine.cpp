@@ -1,0 +1,4 @@
+// Includes that go down the floors.
+#include "common/Rounding.h"
+#include "game/Playfield.h"
+#include <vector>
