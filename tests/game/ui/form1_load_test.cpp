@@ -117,7 +117,7 @@ TEST_F(GameWindowTest, PlayfieldShowsThePictureStretchedWithExactColours)
     // Left half green, right half orange, bottom quarter black: stretched without blending.
     std::vector<std::string> rows(48, std::string(32, 'g') + std::string(32, 'o'));
     for (int y = 36; y < 48; ++y)
-        rows[static_cast<size_t>(y)] = std::string(64, 's');
+        rows[static_cast<size_t>(y)] = std::string(64, '#');
     writeLevel("Farben", rows);
     Form1& form = open("Farben");
     ASSERT_TRUE(form.isLoaded());
@@ -133,7 +133,7 @@ TEST_F(GameWindowTest, PictureInAnotherFormatUnderTheNameLevelBmpIsPlayed)
 {
     std::vector<std::string> rows = openLevel(64, 48);
     for (int y = 40; y < 48; ++y)
-        rows[static_cast<size_t>(y)] = std::string(64, 's');
+        rows[static_cast<size_t>(y)] = std::string(64, '#');
     writeLevelImage("Png", imageFromText(rows), "PNG");
     Form1& form = open("Png");
     ASSERT_TRUE(form.isLoaded());
