@@ -81,13 +81,13 @@ private:
     QRect playerPixels() const;
 
     QtPictureDecoder decoder_;
+    // The level in play: picture, playfield, layout and the player Shape1.
     LevelSession session_{decoder_};
     std::uint32_t shape1Fill_ = 255;
     bool shape1Visible_ = false;
 
     PlayfieldView* picture1_ = nullptr;
     QTimer* timer1_ = nullptr;
-
 
     bool levelReady_ = false; // the load step has finished: ticks may run
     bool onScreen_ = false;   // the window has been on the screen since then, frame and all
