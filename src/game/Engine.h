@@ -1,6 +1,7 @@
 #pragma once
 // The game's rules: the eight collision probes, the vertical movement, the goal test and the
-// 20 ms tick. Nothing here knows a window; the game window and the replay tool both drive it.
+// 20 ms tick. Nothing here knows a window; the level session composes these for the game
+// window and the tools.
 
 #include "common/SystemServices.h"
 #include "game/Playfield.h"

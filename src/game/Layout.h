@@ -1,7 +1,7 @@
 #pragma once
 // Fitting a level to the screen: the game window's size from the picture and the screen, the
-// player's size from "Größe" and its start from the level's pixel coordinates. The game window
-// and the replay tool both call loadLevelLayout, so every rule lives here once.
+// player's size from "Größe" and its start from the level's pixel coordinates. The level session
+// lays every level out with these, for the game window and the tools alike.
 //
 // All lengths are twips unless a name says Px. Window, client and shape sizes are single
 // precision (float), as the window system stores them; intermediate products are double.

@@ -49,7 +49,7 @@ TEST(Probes, FarAwayShapesSaturateInsteadOfWrapping)
     EXPECT_EQ(points[0].x, std::numeric_limits<int32_t>::max());
     EXPECT_EQ(points[0].y, std::numeric_limits<int32_t>::min());
     Punktfarbe p{};
-    kollision(p, PlayerShape{1e20f, -1e20f, 60, 60}, fieldFromText({"ss", "ss"}));
+    kollision(p, PlayerShape{1e20f, -1e20f, 60, 60}, fieldFromText({"##", "##"}));
     EXPECT_EQ(letters(p), "wwwwwwww");
 }
 
@@ -58,9 +58,9 @@ TEST(Kollision, StoresTheLetterOfEachProbe)
     // 15 twips per pixel; a 30-twip player at (15, 15) probes columns 1..3 and rows 1..3.
     const Playfield field = fieldFromText({
         ".....",
-        ".sro.",
+        ".#ro.",
         ".b?g.",
-        ".l.s.",
+        ".l.#.",
         ".....",
     });
     Punktfarbe p{};
@@ -73,8 +73,8 @@ TEST(Kollision, StoresTheLetterOfEachProbe)
 TEST(Kollision, PointsLeftOfThePlayfieldAreFree)
 {
     // L = -25: probes 1, 7 and 8 read column -2; the picture's black column 0 is not seen.
-    const Playfield field = fieldFromText(openLevel(10, 10, -1, 's'));
-    Playfield black = fieldFromText(std::vector<std::string>(10, std::string(10, 's')));
+    const Playfield field = fieldFromText(openLevel(10, 10, -1, '#'));
+    Playfield black = fieldFromText(std::vector<std::string>(10, std::string(10, '#')));
     Punktfarbe p{};
     kollision(p, PlayerShape{-25, 30, 60, 60}, black);
     EXPECT_EQ(p[0], 'w');
@@ -125,7 +125,7 @@ std::vector<std::string> levelWithBlackAt(const std::vector<std::pair<int, int>>
 {
     auto rows = openLevel(20, 31);
     for (auto [column, row] : columnRow)
-        rows[static_cast<size_t>(row)][static_cast<size_t>(column)] = 's';
+        rows[static_cast<size_t>(row)][static_cast<size_t>(column)] = '#';
     return rows;
 }
 
@@ -188,9 +188,9 @@ TEST(VerticalMovement, SlidesDownAWallUntilTheCentreTouches)
     // centre is what stops the fall.
     auto rows = openLevel(20, 31);
     for (int row = 0; row < 30; ++row)
-        rows[static_cast<size_t>(row)][14] = 's';
+        rows[static_cast<size_t>(row)][14] = '#';
     for (int column = 10; column <= 13; ++column)
-        rows[30][static_cast<size_t>(column)] = 's';
+        rows[30][static_cast<size_t>(column)] = '#';
     PlayState state;
     state.beschleunigung = 200;
     PlayerShape shape{150, 300, 60, 60};
@@ -205,8 +205,8 @@ TEST(VerticalMovement, CornerAgainstAWallDoesNotStopTheFall)
     // Left wall (probes 1, 7, 8 blocked) and a pixel under the right corner only.
     auto rows = openLevel(20, 31);
     for (int row = 0; row < 30; ++row)
-        rows[static_cast<size_t>(row)][10] = 's';
-    rows[30][14] = 's';
+        rows[static_cast<size_t>(row)][10] = '#';
+    rows[30][14] = '#';
     PlayState state;
     state.beschleunigung = 200; // 101 passes
     PlayerShape shape{150, 300, 60, 60};

@@ -1,10 +1,11 @@
 #pragma once
-// Playfields drawn as text, one character per pixel, so a test reads like the level it plays:
-//   s black (ground)   r red (deadly)   o orange (climbing)   g green (goal)
-//   l purple (launch)  b blue (no grip) . white (free)        ? an unlisted colour (free)
+// Playfields drawn as text art, one character per pixel, so a test reads like the level it
+// plays: the letters of kTextArt (. white, # black, r red, o orange, g green, l purple, b blue),
+// and ? for a colour outside the legend (free space).
 
 #include "game/Engine.h"
 #include "game/Playfield.h"
+#include "game/TextArt.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -15,17 +16,11 @@ namespace hopplix::test {
 
 inline uint32_t colourOf(char c)
 {
-    switch (c) {
-    case 's': return 0x000000u;
-    case 'r': return 0x0000FFu;
-    case 'o': return 0x0080FFu;
-    case 'g': return 0x00FF00u;
-    case 'l': return 0x800080u;
-    case 'b': return 0xFF0000u;
-    case '.': return 0xFFFFFFu;
-    case '?': return 0x123456u;
-    default: throw std::invalid_argument(std::string("no colour for '") + c + "'");
-    }
+    if (c == '?')
+        return 0x123456u;
+    if (const auto colour = colourOfArt(c))
+        return *colour;
+    throw std::invalid_argument(std::string("no colour for '") + c + "'");
 }
 
 inline Picture pictureFromText(const std::vector<std::string>& rows)
@@ -50,7 +45,7 @@ inline Playfield fieldFromText(const std::vector<std::string>& rows, float twips
 }
 
 // A white field of width x height pixels with a full row of `ground` at `groundRow`.
-inline std::vector<std::string> openLevel(int width, int height, int groundRow = -1, char ground = 's')
+inline std::vector<std::string> openLevel(int width, int height, int groundRow = -1, char ground = '#')
 {
     std::vector<std::string> rows(static_cast<size_t>(height), std::string(static_cast<size_t>(width), '.'));
     if (groundRow >= 0)

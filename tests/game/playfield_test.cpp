@@ -54,7 +54,7 @@ TEST(ColourLegend, EachLetterStandsForTheColourThatGivesIt)
 TEST(Farbechecken, ReadsThePixelUnderThePoint)
 {
     const Playfield field = fieldFromText({
-        "srog",
+        "#rog",
         "lb.?",
     });
     EXPECT_EQ(farbechecken(field, 0, 0), 's');
@@ -80,7 +80,7 @@ class PointsAtTheEdges : public ::testing::TestWithParam<EdgeCase> {};
 // A 3 x 2 field of black at 15 twips per pixel: 45 x 30 twips.
 TEST_P(PointsAtTheEdges, OutsideTheImageIsFreeSpace)
 {
-    const Playfield field = fieldFromText({"sss", "sss"});
+    const Playfield field = fieldFromText({"###", "###"});
     EXPECT_EQ(farbechecken(field, GetParam().x, GetParam().y), GetParam().letter)
         << "x=" << GetParam().x << " y=" << GetParam().y;
 }
@@ -103,9 +103,9 @@ TEST(Farbechecken, HalfPixelsRoundToTheEvenColumn)
     // At 12 twips per pixel, 6 twips is column 0.5 and 18 twips is 1.5.
     const Playfield field = fieldFromText(
         {
-            "srob",
-            "srob",
-            "lgsr",
+            "#rob",
+            "#rob",
+            "lg#r",
             "....",
         },
         12.0f);
@@ -145,7 +145,7 @@ TEST(Playfield, NewFieldIsWhite)
 
 TEST(Stretch, EnlargingRepeatsPixelsWithoutBlending)
 {
-    const Picture picture = pictureFromText({"s?", "rg"});
+    const Picture picture = pictureFromText({"#?", "rg"});
     const Playfield field = Playfield::stretched(picture, 4, 4, 15, 15);
     const std::vector<uint32_t> expected = {
         0x000000, 0x000000, 0x123456, 0x123456, //
@@ -160,9 +160,9 @@ TEST(Stretch, ShrinkingTakesThePixelUnderEachCentre)
 {
     // Four columns into two: centres at 1 and 3. Three rows into two: centres at 0.75 and 2.25.
     const Picture picture = pictureFromText({
-        "srog",
+        "#rog",
         "lb.?",
-        "gors",
+        "gor#",
     });
     const Playfield field = Playfield::stretched(picture, 2, 2, 15, 15);
     const std::string seen = {farbechecken(field, 0, 0), farbechecken(field, 15, 0), farbechecken(field, 0, 15),
@@ -173,7 +173,7 @@ TEST(Stretch, ShrinkingTakesThePixelUnderEachCentre)
 TEST(Stretch, UnevenFactorsMapByPixelCentres)
 {
     // 3 columns to 5: source column floor((2dx+1)*3/10) = 0,0,1,2,2.
-    const Picture picture = pictureFromText({"srg"});
+    const Picture picture = pictureFromText({"#rg"});
     const Playfield field = Playfield::stretched(picture, 5, 1, 15, 15);
     const std::vector<uint32_t> expected = {0x000000, 0x000000, 0x0000FF, 0x00FF00, 0x00FF00};
     EXPECT_EQ(std::vector<uint32_t>(field.pixels().begin(), field.pixels().end()), expected);
@@ -192,7 +192,7 @@ TEST(Stretch, EmptyOrMalformedPictureGivesWhiteField)
     EXPECT_EQ(empty.pixel(1, 1), 0xFFFFFFu);
     const Playfield malformed = Playfield::stretched(Picture{2, 2, {0, 0, 0}}, 2, 2, 15, 15);
     EXPECT_EQ(malformed.pixel(0, 0), 0xFFFFFFu);
-    const Playfield none = Playfield::stretched(pictureFromText({"s"}), 0, 0, 15, 15);
+    const Playfield none = Playfield::stretched(pictureFromText({"#"}), 0, 0, 15, 15);
     EXPECT_EQ(none.pixels().size(), 0u);
     EXPECT_EQ(farbechecken(none, 0, 0), 'w');
 }

@@ -13,7 +13,6 @@
 namespace hopplix {
 namespace {
 
-using test::colourOf;
 using test::fieldFromText;
 using test::letters;
 using test::openLevel;
@@ -53,7 +52,7 @@ struct Game {
 };
 
 // 20 x 40 pixels of air with black ground in row 20 (from 292.5 twips down).
-std::vector<std::string> flatGround(char ground = 's') { return openLevel(20, 40, 20, ground); }
+std::vector<std::string> flatGround(char ground = '#') { return openLevel(20, 40, 20, ground); }
 
 TEST(Tick, FlatGroundBouncesInANineTickCycle)
 {
@@ -112,7 +111,7 @@ TEST(Tick, ReadsTheKeysSixTimesInTheirOrder)
     // Against a wall, with the rules' other conditions failing, the readings are the same.
     auto rows = flatGround();
     for (auto& row : rows)
-        row[14] = 's';
+        row[14] = '#';
     Game walled(rows);
     walled.tick();
     EXPECT_EQ(walled.keys.readings, order);
@@ -209,8 +208,8 @@ TEST(Tick, WallsStopStrides)
 {
     auto rows = openLevel(40, 40);
     for (auto& row : rows) {
-        row[5] = 's';  // left of the player
-        row[14] = 's'; // under its right edge at L = 150
+        row[5] = '#';  // left of the player
+        row[14] = '#'; // under its right edge at L = 150
     }
     Game game(rows, PlayerShape{150, 100, 60, 60});
     game.keys.held = {vk::Right};
@@ -329,10 +328,8 @@ Playfield fieldWithProbeLetters(const char* probes)
     static constexpr int column[8] = {40, 60, 80, 80, 80, 60, 40, 40};
     static constexpr int row[8] = {20, 20, 20, 40, 60, 60, 60, 40};
     Playfield field(100, 100);
-    for (int k = 0; k < 8; ++k) {
-        const char letter = probes[k] == 'w' ? '.' : probes[k];
-        field.pixels()[static_cast<size_t>(row[k] * 100 + column[k])] = colourOf(letter);
-    }
+    for (int k = 0; k < 8; ++k)
+        field.pixels()[static_cast<size_t>(row[k] * 100 + column[k])] = colourOfLetter(probes[k]).value();
     return field;
 }
 

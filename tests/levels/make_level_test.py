@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Checks the level art tool: pictures decode to their text art, the colour check catches a stray
-colour, config.ini comes out in Windows-1252 with CRLF, and broken art is refused."""
+colour, config.ini comes out in Windows-1252 with CRLF, and broken art or a legend that does not
+match the game's tables is refused."""
 
 import os
+import shutil
 import struct
 import sys
 import tempfile
@@ -92,6 +94,18 @@ class MakeLevelTest(unittest.TestCase):
         os.remove(os.path.join(self.src, 'a', 'config.ini'))
         self.make('a')
         self.assertFalse(os.path.exists(os.path.join(self.out, 'a', 'config.ini')))
+
+    def test_legend_tables_that_do_not_match_are_refused(self):
+        game = os.path.join(self.tmp.name, 'game')
+        os.makedirs(game)
+        for name in ('Playfield.h', 'TextArt.h'):
+            shutil.copy(os.path.join(make_level.ROOT, 'src', 'game', name), game)
+        art = os.path.join(game, 'TextArt.h')
+        with open(art, encoding='utf-8') as f:
+            text = f.read()
+        write(art, text.replace("{'#', 's'}", "{'#', 'x'}"))  # a class letter the colours lack
+        with self.assertRaises(SystemExit):
+            make_level.read_legend(game)
 
     def test_broken_art_is_refused(self):
         for art in ('block 2\n.#\n.\n', 'block 2\n.x\n', 'block 0\n.\n', '; only a comment\n'):

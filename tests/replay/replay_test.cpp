@@ -1,6 +1,8 @@
 // hopplix-replay on small levels painted here; the expected lines are worked out from the
 // rules by hand (15 twips per pixel, a 60-twip player, ground in pixel row 20 = 292.5 twips).
 
+#include "game/level_text.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -12,7 +14,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,12 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A 24-bit Windows bitmap from rows of text, one character per pixel.
+// A 24-bit Windows bitmap from rows of text art, one character per pixel.
 void writeBitmap(const fs::path& file, const std::vector<std::string>& rows)
 {
-    static const std::map<char, std::array<uint8_t, 3>> rgb = {
-        {'.', {255, 255, 255}}, {'s', {0, 0, 0}},   {'r', {255, 0, 0}},   {'o', {255, 128, 0}},
-        {'g', {0, 255, 0}},     {'l', {128, 0, 128}}, {'b', {0, 0, 255}}, {'?', {12, 34, 56}}};
     const auto width = static_cast<uint32_t>(rows.front().size());
     const auto height = static_cast<uint32_t>(rows.size());
     const uint32_t stride = (width * 3 + 3) / 4 * 4;
@@ -34,8 +32,8 @@ void writeBitmap(const fs::path& file, const std::vector<std::string>& rows)
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) { // bottom-up
         std::string line;
         for (char c : *row) {
-            const auto& [r, g, b] = rgb.at(c);
-            line += {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r)};
+            const uint32_t colour = hopplix::test::colourOf(c); // 0x00BBGGRR: blue, green, red on disk
+            line += {static_cast<char>(colour >> 16), static_cast<char>(colour >> 8), static_cast<char>(colour)};
         }
         line.resize(stride, '\0');
         data += line;
@@ -155,7 +153,7 @@ const std::vector<std::string> fallFromTheCorner = {
 
 TEST_F(Replay, FlatGroundBouncesInANineTickCycle)
 {
-    const Outcome run = replay(smallLevel('s') + " --ticks 17");
+    const Outcome run = replay(smallLevel('#') + " --ticks 17");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::string> expected = fallFromTheCorner;
     expected.insert(expected.end(), {
@@ -176,7 +174,7 @@ TEST_F(Replay, FlatGroundBouncesInANineTickCycle)
 
 TEST_F(Replay, SpaceOnTheGroundLeapsAndTheTopEdgeSendsThePlayerDown)
 {
-    const Outcome run = replay(smallLevel('s') + " --keys '" + keys(".\n.\n.\n.\n.\n.\n.\nS\n").string() + "' --ticks 11");
+    const Outcome run = replay(smallLevel('#') + " --keys '" + keys(".\n.\n.\n.\n.\n.\n.\nS\n").string() + "' --ticks 11");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto lines = run.lines();
     ASSERT_EQ(lines.size(), 12u);
@@ -219,7 +217,7 @@ TEST_F(Replay, GreenFloorEndsTheRun)
 TEST_F(Replay, StartPositionComesFromTheConfigInPicturePixels)
 {
     // x 10 * (300 / 529 * 1.75) * 15 = 148.865784499055; y 4 * (600 / 1058 * 1.75) * 15.
-    const fs::path folder = level("start", level20x40('s'), "[Spieler]\nGr\xF6\xDF" "e=20%\n[Startposition]\nx=10\ny=4\n");
+    const fs::path folder = level("start", level20x40('#'), "[Spieler]\nGr\xF6\xDF" "e=20%\n[Startposition]\nx=10\ny=4\n");
     const Outcome run = replay("--level '" + folder.string() + "' --client 20x40 --ticks 0");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "window 300 600 client 300 600 player 60 start 148.86578 59.546314\n");
@@ -254,10 +252,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Replay, KeyScriptSetsTheNumberOfTicks)
 {
-    const Outcome run = replay(smallLevel('s') + " --keys '" + keys("L\r\n\r\nLRS\r\n").string() + "'");
+    const Outcome run = replay(smallLevel('#') + " --keys '" + keys("L\r\n\r\nLRS\r\n").string() + "'");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.lines().size(), 4u);
-    EXPECT_EQ(replay(smallLevel('s')).lines().size(), 501u) << "500 ticks without a script";
+    EXPECT_EQ(replay(smallLevel('#')).lines().size(), 501u) << "500 ticks without a script";
 }
 
 struct ErrorCase {
@@ -277,7 +275,7 @@ TEST_P(ReplayErrors, PrintOneLineAndNothingElse)
     if (const auto at = arguments.find(placeholder); at != std::string::npos)
         arguments.replace(at, placeholder.size(), "'" + keys("R\nLS\nRx\n").string() + "'");
     if (const auto at = arguments.find("{level}"); at != std::string::npos)
-        arguments.replace(at, 7, "'" + level("ok", level20x40('s')).string() + "'");
+        arguments.replace(at, 7, "'" + level("ok", level20x40('#')).string() + "'");
     const Outcome run = replay(arguments);
     EXPECT_NE(run.exitCode, 0);
     EXPECT_EQ(run.out, "");

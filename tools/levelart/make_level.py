@@ -9,7 +9,9 @@ Each level has a source folder levels-src/<name>/ with
 and becomes levels/<name>/Level.bmp (8-bit indexed) plus config.ini when there is one.
 
 Level.txt: lines starting with ';' are comments; a line "block N" sets the block size in pixels
-(default 8); every other line is a row of art, all rows equally long. Characters:
+(default 8); every other line is a row of art, all rows equally long. The characters are the
+game's text art (kTextArt in src/game/TextArt.h, read from there with the colours of
+kColourLegend in src/game/Playfield.h):
   .  white, free space      #  black, ground          r  red, deadly
   o  orange, climbing       g  green, goal            l  purple, launch pad
   b  blue, no grip
@@ -22,23 +24,40 @@ Level.txt: lines starting with ';' are comments; a line "block N" sets the block
 
 import argparse
 import os
+import re
 import struct
 import sys
 
-LEGEND = {
-    '.': (255, 255, 255),
-    '#': (0, 0, 0),
-    'r': (255, 0, 0),
-    'o': (255, 128, 0),
-    'g': (0, 255, 0),
-    'l': (128, 0, 128),
-    'b': (0, 0, 255),
-}
-# Palette order of the written bitmaps; white first so a blank picture is index 0.
-PALETTE_CHARS = '.#rogl b'.replace(' ', '')
-ALLOWED_COLOURS = set(LEGEND.values())
-
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
+
+
+def table(path, name, entry):
+    """The entries of the C++ table `name` in the header at `path`: one regex match a line."""
+    with open(path, encoding='utf-8') as f:
+        text = f.read()
+    start = text.find(f' {name}{{')
+    end = text.find('}};', start)
+    if start < 0 or end < 0:
+        raise SystemExit(f'make_level.py: no table {name} in {path}')
+    return [m.groups() for m in re.finditer(entry, text[start:end])]
+
+
+def read_legend(game=os.path.join(ROOT, 'src', 'game')):
+    """{art character: (r, g, b)} in the order of kTextArt, from the game's own tables."""
+    colours = {letter: int(value, 16) for value, letter in
+               table(os.path.join(game, 'Playfield.h'), 'kColourLegend', r"\{0x([0-9A-Fa-f]{6})u, '(.)'\}")}
+    art = table(os.path.join(game, 'TextArt.h'), 'kTextArt', r"\{'(.)', '(.)'\}")
+    if len(colours) != 7 or len(art) != 7 or any(letter not in colours for _, letter in art):
+        raise SystemExit('make_level.py: the text art and colour tables in src/game do not match')
+    # Colour values are 0x00BBGGRR.
+    return {c: (colours[letter] & 0xFF, colours[letter] >> 8 & 0xFF, colours[letter] >> 16)
+            for c, letter in art}
+
+
+LEGEND = read_legend()
+# Palette order of the written bitmaps: the table's, white first so a blank picture is index 0.
+PALETTE_CHARS = ''.join(LEGEND)
+ALLOWED_COLOURS = set(LEGEND.values())
 
 
 class LevelError(Exception):

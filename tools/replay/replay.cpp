@@ -1,8 +1,7 @@
 #include "replay.h"
 
 #include "common/Paths.h"
-#include "game/Engine.h"
-#include "game/Layout.h"
+#include "game/LevelSession.h"
 
 #include <charconv>
 #include <fstream>
@@ -117,45 +116,34 @@ std::vector<std::set<int>> readKeyScript(const std::filesystem::path& file)
     return ticks;
 }
 
-std::string run(const Options& options, const PictureLoader& loadPicture)
+std::string run(const Options& options, const PictureDecoder& decoder)
 {
     // Everything that can fail is checked before the first line is written.
     const std::vector<std::set<int>> script = options.keys ? readKeyScript(*options.keys) : std::vector<std::set<int>>{};
     const long ticks = options.ticks ? *options.ticks : (options.keys ? static_cast<long>(script.size()) : 500);
 
-    const std::filesystem::path image = levelImagePath(options.level);
-    if (!isOrdinaryFile(image))
-        throw Error("no Level.bmp in " + options.level.string());
-    const Picture picture = loadPicture(image);
-    if (picture.width <= 0 || picture.height <= 0)
-        throw Error(image.string() + " holds an empty picture");
-
     const double twipsPerPixel = 1440.0 / options.dpi;
-    LayoutRequest request;
-    request.pictureWidthPx = picture.width;
-    request.pictureHeightPx = picture.height;
-    request.screen = ScreenMetrics{options.screen.width * twipsPerPixel, options.screen.height * twipsPerPixel,
-                                   twipsPerPixel, twipsPerPixel};
-    request.rounding = SizeRounding::WholePixels;
-    request.frameWidthPx = options.frame.width;
-    request.frameHeightPx = options.frame.height;
+    Viewport viewport;
+    viewport.screen = ScreenMetrics{options.screen.width * twipsPerPixel, options.screen.height * twipsPerPixel,
+                                    twipsPerPixel, twipsPerPixel};
+    viewport.frameWidthPx = options.frame.width;
+    viewport.frameHeightPx = options.frame.height;
     if (options.client) {
-        request.clientWidthPx = options.client->width;
-        request.clientHeightPx = options.client->height;
+        viewport.clientWidthPx = options.client->width;
+        viewport.clientHeightPx = options.client->height;
     }
-    LevelLayout layout;
-    try {
-        layout = loadLevelLayout(options.level, request);
-    } catch (const std::invalid_argument& e) {
-        throw Error(options.level.string() + ": " + e.what());
-    }
-
-    const auto tpp = static_cast<float>(twipsPerPixel);
-    const Playfield field =
-        Playfield::stretched(picture, layout.client.widthPx, layout.client.heightPx, tpp, tpp);
+    LevelSession session(decoder);
     PlayState state; // as at the first level of a run
-    PlayerShape shape;
-    placePlayer(layout, state, shape);
+    const LoadResult loaded = session.load(options.level, viewport, state);
+    switch (loaded.status) {
+    case LoadStatus::Loaded: break;
+    case LoadStatus::PictureMissing: throw Error("no Level.bmp in " + options.level.string());
+    case LoadStatus::PictureUnreadable:
+        throw Error(levelImagePath(options.level).string() + " is not a picture this tool can read");
+    case LoadStatus::LayoutImpossible: throw Error(options.level.string() + ": " + loaded.reason);
+    }
+    const LevelLayout& layout = session.layout();
+    const PlayerShape& shape = session.player();
 
     std::string out = "window ";
     appendFloat(out, layout.window.Width);
@@ -178,8 +166,7 @@ std::string run(const Options& options, const PictureLoader& loadPicture)
     for (long n = 1; n <= ticks; ++n) {
         const auto index = static_cast<size_t>(n - 1);
         keys.held = index < script.size() ? script[index] : std::set<int>{};
-        const TickResult result =
-            tick(state, shape, field, layout.client.ScaleHeight, layout.client.ScaleWidth, hooks);
+        const TickResult result = session.tick(state, hooks);
         out += std::to_string(n);
         out += ' ';
         appendFloat(out, shape.Left);

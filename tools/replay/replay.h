@@ -1,10 +1,9 @@
 #pragma once
-// The replay tool's work apart from decoding the picture: arguments, key script, the run.
+// The replay tool: its arguments, the key script, and a run of the level session.
 
-#include "game/Playfield.h"
+#include "game/PictureDecoder.h"
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -38,10 +37,7 @@ Options parseArguments(const std::vector<std::string>& arguments);
 // Virtual-key codes held during each tick, one set per line of the script.
 std::vector<std::set<int>> readKeyScript(const std::filesystem::path& file);
 
-// Decodes a picture file; throws Error when it cannot.
-using PictureLoader = std::function<Picture(const std::filesystem::path&)>;
-
 // Runs the replay and returns everything it prints.
-std::string run(const Options& options, const PictureLoader& loadPicture);
+std::string run(const Options& options, const PictureDecoder& decoder);
 
 } // namespace hopplix::replay

@@ -6,7 +6,6 @@
 #include "forms/ShapeWidget.h"
 #include "game/ui/Form2.h"
 #include "game/ui/GameIcon.h"
-#include "game/ui/LevelPicture.h"
 #include "game/ui/PlayfieldView.h"
 #include "common/ColourText.h"
 
@@ -16,7 +15,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
-#include <stdexcept>
 
 namespace hopplix {
 
@@ -90,8 +88,7 @@ void Form1::controlsDestroyed()
         picture1_->setPlayfield(nullptr);
     picture1_ = nullptr;
     timer1_ = nullptr;
-    playfield_ = Playfield();
-    picture_.reset();
+    session_.close();
     levelReady_ = false;
     onScreen_ = false;
     questionPending_ = false;
@@ -112,22 +109,16 @@ void Form1::Form_Load()
     LauncherForm& launcher = forms().form3();
     const std::filesystem::path folder = services().programFolder / "Level" / launcher.levelpfad;
 
-    // A hidden or system file counts as missing.
-    const std::filesystem::path image = levelImagePath(folder);
-    if (!isOrdinaryFile(image)) {
-        failLoad(kMissingPictureText);
-        return;
+    // The frame this window had when it was last shown; none (0) before it ever was, as under a
+    // window system without frames. When the real frame differs, clientAreaResized lays the
+    // level out again.
+    switch (session_.load(folder, viewport(frameExtraPixels()), play).status) {
+    case LoadStatus::Loaded: break;
+    case LoadStatus::PictureMissing: failLoad(kMissingPictureText); return;
+    case LoadStatus::PictureUnreadable:
+    case LoadStatus::LayoutImpossible: failLoad(kUnreadablePictureText); return;
     }
-    picture_ = readLevelPicture(image);
-    if (!picture_) {
-        failLoad(kUnreadablePictureText);
-        return;
-    }
-    settings_ = loadLevelSettings(levelConfigPath(folder));
-    if (!layOut(services().screen, frameForLayout())) {
-        failLoad(kUnreadablePictureText);
-        return;
-    }
+    showLayout();
     // Anything but a colour value the launcher wrote (nothing chosen yet, a broken value)
     // leaves the player in its design colour.
     if (const auto colour = colourOfValueText(launcher.Spielerfarbe))
@@ -137,52 +128,33 @@ void Form1::Form_Load()
     refreshPlayer();
 }
 
-QSize Form1::frameForLayout() const
+Viewport Form1::viewport(QSize frame) const
 {
-    // The frame this window had when it was last shown; none (0) before it ever was, as under
-    // a window system without frames. When the real frame differs, clientAreaResized lays the
-    // level out again.
-    return frameExtraPixels();
+    Viewport view;
+    view.screen = services().screen;
+    view.frameWidthPx = frame.width();
+    view.frameHeightPx = frame.height();
+    return view;
 }
 
-bool Form1::layOut(const ScreenMetrics& screen, QSize frame)
+void Form1::showLayout()
 {
-    LayoutRequest request;
-    request.pictureWidthPx = picture_->width;
-    request.pictureHeightPx = picture_->height;
-    request.screen = screen;
-    request.rounding = SizeRounding::WholePixels;
-    request.frameWidthPx = frame.width();
-    request.frameHeightPx = frame.height();
-    try {
-        layout_ = layoutLevel(settings_, request);
-    } catch (const std::invalid_argument&) {
-        return false; // a picture too small to have a size on this screen
-    }
-    setOuterWidth(layout_.window.Width);
-    setOuterHeight(layout_.window.Height);
-    applyClientArea();
-    placePlayer(layout_, play, shape1_);
-    return true;
-}
-
-void Form1::applyClientArea()
-{
-    const int width = layout_.client.widthPx;
-    const int height = layout_.client.heightPx;
-    playfield_ = Playfield::stretched(*picture_, width, height, static_cast<float>(services().screen.twipsPerPixelX),
-                                      static_cast<float>(services().screen.twipsPerPixelY));
-    picture1_->setGeometry(0, 0, width, height);
-    picture1_->setPlayfield(&playfield_);
+    const LevelLayout& layout = session_.layout();
+    // The view first: it reads the new playfield's buffer in place.
+    picture1_->setGeometry(0, 0, layout.client.widthPx, layout.client.heightPx);
+    picture1_->setPlayfield(&session_.playfield());
+    setOuterWidth(layout.window.Width);
+    setOuterHeight(layout.window.Height);
 }
 
 void Form1::clientAreaResized()
 {
-    if (!levelReady_ || !picture_)
+    if (!levelReady_ || !session_.isOpen())
         return;
     // The frame became known only once the window was shown: the client area is not what the
     // level was laid out for, so the playfield, the player's size and its start follow it.
-    if (layOut(services().screen, frameExtraPixels())) {
+    if (session_.layOut(viewport(frameExtraPixels()), play)) {
+        showLayout();
         refreshPlayer();
         centreOnScreen();
     }
@@ -196,7 +168,8 @@ void Form1::Form_Unload()
 
 QRect Form1::playerPixels() const
 {
-    return QRect(pxX(shape1_.Left), pxY(shape1_.Top), pxX(shape1_.Width), pxY(shape1_.Height));
+    const PlayerShape& shape = session_.player();
+    return QRect(pxX(shape.Left), pxY(shape.Top), pxX(shape.Width), pxY(shape.Height));
 }
 
 void Form1::refreshPlayer()
@@ -207,8 +180,7 @@ void Form1::refreshPlayer()
 
 void Form1::setShape1Place(float left, float top)
 {
-    shape1_.Left = left;
-    shape1_.Top = top;
+    session_.movePlayerTo(left, top);
     refreshPlayer();
 }
 
@@ -247,8 +219,7 @@ void Form1::Timer1_Timer()
                 Farbensetzen();
         },
     };
-    const TickResult result =
-        tick(play, shape1_, playfield_, layout_.client.ScaleHeight, layout_.client.ScaleWidth, hooks);
+    const TickResult result = session_.tick(play, hooks);
     ticking_ = false;
     if (result.windowClosed)
         return;

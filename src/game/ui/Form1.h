@@ -1,18 +1,20 @@
 #pragma once
-// The game window "Hopplix": loads the chosen level, runs the 20 ms tick, and handles its keys,
-// the mouse on the playfield and its own closing. The rules themselves are the engine's; this
-// window decodes the picture, sizes itself, draws and turns events into engine calls.
+// The game window "Hopplix": opens the chosen level, runs the 20 ms tick, and handles its keys,
+// the mouse on the playfield and its own closing. The level itself (picture, playfield, layout,
+// player, rules) is the session's; this window sizes itself, draws, shows the messages and turns
+// events into session calls.
 
 #include "forms/Form.h"
 #include "game/Engine.h"
 #include "game/Layout.h"
+#include "game/LevelSession.h"
 #include "game/Playfield.h"
+#include "picture/QtPictureDecoder.h"
 
 #include <QColor>
 #include <QObject>
 #include <QRect>
 #include <cstdint>
-#include <optional>
 
 class QTimer;
 
@@ -32,7 +34,7 @@ public:
 
     // The player Shape1 in twips, relative to the playfield. Change it through setShape1Place
     // so the playfield repaints.
-    const PlayerShape& Shape1() const { return shape1_; }
+    const PlayerShape& Shape1() const { return session_.player(); }
     void setShape1Place(float left, float top);
     // Fill colour as a colour value 0x00BBGGRR; red (255) until the load step recolours it.
     std::uint32_t shape1FillColour() const { return shape1Fill_; }
@@ -42,9 +44,9 @@ public:
     PlayfieldView* Picture1() const { return picture1_; }
     QTimer* Timer1() const { return timer1_; }
     // The painted level the probes read.
-    const Playfield& playfield() const { return playfield_; }
+    const Playfield& playfield() const { return session_.playfield(); }
     // The level's layout as the load step computed it (client area, player side, start).
-    const LevelLayout& layout() const { return layout_; }
+    const LevelLayout& layout() const { return session_.layout(); }
 
     // Handlers, run by the controls; public so tests can drive them.
     void Timer1_Timer();
@@ -66,10 +68,9 @@ protected:
     void clientAreaResized() override;
 
 private:
-    // Steps 4 to 10 of the load step for a decoded picture; false when the layout is impossible.
-    bool layOut(const ScreenMetrics& screen, QSize frame);
-    void applyClientArea();
-    QSize frameForLayout() const;
+    Viewport viewport(QSize frame) const;
+    // Sizes the window and the playfield control to the session's layout.
+    void showLayout();
     void failLoad(const char* text);
     void keepFocusFrom(Form2& debug);
     Form2& debugWindow();
@@ -79,19 +80,14 @@ private:
     void refreshPlayer();
     QRect playerPixels() const;
 
-    PlayerShape shape1_;
+    QtPictureDecoder decoder_;
+    // The level in play: picture, playfield, layout and the player Shape1.
+    LevelSession session_{decoder_};
     std::uint32_t shape1Fill_ = 255;
     bool shape1Visible_ = false;
 
     PlayfieldView* picture1_ = nullptr;
     QTimer* timer1_ = nullptr;
-
-    Playfield playfield_;
-    LevelLayout layout_;
-    // Kept while the level is open, in case the window system's frame turns out different
-    // from the one the window was sized with and the level has to be laid out again.
-    std::optional<Picture> picture_;
-    LevelSettings settings_;
 
     bool levelReady_ = false; // the load step has finished: ticks may run
     bool onScreen_ = false;   // the window has been on the screen since then, frame and all

@@ -117,7 +117,7 @@ TEST_F(GameWindowTest, PlayfieldShowsThePictureStretchedWithExactColours)
     // Left half green, right half orange, bottom quarter black: stretched without blending.
     std::vector<std::string> rows(48, std::string(32, 'g') + std::string(32, 'o'));
     for (int y = 36; y < 48; ++y)
-        rows[static_cast<size_t>(y)] = std::string(64, 's');
+        rows[static_cast<size_t>(y)] = std::string(64, '#');
     writeLevel("Farben", rows);
     Form1& form = open("Farben");
     ASSERT_TRUE(form.isLoaded());
@@ -133,7 +133,7 @@ TEST_F(GameWindowTest, PictureInAnotherFormatUnderTheNameLevelBmpIsPlayed)
 {
     std::vector<std::string> rows = openLevel(64, 48);
     for (int y = 40; y < 48; ++y)
-        rows[static_cast<size_t>(y)] = std::string(64, 's');
+        rows[static_cast<size_t>(y)] = std::string(64, '#');
     writeLevelImage("Png", imageFromText(rows), "PNG");
     Form1& form = open("Png");
     ASSERT_TRUE(form.isLoaded());
@@ -158,9 +158,10 @@ TEST_P(PlayerSizeTest, PlayerSideFollowsGroesse)
     writeLevel("Level", openLevel(c.widthPx, c.heightPx), c.groesse.empty() ? std::string() : config(c.groesse));
     Form1& form = open("Level");
     ASSERT_TRUE(form.isLoaded());
-    // The base length: the client height for a wide picture, else the client width.
-    const double base = c.widthPx > c.heightPx ? form.window()->height() * 15.0 : form.window()->width() * 15.0;
-    const auto side = static_cast<float>(c.share * base);
+    // The outer sizes are 75 x 56, 56 x 75 and 56 x 56 pixels; less the offscreen platform's
+    // 2-pixel frame on each side, the base length (the client height for the wide picture, the
+    // width for the others) is 52 pixels, 780 twips, each time.
+    const auto side = static_cast<float>(c.share * 780.0);
     EXPECT_FLOAT_EQ(form.Shape1().Width, side);
     EXPECT_FLOAT_EQ(form.Shape1().Height, side); // always a square
     EXPECT_EQ(form.Picture1()->playerRect().size(), QSize(form.pxX(side), form.pxY(side)));

@@ -1,8 +1,9 @@
-#include "game/ui/LevelPicture.h"
+#include "picture/QtPictureDecoder.h"
 
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <vector>
 
 namespace hopplix {
 
@@ -16,41 +17,43 @@ bool acceptableSize(QSize size)
 
 } // namespace
 
-std::optional<Picture> readLevelPicture(const std::filesystem::path& file)
+bool QtPictureDecoder::decode(const std::filesystem::path& file, PictureRows& rows) const
 {
     QImageReader reader(QFile::decodeName(QByteArray::fromStdString(file.string())));
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
     if (!reader.canRead())
-        return std::nullopt;
+        return false;
     // Refuse absurd sizes from the header, before anything is allocated for them.
     const QSize announced = reader.size();
     if (announced.isValid() && !acceptableSize(announced))
-        return std::nullopt;
+        return false;
 
     QImage image;
     if (!reader.read(&image) || image.isNull() || !acceptableSize(image.size()))
-        return std::nullopt;
+        return false;
 
     // Non-premultiplied, so every colour stays exactly as painted.
     image = image.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull())
-        return std::nullopt;
+        return false;
 
-    Picture picture;
-    picture.width = image.width();
-    picture.height = image.height();
-    picture.pixels.resize(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height));
-    std::uint32_t* out = picture.pixels.data();
-    for (int y = 0; y < picture.height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < picture.width; ++x) {
-            const QRgb c = line[x];
-            *out++ = static_cast<std::uint32_t>(qRed(c)) | static_cast<std::uint32_t>(qGreen(c)) << 8
-                     | static_cast<std::uint32_t>(qBlue(c)) << 16;
+    const int width = image.width();
+    const int height = image.height();
+    if (!rows.size(width, height))
+        return false;
+    std::vector<std::uint32_t> line(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = in[x];
+            line[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(qRed(c))
+                                                | static_cast<std::uint32_t>(qGreen(c)) << 8
+                                                | static_cast<std::uint32_t>(qBlue(c)) << 16;
         }
+        rows.row(y, line);
     }
-    return picture;
+    return true;
 }
 
 } // namespace hopplix

@@ -1,0 +1,221 @@
+// The level session: opening a level folder (each way it can fail), laying it out again, and
+// ticks bounded by its client area. Pictures are text art, read by a decoder of the tests' own.
+
+#include "game/LevelSession.h"
+#include "level_text.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace hopplix {
+namespace {
+
+using test::openLevel;
+
+// Reads "Level.bmp" as text art, one row a line. A line "(left out)" is a row the decoder
+// announces but never delivers; a character outside the art makes the file unreadable.
+class TextArtDecoder : public PictureDecoder {
+public:
+    bool decode(const std::filesystem::path& file, PictureRows& rows) const override
+    {
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        if (lines.empty() || !rows.size(static_cast<int>(lines.front().size()), static_cast<int>(lines.size())))
+            return false;
+        for (size_t y = 0; y < lines.size(); ++y) {
+            if (lines[y] == "(left out)")
+                continue;
+            std::vector<uint32_t> colours;
+            for (const char c : lines[y]) {
+                const auto colour = colourOfArt(c);
+                if (!colour)
+                    return false;
+                colours.push_back(*colour);
+            }
+            rows.row(static_cast<int>(y), colours);
+        }
+        return true;
+    }
+};
+
+class LevelSessionTest : public ::testing::Test {
+protected:
+    std::filesystem::path level(const std::string& name, const std::vector<std::string>& rows,
+                                const std::string& config = {})
+    {
+        const auto folder = folder_.path() / name;
+        std::filesystem::create_directories(folder);
+        std::ofstream art(levelImagePath(folder));
+        for (const std::string& row : rows)
+            art << row << '\n';
+        if (!config.empty())
+            std::ofstream(levelConfigPath(folder), std::ios::binary) << config;
+        return folder;
+    }
+
+    // 20 x 40 pixels drawn 1:1 into a client of 300 x 600 twips; the player is 20% of the
+    // client width (the picture is higher than wide): 60 twips.
+    std::filesystem::path smallLevel(const std::string& start = {})
+    {
+        return level("small", openLevel(20, 40, 20), "[Spieler]\nGr\xF6\xDF" "e=20%\n" + start);
+    }
+    static Viewport fixedClient()
+    {
+        Viewport viewport;
+        viewport.clientWidthPx = 20;
+        viewport.clientHeightPx = 40;
+        return viewport;
+    }
+
+    test::TempFolder folder_;
+    TextArtDecoder decoder_;
+    LevelSession session_{decoder_};
+    PlayState play_;
+};
+
+TEST_F(LevelSessionTest, LoadedLevelPlacesThePlayerAtItsStartAndKeepsSpeedAndLeapFlag)
+{
+    play_.beschleunigung = -70;
+    play_.stehend = kTrue;
+    const LoadResult result = session_.load(smallLevel("[Startposition]\nx=10\ny=4\n"), fixedClient(), play_);
+    ASSERT_EQ(result.status, LoadStatus::Loaded);
+    EXPECT_TRUE(session_.isOpen());
+    EXPECT_FLOAT_EQ(session_.layout().client.ScaleHeight, 600);
+    EXPECT_EQ(session_.playfield().pixel(5, 20), 0x000000u);
+    EXPECT_EQ(session_.playfield().pixel(5, 19), 0xFFFFFFu);
+    // PW 529, PH 1058 HIMETRIC: x 10 * (300 / 529 * 1.75) * 15, y 4 * (600 / 1058 * 1.75) * 15.
+    EXPECT_EQ(play_.StartX, "148.865784499055");
+    EXPECT_EQ(play_.StartY, "59.5463137996219");
+    const PlayerShape& player = session_.player();
+    EXPECT_FLOAT_EQ(player.Left, 148.865784499055f);
+    EXPECT_FLOAT_EQ(player.Top, 59.5463137996219f);
+    EXPECT_FLOAT_EQ(player.Width, 60);
+    EXPECT_FLOAT_EQ(player.Height, 60);
+    EXPECT_EQ(play_.beschleunigung, -70);
+    EXPECT_EQ(play_.stehend, kTrue);
+}
+
+struct FailureCase {
+    const char* what;
+    std::function<std::filesystem::path(const std::filesystem::path& root)> makeLevel;
+    double twipsPerPixel;
+    LoadStatus status;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what; }
+
+std::filesystem::path artLevel(const std::filesystem::path& root, const std::string& art)
+{
+    std::filesystem::create_directories(root / "bad");
+    std::ofstream(root / "bad" / "Level.bmp") << art;
+    return root / "bad";
+}
+
+class LevelSessionFailure : public LevelSessionTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(LevelSessionFailure, LeavesNothingOpenAndThePlayStateAsItWas)
+{
+    ASSERT_EQ(session_.load(smallLevel("[Startposition]\nx=10\n"), fixedClient(), play_).status, LoadStatus::Loaded);
+    const PlayState before = play_;
+    Viewport viewport;
+    viewport.screen.twipsPerPixelX = viewport.screen.twipsPerPixelY = GetParam().twipsPerPixel;
+    const LoadResult result = session_.load(GetParam().makeLevel(folder_.path()), viewport, play_);
+    EXPECT_EQ(result.status, GetParam().status);
+    EXPECT_FALSE(session_.isOpen());
+    EXPECT_EQ(session_.playfield().width(), 0);
+    EXPECT_EQ(play_.StartX, before.StartX);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Levels, LevelSessionFailure,
+    ::testing::Values(
+        FailureCase{"no picture",
+                    [](const auto& root) {
+                        std::filesystem::create_directories(root / "empty");
+                        return root / "empty";
+                    },
+                    15, LoadStatus::PictureMissing},
+        FailureCase{"a folder named Level.bmp",
+                    [](const auto& root) {
+                        std::filesystem::create_directories(root / "odd" / "Level.bmp");
+                        return root / "odd";
+                    },
+                    15, LoadStatus::PictureMissing},
+        FailureCase{"a picture the decoder refuses", [](const auto& root) { return artLevel(root, "..x\n"); }, 15,
+                    LoadStatus::PictureUnreadable},
+        FailureCase{"a row the decoder left out",
+                    [](const auto& root) { return artLevel(root, "..\n(left out)\n##\n"); }, 15,
+                    LoadStatus::PictureUnreadable},
+        // At 5760 dots per inch one pixel is 0.44 HIMETRIC, which rounds to no size at all.
+        FailureCase{"a picture too small for the screen", [](const auto& root) { return artLevel(root, "#\n"); },
+                    0.25, LoadStatus::LayoutImpossible}));
+
+TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsStart)
+{
+    // 64 x 48 pixels: a window of 75 x 56 pixels; the automatic player is a twentieth of the
+    // client height.
+    const auto folder = level("wide", openLevel(64, 48, 40), "[Startposition]\nx=10\n");
+    ASSERT_EQ(session_.load(folder, Viewport{}, play_).status, LoadStatus::Loaded);
+    EXPECT_FLOAT_EQ(session_.player().Width, 42);
+    session_.movePlayerTo(500, 500);
+
+    // A frame of 6 x 25 pixels leaves a client of 69 x 31 pixels.
+    Viewport framed;
+    framed.frameWidthPx = 6;
+    framed.frameHeightPx = 25;
+    ASSERT_TRUE(session_.layOut(framed, play_));
+    EXPECT_EQ(session_.playfield().width(), 69);
+    EXPECT_EQ(session_.playfield().height(), 31);
+    EXPECT_FLOAT_EQ(session_.player().Width, 23.25f);
+    // 10 * (1035 / 1693 * 1.75) * 15, PW being 1693 HIMETRIC.
+    EXPECT_EQ(play_.StartX, "160.476963969285");
+    EXPECT_FLOAT_EQ(session_.player().Left, 160.476963969285f);
+    EXPECT_FLOAT_EQ(session_.player().Top, 0);
+
+    Viewport impossible;
+    impossible.screen.twipsPerPixelX = impossible.screen.twipsPerPixelY = 0.001;
+    EXPECT_FALSE(session_.layOut(impossible, play_));
+    EXPECT_EQ(session_.playfield().width(), 69) << "the level stays as it was laid out";
+}
+
+// Keys held for the whole tick.
+class HeldKeys : public KeyState {
+public:
+    std::set<int> held;
+    bool GetAsyncKeyState(int virtualKey) override { return held.count(virtualKey) != 0; }
+};
+
+TEST_F(LevelSessionTest, TicksStopAtTheClientAreasBottomAndRightEdges)
+{
+    const auto air = level("air", openLevel(20, 40), "[Spieler]\nGr\xF6\xDF" "e=20%\n");
+    ASSERT_EQ(session_.load(air, fixedClient(), play_).status, LoadStatus::Loaded);
+    session_.movePlayerTo(239, 529);
+    HeldKeys keys;
+    keys.held = {vk::Right};
+    TickHooks hooks{keys, {}, {}, {}};
+
+    // 60 + 529 + 10 = 599 is short of the client height 600: the player sinks 12 twips, and
+    // 60 + 239 = 299 short of the width 300 lets it stride.
+    session_.tick(play_, hooks);
+    EXPECT_FLOAT_EQ(session_.player().Top, 541);
+    EXPECT_FLOAT_EQ(session_.player().Left, 274);
+    EXPECT_EQ(play_.beschleunigung, 10);
+
+    // 60 + 541 + 20 reaches the bottom: no movement, speed 0; 60 + 274 is past the right edge.
+    session_.tick(play_, hooks);
+    EXPECT_FLOAT_EQ(session_.player().Top, 541);
+    EXPECT_FLOAT_EQ(session_.player().Left, 274);
+    EXPECT_EQ(play_.beschleunigung, 0);
+}
+
+} // namespace
+} // namespace hopplix
