@@ -261,9 +261,16 @@ void Form3::placeOpener()
 {
     if (FormWindow* w = window())
         opener_->move(0, w->height() - opener_->height());
-    // Collapsed inside a window frame the bar would cover the version caption in part; it is
-    // shown only where it is whole.
-    version_->setVisible(version_->geometry().bottom() < opener_->y());
+    // Collapsed, the bar would cover some controls in part: the version caption inside a window
+    // frame, the top of the first colour row without one. They show only where they are whole.
+    const int barTop = opener_->y();
+    const auto showIfWhole = [barTop](QWidget* control) { control->setVisible(control->geometry().bottom() < barTop); };
+    showIfWhole(version_);
+    for (std::size_t k = 0; k < 3; ++k) {
+        showIfWhole(hscroll1_[k]);
+        showIfWhole(farbpunkt_[k]);
+        showIfWhole(label2_[k]);
+    }
 }
 
 void Form3::clientAreaResized() { placeOpener(); }

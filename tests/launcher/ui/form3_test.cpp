@@ -330,6 +330,23 @@ TEST_F(Launcher, WholeCaptionStaysReadableAtThreeDigits)
     }
 }
 
+// Regression: without a window frame the collapsed launcher showed the top edge of the red
+// colour row's scroll bar above the bar.
+TEST_F(Launcher, CollapsedShowsNoControlCutByTheBar)
+{
+    launcher.Show();
+    for (const bool expanded : {false, true}) {
+        for (int i = 0; i < 3; ++i)
+            for (QWidget* control : {static_cast<QWidget*>(launcher.HScroll1(i)), static_cast<QWidget*>(launcher.Label2(i)),
+                                     static_cast<QWidget*>(launcher.Farbpunkt(i))}) {
+                SCOPED_TRACE(control->objectName().toStdString());
+                EXPECT_EQ(control->isVisible(), expanded);
+            }
+        EXPECT_TRUE(launcher.Version()->isVisible()) << "without a frame it is whole above the bar";
+        clickBar();
+    }
+}
+
 TEST_F(Launcher, ArrowsStepByOneAndTheTrackByTwenty)
 {
     launcher.Show();
