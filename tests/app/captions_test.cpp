@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -69,6 +70,19 @@ void expectFits(const QLabel& label)
     }
 }
 
+// With HOPPLIX_SCREENSHOTS set to a folder, the form's client area as the player sees it goes
+// there (docs/ holds such pictures).
+void screenshot(Form& form, const char* name)
+{
+    const char* folder = std::getenv("HOPPLIX_SCREENSHOTS");
+    if (!folder)
+        return;
+    // Framed as on a desktop, where the window manager allows.
+    (void)QTest::qWaitFor([&] { return form.frameExtraPixels().height() > 0; }, 5000);
+    QTest::qWait(200);
+    form.window()->grab().save(QString::fromLocal8Bit(folder) + "/" + name);
+}
+
 void writeLevel(const std::filesystem::path& folder)
 {
     std::filesystem::create_directories(folder);
@@ -87,6 +101,8 @@ TEST(Captions, LauncherCaptionsFitTheirControls)
         Forms forms(platform.services(program.path()));
         Form3& launcher = forms.form3();
         launcher.Show();
+        if (!withLevel)
+            screenshot(launcher, "launcher-no-levels.png");
 
         // The heading is drawn in the face the window was laid out for, not a wider stand-in.
         const QString family = QFontInfo(launcher.Label1()->font()).family();
@@ -152,6 +168,7 @@ TEST(Captions, UpdateWindowCaptionsFitTheirControls)
     ASSERT_EQ(updater.Label1()->text(), "Update erfolgreich!");
     expectFits(*updater.Label1());
     EXPECT_EQ(updater.Label1()->font().pointSizeF(), 36) << "fits at its designed size";
+    screenshot(updater, "update-success.png");
 
     expectFits(*updater.Label2());
     for (const char* caption : {"Datei: Hopplix.exe 1/1", "Datei: 0/-1", "Datei: 3/5 'Rutschpartie.bmp'"}) {
