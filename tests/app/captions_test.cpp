@@ -21,7 +21,6 @@
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
