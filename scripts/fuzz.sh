@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 bash scripts/setup.sh
 # Only the core is needed; the core sources get coverage instrumentation for the fuzzer.
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DHOPPLIX_FUZZ=ON -DHOPPLIX_TESTS=OFF \
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DHOPPLIX_FUZZ=ON -DHOPPLIX_TESTS=OFF -DHOPPLIX_WERROR=ON \
       -DHOPPLIX_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined" >/dev/null
 targets=$(cd fuzz && ls *_fuzz.cpp 2>/dev/null | sed -E 's/_fuzz\.cpp$//; s/^/fuzz_/')

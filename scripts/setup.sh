@@ -12,6 +12,8 @@ packages=(
   nginx-light
   locales
   imagemagick
+  fonts-liberation2
+  librsvg2-bin desktop-file-utils appstream dpkg-dev
   python3
 )
 

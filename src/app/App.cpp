@@ -10,9 +10,19 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <unistd.h>
 
 namespace hopplix {
+
+std::string updateServerFor(const std::string& updateServer, const std::filesystem::path& programFolder,
+                            std::ostream& log)
+{
+    if (updateServer.empty() || ::access(programFolder.c_str(), W_OK) == 0)
+        return updateServer;
+    log << "hopplix: updates are off: the program folder " << programFolder.string() << " is not writable\n";
+    return {};
+}
 
 int runApplication(int argc, char** argv, const std::string& updateServer)
 {
@@ -27,7 +37,7 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
                                     std::_Exit(0);
                                 }});
     forms.services().downloader = &downloader;
-    forms.services().updateServer = updateServer;
+    forms.services().updateServer = updateServerFor(updateServer, forms.services().programFolder, std::cerr);
     forms.services().startUpdateScript = [](const std::filesystem::path& folder) {
         return startUpdateRunner(folder, ::getpid());
     };

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <filesystem>
+#include <iosfwd>
 #include <string>
 
 namespace hopplix {
+
+// The update server the program asks: none when the program folder is not writable (a system
+// install, where an update could not put its files), with one line on `log` saying why.
+std::string updateServerFor(const std::string& updateServer, const std::filesystem::path& programFolder,
+                            std::ostream& log);
 
 // Starts the program: the launcher is the first window. updateServer is the update server's
 // base URL, built into the program (empty: no update check). Returns the exit code.

@@ -21,6 +21,8 @@ replay=${5:+$(realpath "$5")}
 if [ -z "${HOPPLIX_E2E_IN_XVFB:-}" ]; then
     exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
+# The program draws on that X server, whatever platform the caller's environment names.
+export QT_QPA_PLATFORM=xcb
 
 rm -rf "$work"
 mkdir -p "$work/Level" "$shots"

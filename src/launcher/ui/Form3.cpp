@@ -2,6 +2,7 @@
 
 #include "forms/FormRegistry.h"
 #include "common/Paths.h"
+#include "forms/CaptionFit.h"
 #include "forms/ClickLabel.h"
 #include "forms/ShapeWidget.h"
 #include "launcher/LevelList.h"
@@ -27,18 +28,6 @@ constexpr double kCollapsedHeight = 2730;
 constexpr double kExpandedHeight = 5000;
 
 const QColor kOpenerColour(90, 172, 255);
-
-QFont boldSans(double points)
-{
-    // Narrow families first: the captions were laid out for a narrow system font.
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(true);
-    return font;
-}
 
 QColor toQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
@@ -86,14 +75,14 @@ std::unique_ptr<FormWindow> Form3::createWindow()
 
     label1_ = new QLabel(w);
     label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setFont(boldSans(18));
+    label1_->setFont(captionFont(18, true));
     label1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     place(label1_, 240, 360, 5655, 375);
 
     combo1_ = new QComboBox(w);
     combo1_->setObjectName(QStringLiteral("Combo1"));
     combo1_->setEditable(false);
-    combo1_->setFont(boldSans(13.5));
+    combo1_->setFont(captionFont(13.5, true));
     place(combo1_, 240, 840, 5655, 480);
 
     shape1_ = new ShapeWidget(ShapeWidget::Kind::RoundedRectangle, QColor(255, 0, 0), w);
@@ -132,7 +121,7 @@ std::unique_ptr<FormWindow> Form3::createWindow()
 
         auto* label = new QLabel(w);
         label->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        label->setFont(boldSans(9.75));
+        label->setFont(captionFont(9.75, true));
         place(label, 600, 2520 + rowTop, 975, 255);
         label2_[k] = label;
         setRowCaption(i, initial);
@@ -140,7 +129,7 @@ std::unique_ptr<FormWindow> Form3::createWindow()
 
     opener_ = new ClickLabel(w);
     opener_->setObjectName(QStringLiteral("opener"));
-    opener_->setFont(boldSans(9.75));
+    opener_->setFont(captionFont(9.75, true));
     opener_->setAlignment(Qt::AlignCenter);
     opener_->setAutoFillBackground(true);
     QPalette bar = opener_->palette();
@@ -188,8 +177,8 @@ void Form3::Form_Load()
         combo1_->addItem(QString::fromStdString(name));
     combo1_->setCurrentIndex(-1); // adding the first entry selected it
 
-    label1_->setText(levelNames_.empty() ? QStringLiteral("Es wurden keine Level gefunden")
-                                         : QStringLiteral("Hier Level auswählen"));
+    setFittedText(*label1_, levelNames_.empty() ? QStringLiteral("Es wurden keine Level gefunden")
+                                                : QStringLiteral("Hier Level auswählen"));
 
     // The first entry is never restored: position 0 also stands for "nothing chosen yet".
     if (ausgewähltesLevel > 0 && ausgewähltesLevel < combo1_->count()) {
@@ -272,6 +261,16 @@ void Form3::placeOpener()
 {
     if (FormWindow* w = window())
         opener_->move(0, w->height() - opener_->height());
+    // Collapsed, the bar would cover some controls in part: the version caption inside a window
+    // frame, the top of the first colour row without one. They show only where they are whole.
+    const int barTop = opener_->y();
+    const auto showIfWhole = [barTop](QWidget* control) { control->setVisible(control->geometry().bottom() < barTop); };
+    showIfWhole(version_);
+    for (std::size_t k = 0; k < 3; ++k) {
+        showIfWhole(hscroll1_[k]);
+        showIfWhole(farbpunkt_[k]);
+        showIfWhole(label2_[k]);
+    }
 }
 
 void Form3::clientAreaResized() { placeOpener(); }

@@ -4,6 +4,7 @@
 #include "common/Ini.h"
 #include "common/Numbers.h"
 #include "common/Paths.h"
+#include "forms/CaptionFit.h"
 #include "forms/ShapeWidget.h"
 #include "updater/UpdateCheck.h"
 #include "updater/UpdateScript.h"
@@ -39,10 +40,7 @@ std::unique_ptr<FormWindow> Form4::createWindow()
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->setGeometry(pxX(0), pxY(0), pxX(kClientWidth), pxY(975));
     label1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QFont big = label1_->font();
-    big.setPointSizeF(36);
-    big.setBold(true);
-    label1_->setFont(big);
+    label1_->setFont(captionFont(36, true));
 
     shape1_ = new ShapeWidget(ShapeWidget::Kind::Rectangle, QColor(192, 192, 255), window.get());
     shape1_->setObjectName(QStringLiteral("Shape1"));
@@ -57,6 +55,7 @@ std::unique_ptr<FormWindow> Form4::createWindow()
     label2_->setObjectName(QStringLiteral("Label2"));
     label2_->setGeometry(pxX(0), pxY(1800), pxX(kClientWidth), pxY(255));
     label2_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label2_->setFont(captionFont(label2_->font().pointSizeF(), false));
 
     timer1_ = new QTimer(window.get());
     timer1_->setInterval(5000);
@@ -148,14 +147,14 @@ void Form4::Timer2_Timer()
 {
     QLabel* label = Label1();
     if (label->text().compare(QString::fromUtf8(kSuccess), Qt::CaseInsensitive) == 0)
-        label->setText(QString());
+        setFittedText(*label, QString());
     else
-        label->setText(QString::fromUtf8(kSuccess));
+        setFittedText(*label, QString::fromUtf8(kSuccess));
 }
 
-void Form4::setStatusCaption(const std::string& caption) { Label1()->setText(QString::fromStdString(caption)); }
+void Form4::setStatusCaption(const std::string& caption) { setFittedText(*Label1(), QString::fromStdString(caption)); }
 
-void Form4::setFileCaption(const std::string& caption) { Label2()->setText(QString::fromStdString(caption)); }
+void Form4::setFileCaption(const std::string& caption) { setFittedText(*Label2(), QString::fromStdString(caption)); }
 
 double Form4::trackWidth() { return kTrackWidth; }
 

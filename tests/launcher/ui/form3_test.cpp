@@ -1,5 +1,6 @@
 #include "app/Forms.h"
 #include "support/temp_folder.h"
+#include "forms/CaptionFit.h"
 #include "forms/ClickLabel.h"
 #include "forms/ShapeWidget.h"
 #include "game/ui/Form1.h"
@@ -329,6 +330,23 @@ TEST_F(Launcher, WholeCaptionStaysReadableAtThreeDigits)
     }
 }
 
+// Regression: without a window frame the collapsed launcher showed the top edge of the red
+// colour row's scroll bar above the bar.
+TEST_F(Launcher, CollapsedShowsNoControlCutByTheBar)
+{
+    launcher.Show();
+    for (const bool expanded : {false, true}) {
+        for (int i = 0; i < 3; ++i)
+            for (QWidget* control : {static_cast<QWidget*>(launcher.HScroll1(i)), static_cast<QWidget*>(launcher.Label2(i)),
+                                     static_cast<QWidget*>(launcher.Farbpunkt(i))}) {
+                SCOPED_TRACE(control->objectName().toStdString());
+                EXPECT_EQ(control->isVisible(), expanded);
+            }
+        EXPECT_TRUE(launcher.Version()->isVisible()) << "without a frame it is whole above the bar";
+        clickBar();
+    }
+}
+
 TEST_F(Launcher, ArrowsStepByOneAndTheTrackByTwenty)
 {
     launcher.Show();
@@ -453,8 +471,9 @@ TEST_F(Launcher, ControlsSitWhereDesigned)
 TEST_F(Launcher, FontsAndColoursAreAsDesigned)
 {
     launcher.Show();
-    EXPECT_TRUE(launcher.Label1()->font().bold());
-    EXPECT_DOUBLE_EQ(launcher.Label1()->font().pointSizeF(), 18);
+    // The heading's designed size; a caption too wide for it is drawn smaller.
+    EXPECT_TRUE(designedFont(*launcher.Label1()).bold());
+    EXPECT_DOUBLE_EQ(designedFont(*launcher.Label1()).pointSizeF(), 18);
     EXPECT_DOUBLE_EQ(launcher.Combo1()->font().pointSizeF(), 13.5);
     EXPECT_DOUBLE_EQ(launcher.Label2(1)->font().pointSizeF(), 9.75);
     EXPECT_DOUBLE_EQ(launcher.opener()->font().pointSizeF(), 9.75);
