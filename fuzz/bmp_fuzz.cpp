@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(width >= 1 && width <= hopplix::kMaxPictureSide && height >= 1 && height <= hopplix::kMaxPictureSide);
     check(std::int64_t{width} * height <= hopplix::kMaxPicturePixels);
     // Run-length data can paint a huge picture from a few bytes; that costs time, not coverage.
-    if (std::int64_t{width} * height > (std::int64_t{1} << 22))
+    if (std::int64_t{width} * height > (std::int64_t{1} << 20))
         return 0;
 
     int delivered = 0;

@@ -29,7 +29,7 @@ std::uint32_t le32(const std::uint8_t* p)
 class ByteInput {
 public:
     explicit ByteInput(std::span<const std::uint8_t> bytes)
-        : cur_(bytes.data()), end_(bytes.data() + bytes.size()), size_(bytes.size()), end_offset_(bytes.size()),
+        : cur_(bytes.data()), end_(bytes.data() + bytes.size()), size_(bytes.size()), endOffset_(bytes.size()),
           opened_(true)
     {
     }
@@ -40,11 +40,12 @@ public:
         if (!file_.open(path, std::ios::in | std::ios::binary))
             return;
         opened_ = true;
-        from_file_ = true;
-        const std::streampos end = guarded([&] { return file_.pubseekoff(0, std::ios::end, std::ios::in); }, kNoPosition);
-        if (end == kNoPosition
-            || guarded([&] { return file_.pubseekoff(0, std::ios::beg, std::ios::in); }, kNoPosition)
-                   != std::streampos(0)) {
+        fromFile_ = true;
+        const auto seek = [&](std::ios::seekdir from) {
+            return guarded([&] { return file_.pubseekoff(0, from, std::ios::in); }, kNoPosition);
+        };
+        const std::streampos end = seek(std::ios::end);
+        if (end == kNoPosition || seek(std::ios::beg) != std::streampos(0)) {
             failed_ = true;
             return;
         }
@@ -55,7 +56,7 @@ public:
     // A read gave less than the file's size promised: an I/O error or a file changed under us.
     bool failed() const { return failed_; }
     std::uint64_t size() const { return size_; }
-    std::uint64_t position() const { return end_offset_ - static_cast<std::uint64_t>(end_ - cur_); }
+    std::uint64_t position() const { return endOffset_ - static_cast<std::uint64_t>(end_ - cur_); }
 
     // The next n bytes, or nullptr when the input ends (or fails) before them.
     const std::uint8_t* take(std::size_t n)
@@ -76,7 +77,7 @@ public:
             return true;
         }
         n -= buffered;
-        if (!from_file_ || failed_ || n > size_ - end_offset_)
+        if (!fromFile_ || failed_ || n > size_ - endOffset_)
             return false;
         cur_ = end_;
         if (guarded([&] { return file_.pubseekoff(static_cast<std::streamoff>(n), std::ios::cur, std::ios::in); },
@@ -85,7 +86,7 @@ public:
             failed_ = true;
             return false;
         }
-        end_offset_ += n;
+        endOffset_ += n;
         return true;
     }
 
@@ -107,10 +108,10 @@ private:
 
     bool refill(std::size_t n)
     {
-        if (!from_file_ || failed_)
+        if (!fromFile_ || failed_)
             return false;
         const auto have = static_cast<std::size_t>(end_ - cur_);
-        const std::uint64_t left = size_ - end_offset_;
+        const std::uint64_t left = size_ - endOffset_;
         if (left < n - have)
             return false;
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, kChunk), have + left));
@@ -129,7 +130,7 @@ private:
         }
         cur_ = buffer_.data();
         end_ = cur_ + want;
-        end_offset_ += static_cast<std::uint64_t>(missing);
+        endOffset_ += static_cast<std::uint64_t>(missing);
         return true;
     }
 
@@ -138,9 +139,9 @@ private:
     const std::uint8_t* cur_ = nullptr;
     const std::uint8_t* end_ = nullptr;
     std::uint64_t size_ = 0;
-    std::uint64_t end_offset_ = 0; // file offset of end_
+    std::uint64_t endOffset_ = 0; // file offset of end_
     bool opened_ = false;
-    bool from_file_ = false;
+    bool fromFile_ = false;
     bool failed_ = false;
 };
 
@@ -191,27 +192,17 @@ private:
     int bits_ = 8;
 };
 
-// 32-bit words under three masks to colours; 8-bit masks need no widening.
+// 16- and 32-bit words under three masks to colours.
 class MaskedColour {
 public:
     MaskedColour() = default;
-    explicit MaskedColour(const std::array<std::uint32_t, 3>& masks)
-        : red_(masks[0]), green_(masks[1]), blue_(masks[2])
+    explicit MaskedColour(const std::array<std::uint32_t, 3>& masks) : red_(masks[0]), green_(masks[1]), blue_(masks[2])
     {
-        bytes_ = std::popcount(masks[0]) == 8 && std::popcount(masks[1]) == 8 && std::popcount(masks[2]) == 8;
-        shifts_ = {std::countr_zero(masks[0]), std::countr_zero(masks[1]), std::countr_zero(masks[2])};
     }
-    std::uint32_t operator()(std::uint32_t word) const
-    {
-        if (bytes_)
-            return pictureColour(word >> shifts_[0] & 0xFF, word >> shifts_[1] & 0xFF, word >> shifts_[2] & 0xFF);
-        return pictureColour(red_(word), green_(word), blue_(word));
-    }
+    std::uint32_t operator()(std::uint32_t word) const { return pictureColour(red_(word), green_(word), blue_(word)); }
 
 private:
     Channel red_, green_, blue_;
-    bool bytes_ = true;
-    std::array<int, 3> shifts_{16, 8, 0};
 };
 
 bool usesSlotBeyondPalette(std::span<const std::uint32_t> row)

@@ -137,9 +137,8 @@ def indexed(width, height, bits, count, seed, top_down=False, header=40, twin=Fa
 def direct(width, height, bits, seed, compression=BI_RGB, masks=None, alpha=0, header=40, top_down=False,
            word_mask=None):
     rnd = Random(seed)
-    limit = 1 << bits
-    rows = [[rnd.next(limit) & (word_mask or limit - 1) if bits < 32 else
-             (rnd.next(1 << 16) << 16 | rnd.next(1 << 16)) for _ in range(width)] for _ in range(height)]
+    mask = word_mask or (1 << bits) - 1
+    rows = [[(rnd.next(1 << 16) << 16 | rnd.next(1 << 16)) & mask for _ in range(width)] for _ in range(height)]
     data = pixel_rows(rows, bits, top_down)
     h = -height if top_down else height
     extra = b''
