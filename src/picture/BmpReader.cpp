@@ -117,9 +117,10 @@ private:
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, kChunk), have + left));
         if (buffer_.size() < want) {
             std::vector<std::uint8_t> bigger(want);
-            std::memcpy(bigger.data(), cur_, have);
+            if (have > 0)
+                std::memcpy(bigger.data(), cur_, have);
             buffer_.swap(bigger);
-        } else {
+        } else if (have > 0) {
             std::memmove(buffer_.data(), cur_, have);
         }
         const auto missing = static_cast<std::streamsize>(want - have);
