@@ -1,7 +1,7 @@
 // hopplix-replay --level DIR [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] [--keys FILE] [--ticks N]
 #include "replay.h"
 
-#include "picture/QtPictureDecoder.h"
+#include "game/ui/QtPictureDecoder.h"
 
 #include <cstdio>
 #include <iostream>

@@ -9,7 +9,7 @@
 #include "game/Layout.h"
 #include "game/LevelSession.h"
 #include "game/Playfield.h"
-#include "picture/QtPictureDecoder.h"
+#include "game/ui/QtPictureDecoder.h"
 
 #include <QColor>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "picture/QtPictureDecoder.h"
+#include "game/ui/QtPictureDecoder.h"
 
 #include <QFile>
 #include <QImage>
