@@ -20,20 +20,6 @@ std::filesystem::path programFile()
     return exe;
 }
 
-template <typename Visit>
-void forEachPiece(std::string_view relative, Visit visit)
-{
-    std::size_t start = 0;
-    while (start <= relative.size()) {
-        std::size_t end = relative.find_first_of("\\/", start);
-        if (end == std::string_view::npos)
-            end = relative.size();
-        if (end > start)
-            visit(relative.substr(start, end - start));
-        start = end + 1;
-    }
-}
-
 } // namespace
 
 std::filesystem::path programFolder()
@@ -67,21 +53,5 @@ bool isHiddenName(const std::filesystem::path& path)
 }
 
 bool isOrdinaryFile(const std::filesystem::path& path) { return FileExists(path) && !isHiddenName(path); }
-
-std::filesystem::path joinPath(const std::filesystem::path& folder, std::string_view relative)
-{
-    std::filesystem::path result = folder;
-    forEachPiece(relative, [&](std::string_view piece) { result /= std::filesystem::path(piece); });
-    return result;
-}
-
-bool leavesFolder(std::string_view relative)
-{
-    if (relative.find_first_of(std::string_view(":\0", 2)) != std::string_view::npos)
-        return true;
-    bool up = false;
-    forEachPiece(relative, [&](std::string_view piece) { up = up || piece == ".."; });
-    return up;
-}
 
 } // namespace hopplix

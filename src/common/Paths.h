@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace hopplix {
 
@@ -22,14 +21,5 @@ bool isOrdinaryFile(const std::filesystem::path& path);
 
 // Hidden on this system: the name starts with '.'.
 bool isHiddenName(const std::filesystem::path& path);
-
-// `folder` joined with a relative path written the Windows way ("\Level\Wald\", "Level/Wald"):
-// backslashes and slashes both separate, empty pieces are dropped, so a leading or trailing
-// separator never makes the result absolute.
-std::filesystem::path joinPath(const std::filesystem::path& folder, std::string_view relative);
-
-// True when a relative path written the Windows way could leave the folder it is joined to:
-// a ".." piece, a drive or stream colon, or a NUL.
-bool leavesFolder(std::string_view relative);
 
 } // namespace hopplix

@@ -194,6 +194,14 @@ TEST(IniReader, SurvivesGarbageAndHugeFiles)
     EXPECT_EQ(value("[S]\nk=" + std::string(8 << 20, 'x') + "\n[T]\nk=2", "T", "k"), "2");
 }
 
+TEST(IniReader, HolINIStringReadsValuesAndKeyLists)
+{
+    hopplix::test::TempFolder folder;
+    const auto manifest = folder.write("updatedata.txt", "[Namen]\r\nDatei1=a.txt\r\nDatei2=b.txt\r\n");
+    EXPECT_EQ(HolINIString(manifest, "Namen", std::string("Datei2")), "b.txt");
+    EXPECT_EQ(HolINIString(manifest, "namen", std::nullopt), std::string("Datei1\0Datei2\0", 14));
+}
+
 TEST(IniReader, ReadsFilesOnDisk)
 {
     hopplix::test::TempFolder folder;

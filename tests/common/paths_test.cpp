@@ -9,8 +9,6 @@
 namespace fs = std::filesystem;
 using hopplix::FileExists;
 using hopplix::isOrdinaryFile;
-using hopplix::joinPath;
-using hopplix::leavesFolder;
 
 namespace {
 
@@ -76,28 +74,6 @@ TEST(ProgramFolder, HoldsTheRunningProgram)
     EXPECT_TRUE(folder.is_absolute());
     EXPECT_TRUE(FileExists(folder / "test_common"));
     EXPECT_EQ(hopplix::programBaseName(), "test_common");
-}
-
-TEST(JoinPath, AcceptsWindowsSeparators)
-{
-    const fs::path base = "/opt/hopplix";
-    EXPECT_EQ(joinPath(base, "\\Level\\Wald\\"), fs::path("/opt/hopplix/Level/Wald"));
-    EXPECT_EQ(joinPath(base, "Level/Wald\\Level.bmp"), fs::path("/opt/hopplix/Level/Wald/Level.bmp"));
-    EXPECT_EQ(joinPath(base, "/etc/passwd"), fs::path("/opt/hopplix/etc/passwd"));
-    EXPECT_EQ(joinPath(base, ""), base);
-    EXPECT_EQ(joinPath(base, "\\\\"), base);
-}
-
-TEST(JoinPath, TellsPathsThatLeaveTheFolder)
-{
-    EXPECT_FALSE(leavesFolder("\\Level\\Wald\\"));
-    EXPECT_FALSE(leavesFolder("a..b.bmp"));
-    EXPECT_FALSE(leavesFolder(""));
-    EXPECT_TRUE(leavesFolder("\\..\\"));
-    EXPECT_TRUE(leavesFolder("Level/../../x"));
-    EXPECT_TRUE(leavesFolder("C:\\Windows\\"));
-    EXPECT_TRUE(leavesFolder("file.txt:stream"));
-    EXPECT_TRUE(leavesFolder(std::string_view("a\0b", 3)));
 }
 
 } // namespace

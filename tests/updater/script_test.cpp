@@ -1,3 +1,4 @@
+#include "common/Paths.h"
 #include "updater/HandOver.h"
 #include "support/temp_folder.h"
 #include "updater/UpdateScript.h"
@@ -40,6 +41,13 @@ TEST(UpdateScript, PreExistingScriptKeepsItsLines)
     ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
     EXPECT_EQ(readFile(folder.path() / "update.cmd"),
               "rem alt\r\n" + updateScriptLines("Hopplix") + updateScriptLines("Hopplix"));
+}
+
+TEST(UpdateScript, MakeupdatecmdAppendsTheScriptForThisProgram)
+{
+    TempFolder folder;
+    makeupdatecmd(folder.path(), programBaseName());
+    EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
 }
 
 TEST(UpdateScript, UnwritableFolderIsAFailure)

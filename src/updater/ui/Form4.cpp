@@ -1,12 +1,10 @@
 #include "updater/ui/Form4.h"
 
 #include "forms/FormRegistry.h"
-#include "common/Ini.h"
 #include "common/Numbers.h"
 #include "common/Paths.h"
 #include "forms/ShapeWidget.h"
 #include "updater/UpdateCheck.h"
-#include "updater/UpdateScript.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -120,15 +118,6 @@ void Form4::Updateholen()
     Services& s = forms().services();
     hopplix::Updateholen(setup(), *s.downloader, s.messages, *this);
 }
-
-std::string Form4::HolINIString(const std::filesystem::path& Dateiname, const std::string& DieSektion,
-                                const std::optional<std::string>& DerEintrag)
-{
-    return hopplix::HolINIString(Dateiname, DieSektion,
-                                 DerEintrag ? std::optional<std::string_view>(*DerEintrag) : std::nullopt);
-}
-
-void Form4::makeupdatecmd() { hopplix::makeupdatecmd(forms().services().programFolder, programBaseName()); }
 
 void Form4::Timer1_Timer()
 {
