@@ -3,14 +3,13 @@
 #include "app/Forms.h"
 #include "common/Paths.h"
 #include "forms/QtPlatform.h"
+#include "platform/HandOver.h"
 #include "updater/Downloader.h"
-#include "updater/HandOver.h"
-#include "updater/UpdateCheck.h"
+#include "updater/UpdateScript.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace hopplix {
 
@@ -29,7 +28,7 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
     forms.services().downloader = &downloader;
     forms.services().updateServer = updateServer;
     forms.services().startUpdateScript = [](const std::filesystem::path& folder) {
-        return startUpdateRunner(folder, ::getpid());
+        return startUpdateScript(folder / kUpdateScript);
     };
     forms.form3().Show();
     return app.exec();
