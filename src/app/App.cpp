@@ -5,7 +5,7 @@
 #include "forms/QtPlatform.h"
 #include "platform/HandOver.h"
 #include "updater/Downloader.h"
-#include "updater/UpdateScript.h"
+#include "updater/UpdateFiles.h"
 
 #include <QApplication>
 #include <cstdio>

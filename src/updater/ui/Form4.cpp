@@ -5,6 +5,7 @@
 #include "common/Paths.h"
 #include "forms/ShapeWidget.h"
 #include "updater/UpdateCheck.h"
+#include "updater/UpdateFiles.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -127,7 +128,7 @@ void Form4::Timer1_Timer()
     if (timer2_)
         timer2_->stop();
     // The script swaps X.exe for X.dxe: without X.dxe it would only delete the program.
-    const auto newProgram = s.programFolder / (programBaseName() + ".dxe");
+    const auto newProgram = s.programFolder / newProgramFileOf(setup().programName);
     if (FileExists(newProgram) && s.startUpdateScript)
         s.startUpdateScript(s.programFolder);
     s.endProgram();
