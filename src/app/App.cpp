@@ -3,22 +3,21 @@
 #include "app/Forms.h"
 #include "common/Paths.h"
 #include "forms/QtPlatform.h"
+#include "platform/HandOver.h"
 #include "updater/Downloader.h"
-#include "updater/HandOver.h"
-#include "updater/UpdateCheck.h"
+#include "updater/UpdateFiles.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <unistd.h>
 
 namespace hopplix {
 
 std::string updateServerFor(const std::string& updateServer, const std::filesystem::path& programFolder,
                             std::ostream& log)
 {
-    if (updateServer.empty() || ::access(programFolder.c_str(), W_OK) == 0)
+    if (updateServer.empty() || isWritableFolder(programFolder))
         return updateServer;
     log << "hopplix: updates are off: the program folder " << programFolder.string() << " is not writable\n";
     return {};
@@ -39,7 +38,7 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
     forms.services().downloader = &downloader;
     forms.services().updateServer = updateServerFor(updateServer, forms.services().programFolder, std::cerr);
     forms.services().startUpdateScript = [](const std::filesystem::path& folder) {
-        return startUpdateRunner(folder, ::getpid());
+        return startUpdateScript(folder / kUpdateScript);
     };
     forms.form3().Show();
     return app.exec();

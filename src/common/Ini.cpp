@@ -1,11 +1,7 @@
 #include "common/Ini.h"
 
 #include "common/Codepage.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/Files.h"
 
 // The file is taken byte for byte as Windows-1252, as the Windows reader takes an ANSI file.
 // A UTF-8 byte-order mark is therefore not stripped: it is three 1252 characters at the start
@@ -149,48 +145,11 @@ std::string readProfileStringFromBytes(std::string_view bytes, std::string_view 
     return win1252ToUtf8(found);
 }
 
-namespace {
-
-// The whole file, or nullopt when it is missing or is not an ordinary file (a folder, or a
-// pipe that would block the game).
-std::optional<std::string> readWholeFile(const std::filesystem::path& file)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::optional<std::string> bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        bytes.emplace();
-        bytes->resize(static_cast<std::size_t>(info.st_size));
-        std::size_t have = 0;
-        for (;;) {
-            if (have == bytes->size())
-                bytes->resize(bytes->size() + 4096); // the file grew since fstat
-            const ssize_t got = ::read(fd, bytes->data() + have, bytes->size() - have);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                bytes.reset();
-                break;
-            }
-            if (got == 0)
-                break;
-            have += static_cast<std::size_t>(got);
-        }
-        if (bytes)
-            bytes->resize(have);
-    }
-    ::close(fd);
-    return bytes;
-}
-
-} // namespace
-
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
                               std::optional<std::string_view> key, std::size_t bufferSize)
 {
-    const auto bytes = readWholeFile(file);
+    // Not an ordinary file (a folder, or a pipe that would block the game) reads as missing.
+    const auto bytes = readOrdinaryFile(file);
     if (!bytes)
         return {};
     return readProfileStringFromBytes(*bytes, section, key, bufferSize);

@@ -2,9 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <langinfo.h>
-#include <locale.h>
+#include <locale>
+#include <sstream>
 
 // Reading follows the Windows text-to-number conversion the rules rely on, in a strict form:
 //   [blanks] [+|-] digits [group digits]... [decimal digits] [E [+|-] digits] [blanks]
@@ -23,34 +22,7 @@ namespace {
 constexpr bool isBlank(char c) { return c == ' ' || c == '\t'; }
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-char singleChar(const char* text)
-{
-    return (text && text[0] != '\0' && text[1] == '\0') ? text[0] : '\0';
-}
-
-locale_t cLocale()
-{
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return c;
-}
-
 } // namespace
-
-NumberFormat systemNumberFormat()
-{
-    NumberFormat format{'.', '\0'};
-    const locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (!user)
-        return format; // the locale named in the environment is not installed
-    if (const char radix = singleChar(nl_langinfo_l(RADIXCHAR, user)); radix != '\0')
-        format.decimalSeparator = radix;
-    // Separators of more than one byte (a narrow no-break space) are not grouped.
-    format.groupSeparator = singleChar(nl_langinfo_l(THOUSEP, user));
-    if (format.groupSeparator == format.decimalSeparator || isDigit(format.groupSeparator))
-        format.groupSeparator = '\0';
-    freelocale(user);
-    return format;
-}
 
 std::optional<double> textToNumber(std::string_view text, const NumberFormat& format)
 {
@@ -103,14 +75,15 @@ std::optional<double> textToNumber(std::string_view text, const NumberFormat& fo
     if (i != text.size())
         return std::nullopt;
 
-    const locale_t c = cLocale();
-    if (!c)
+    // The classic locale reads the C form whatever locale the program runs in; a value beyond
+    // the range of a double fails, values too small for one become zero, as on Windows.
+    std::istringstream in(plain);
+    in.imbue(std::locale::classic());
+    double value = 0;
+    in >> value;
+    if (in.fail() || !in.eof() || !std::isfinite(value))
         return std::nullopt;
-    char* end = nullptr;
-    const double value = strtod_l(plain.c_str(), &end, c);
-    if (end != plain.c_str() + plain.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value; // values too small for a double become zero, as on Windows
+    return value;
 }
 
 std::optional<double> textToNumber(std::string_view text) { return textToNumber(text, systemNumberFormat()); }

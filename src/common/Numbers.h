@@ -1,19 +1,15 @@
 #pragma once
 // Numbers stored as text, in the user's regional number format.
 
+#include "platform/NumberFormat.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace hopplix {
 
-struct NumberFormat {
-    char decimalSeparator = '.';
-    char groupSeparator = ','; // '\0' when the locale groups no digits
-};
-
-// The number format of the user's locale (LC_ALL, LC_NUMERIC, LANG), read afresh on each call.
-NumberFormat systemNumberFormat();
+// The texts below use the format given, or the user's (systemNumberFormat) when none is.
 
 // Reads a number text: optional sign, digits (with the group separator between digit groups),
 // optional fraction after the decimal separator; surrounding blanks allowed. nullopt when the

@@ -1,6 +1,6 @@
 #pragma once
-// The operating-system services the game calls on, as small interfaces. The Qt/Linux
-// implementations live in common/ui; tests hand in doubles of their own.
+// The window-system services the game calls on, as small interfaces. The Qt implementations
+// live in forms/; tests hand in doubles of their own.
 
 #include <cstdint>
 #include <filesystem>
@@ -9,12 +9,18 @@
 
 namespace hopplix {
 
-// Virtual-key codes as the rules name them.
+// Virtual-key codes as the rules name them. Letters and digits are their upper-case character
+// codes, counted from A and Digit0.
 namespace vk {
+inline constexpr int Return = 0x0D;
 inline constexpr int Escape = 27;
 inline constexpr int Space = 0x20;
 inline constexpr int Left = 0x25;
+inline constexpr int Up = 0x26;
 inline constexpr int Right = 0x27;
+inline constexpr int Down = 0x28;
+inline constexpr int Digit0 = 0x30;
+inline constexpr int A = 0x41;
 inline constexpr int D = 68;
 inline constexpr int J = 74;
 inline constexpr int K = 75;

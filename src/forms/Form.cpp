@@ -271,12 +271,6 @@ double Form::outerHeightTwips()
     return window_ ? twipsY(window_->height() + frameExtraPixels().height()) : 0.0;
 }
 
-double Form::clientWidthTwips()
-{
-    Load();
-    return window_ ? twipsX(window_->width()) : 0.0;
-}
-
 double Form::clientHeightTwips()
 {
     Load();

@@ -101,8 +101,7 @@ public:
     void setOuterHeight(double twips);
     double outerWidthTwips();
     double outerHeightTwips();
-    // The client area (where the controls sit) in twips.
-    double clientWidthTwips();
+    // The height of the client area (where the controls sit) in twips.
     double clientHeightTwips();
     // The frame's share of the outer size in pixels, as far as it is known.
     QSize frameExtraPixels() const;

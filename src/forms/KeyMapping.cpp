@@ -1,22 +1,24 @@
 #include "forms/KeyMapping.h"
 
+#include "common/SystemServices.h"
+
 namespace hopplix {
 
 int virtualKeyOf(int qtKey)
 {
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return 'A' + (qtKey - Qt::Key_A);
+        return vk::A + (qtKey - Qt::Key_A);
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-        return '0' + (qtKey - Qt::Key_0);
+        return vk::Digit0 + (qtKey - Qt::Key_0);
     switch (qtKey) {
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 0x20;
-    case Qt::Key_Left: return 0x25;
-    case Qt::Key_Up: return 0x26;
-    case Qt::Key_Right: return 0x27;
-    case Qt::Key_Down: return 0x28;
+    case Qt::Key_Escape: return vk::Escape;
+    case Qt::Key_Space: return vk::Space;
+    case Qt::Key_Left: return vk::Left;
+    case Qt::Key_Up: return vk::Up;
+    case Qt::Key_Right: return vk::Right;
+    case Qt::Key_Down: return vk::Down;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 0x0D;
+    case Qt::Key_Enter: return vk::Return;
     default: return 0;
     }
 }

@@ -10,14 +10,6 @@ ShapeWidget::ShapeWidget(Kind kind, const QColor& fill, QWidget* parent) : QWidg
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void ShapeWidget::setKind(Kind kind)
-{
-    if (kind_ != kind) {
-        kind_ = kind;
-        update();
-    }
-}
-
 void ShapeWidget::setFillColor(const QColor& colour)
 {
     if (fill_ != colour) {

@@ -16,7 +16,6 @@ public:
     explicit ShapeWidget(Kind kind, const QColor& fill = Qt::white, QWidget* parent = nullptr);
 
     Kind kind() const { return kind_; }
-    void setKind(Kind kind);
     QColor fillColor() const { return fill_; }
     void setFillColor(const QColor& colour);
     // One pixel outline; an invalid colour (the default) draws none.

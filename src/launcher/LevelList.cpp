@@ -19,7 +19,7 @@ unsigned char foldAscii(char c)
 
 bool isLevelFolder(const std::filesystem::directory_entry& entry, const std::string& name)
 {
-    if (name.empty() || name == "." || name == ".." || isHiddenName(entry.path()))
+    if (name.empty() || name == "." || name == ".." || isHidden(entry.path()))
         return false;
     std::error_code ec;
     if (!entry.is_directory(ec) || ec)

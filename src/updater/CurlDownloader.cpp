@@ -1,12 +1,11 @@
 #include "updater/Downloader.h"
 
+#include "platform/Files.h"
+
 #include <curl/curl.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hopplix {
 
@@ -34,59 +33,6 @@ bool isWebUrl(const std::string& url)
     };
     return startsWith("http://") || startsWith("https://");
 }
-
-// The part file in the target folder; removed unless it was renamed into place.
-class PartFile {
-public:
-    explicit PartFile(const std::filesystem::path& target)
-    {
-        std::string pattern =
-            (target.parent_path() / ("." + target.filename().string() + ".part-XXXXXX")).string();
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0)
-            return;
-        // mkstemp makes the file private; the finished file gets the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        file_ = ::fdopen(fd, "wb");
-        if (!file_) {
-            ::close(fd);
-            ::unlink(pattern.c_str());
-            return;
-        }
-        path_ = pattern;
-    }
-    ~PartFile()
-    {
-        if (file_)
-            std::fclose(file_);
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-    }
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-
-    std::FILE* stream() const { return file_; }
-    // Closes the file and moves it to `target`; false when anything failed on the way.
-    bool commit(const std::filesystem::path& target)
-    {
-        std::FILE* f = file_;
-        file_ = nullptr;
-        const bool written = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-        const bool closed = std::fclose(f) == 0;
-        if (!written || !closed)
-            return false;
-        if (std::rename(path_.c_str(), target.c_str()) != 0)
-            return false;
-        path_.clear();
-        return true;
-    }
-
-private:
-    std::FILE* file_ = nullptr;
-    std::string path_;
-};
 
 struct Transfer {
     std::FILE* out = nullptr;

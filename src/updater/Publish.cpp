@@ -2,7 +2,7 @@
 
 #include "common/Codepage.h"
 #include "updater/SafePaths.h"
-#include "updater/UpdateInstall.h"
+#include "updater/UpdateFiles.h"
 
 #include <fstream>
 #include <set>
@@ -27,6 +27,16 @@ bool isVersionText(std::string_view v)
     return digits(whole) && (comma == std::string_view::npos || digits(fraction));
 }
 
+// Where a file the client asks for by its server path lies below the output root.
+fs::path servedFile(const fs::path& root, std::string_view serverPath)
+{
+    return root / fs::path(serverPath).relative_path();
+}
+
+// The server folder that holds the version file, the program and the manifest, with a '/' at
+// each end ("/werkhof/Hopp/").
+std::string serverFolder() { return std::string(kManifestPath.substr(0, kManifestPath.rfind('/') + 1)); }
+
 // Each entry is served from a folder of its own, so files of one name for different folders
 // (the Level.bmp of two new levels) can be published together.
 std::string servedPath(std::size_t entry, const std::string& name)
@@ -36,10 +46,14 @@ std::string servedPath(std::size_t entry, const std::string& name)
 
 std::string fileUrl(const Publication& p, std::size_t entry, const std::string& name)
 {
-    std::string base = p.baseUrl;
-    while (!base.empty() && base.back() == '/')
-        base.pop_back();
-    return base + "/werkhof/Hopp/files/" + std::to_string(entry) + "/" + urlEncoded(name);
+    // Appended piece by piece: a sum of strings here makes GCC 12 warn wrongly (-Wrestrict) when
+    // it optimises hard.
+    std::string url = p.baseUrl;
+    while (!url.empty() && url.back() == '/')
+        url.pop_back();
+    url += serverFolder();
+    url += servedPath(entry, urlEncoded(name));
+    return url;
 }
 
 bool writeBytes(const fs::path& path, const std::string& bytes)
@@ -134,17 +148,17 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
 {
     if (auto problem = publicationProblem(p))
         return problem;
-    const fs::path hopp = root / "werkhof" / "Hopp";
+    const fs::path hopp = servedFile(root, kManifestPath).parent_path();
     std::error_code ec;
     fs::remove_all(hopp / "files", ec);
     fs::create_directories(hopp / "files", ec);
     if (ec)
         return "cannot create " + (hopp / "files").string();
     const auto manifest = utf8ToWin1252(manifestText(p));
-    if (!writeBytes(hopp / "version.txt", versionFileText(p.version)) || !manifest
-        || !writeBytes(hopp / "updatedata.txt", *manifest))
+    if (!writeBytes(servedFile(root, kVersionFilePath), versionFileText(p.version)) || !manifest
+        || !writeBytes(servedFile(root, kManifestPath), *manifest))
         return "cannot write into " + hopp.string();
-    fs::copy_file(p.program, hopp / "Hopplix.txt", fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(p.program, servedFile(root, kProgramFilePath), fs::copy_options::overwrite_existing, ec);
     if (ec)
         return "cannot copy the program: " + ec.message();
     for (std::size_t i = 0; i < p.files.size(); ++i) {

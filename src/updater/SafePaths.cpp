@@ -1,7 +1,9 @@
 #include "updater/SafePaths.h"
 
 #include "common/Codepage.h"
+#include "platform/HandOver.h"
 #include "updater/NameCase.h"
+#include "updater/UpdateFiles.h"
 
 #include <system_error>
 
@@ -30,12 +32,13 @@ bool isPlainFileName(std::string_view name)
 
 bool isProtectedName(std::string_view name, std::string_view programName)
 {
-    const std::string lower = lowerName(name);
-    const std::string program = lowerName(programName);
-    for (const std::string& reserved :
-         {program, program + ".exe", program + ".dxe", std::string("hopplix.dxe"), std::string("update.cmd"),
-          std::string("updatedata.txt"), std::string("hopplix-update")}) {
-        if (lower == reserved)
+    const std::string program(programName);
+    const std::string programFile = program + ".exe";
+    const std::string newProgram = newProgramFileOf(program);
+    for (const std::string_view reserved :
+         {std::string_view(program), std::string_view(programFile), std::string_view(newProgram), kNewProgramFile,
+          kUpdateScript, kManifestFile, kUpdateRunner}) {
+        if (sameName(name, reserved))
             return true;
     }
     return false;

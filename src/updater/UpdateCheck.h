@@ -4,6 +4,7 @@
 
 #include "common/Numbers.h"
 #include "updater/Downloader.h"
+#include "updater/UpdateFiles.h"
 
 #include <filesystem>
 #include <string>
@@ -20,9 +21,6 @@ struct UpdateSetup {
 
 // serverBaseUrl + path, with exactly one '/' between them.
 std::string serverUrl(const UpdateSetup& setup, std::string_view path);
-
-inline constexpr std::string_view kVersionFilePath = "/werkhof/Hopp/version.txt";
-inline constexpr std::string_view kLocalVersionFile = "Version.txt";
 
 // The version text of a version file: its last line without the first nine characters, in
 // UTF-8. Lines end with CR LF (a lone LF or CR also ends a line). An unreadable or empty file,

@@ -1,6 +1,7 @@
 #include "updater/UpdateInstall.h"
 
 #include "common/Ini.h"
+#include "platform/Process.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateScript.h"
 
@@ -9,7 +10,6 @@
 #include <cstdint>
 #include <optional>
 #include <system_error>
-#include <unistd.h>
 
 namespace hopplix {
 
@@ -88,7 +88,13 @@ bool moveInto(const fs::path& root, const fs::path& file, const std::vector<std:
     if (!ec)
         return true;
     // Another file system below the program folder: copy beside the target, then rename.
-    const fs::path part = *folder / ("." + file.filename().string() + ".part-" + std::to_string(::getpid()));
+    // The name is appended piece by piece: a sum of strings starting with "." makes GCC 12 warn
+    // wrongly (-Wrestrict) when it optimises hard.
+    std::string partName = ".";
+    partName += file.filename().string();
+    partName += ".part-";
+    partName += std::to_string(currentProcessId());
+    const fs::path part = *folder / partName;
     ec.clear();
     fs::copy_file(file, part, fs::copy_options::overwrite_existing, ec);
     if (!ec)

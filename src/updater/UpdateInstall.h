@@ -5,6 +5,7 @@
 #include "common/SystemServices.h"
 #include "updater/Downloader.h"
 #include "updater/UpdateCheck.h"
+#include "updater/UpdateFiles.h"
 
 #include <string>
 
@@ -24,11 +25,6 @@ public:
     // Lets the window repaint between files and during downloads (paint only, no input).
     virtual void refresh() = 0;
 };
-
-inline constexpr std::string_view kProgramFilePath = "/werkhof/Hopp/Hopplix.txt";
-inline constexpr std::string_view kManifestPath = "/werkhof/Hopp/updatedata.txt";
-inline constexpr std::string_view kNewProgramFile = "Hopplix.dxe";
-inline constexpr std::string_view kManifestFile = "updatedata.txt";
 
 inline constexpr std::string_view kUpdateQuestion =
     "Eine neuere Version von Hopplix ist verf\xC3\xBC"

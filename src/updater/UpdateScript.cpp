@@ -17,7 +17,7 @@ std::string updateScriptLines(std::string_view programName)
     const std::string x(programName);
     const char q = '"';
     return "del " + std::string(1, q) + ".\\" + x + ".exe" + q + "\r\n" + //
-           "ren " + q + ".\\" + x + ".dxe" + q + " " + x + ".exe" + "\r\n" + //
+           "ren " + q + ".\\" + newProgramFileOf(x) + q + " " + x + ".exe" + "\r\n" + //
            "start .\\" + x + ".exe" + "\r\n";
 }
 
@@ -138,14 +138,14 @@ ScriptRun runUpdateScript(const fs::path& programFolder,
     std::ifstream in(programFolder / kUpdateScript, std::ios::binary);
     if (!in) {
         run.exitCode = 2;
-        run.reports.push_back("update.cmd cannot be read");
+        run.reports.push_back(std::string(kUpdateScript) + " cannot be read");
         return run;
     }
     const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto lines = linesToRun(content);
     if (lines.size() < 3) {
         run.exitCode = 2;
-        run.reports.push_back("update.cmd holds no complete update");
+        run.reports.push_back(std::string(kUpdateScript) + " holds no complete update");
         return run;
     }
     auto fail = [&](std::string report) {

@@ -2,6 +2,8 @@
 // The update script "update.cmd" and the helper that carries it out on this system, where no
 // command interpreter for it exists.
 
+#include "updater/UpdateFiles.h"
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -11,8 +13,6 @@
 #include <vector>
 
 namespace hopplix {
-
-inline constexpr std::string_view kUpdateScript = "update.cmd";
 
 // The three lines that swap the program file X for X.dxe and start it, each ended by CR LF.
 std::string updateScriptLines(std::string_view programName);

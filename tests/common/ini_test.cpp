@@ -153,7 +153,7 @@ TEST(IniReader, KeyListNeverEndsInAnEmptyName)
     // cut falls exactly behind a name.
     std::string file = "[S]\n";
     for (int i = 0; i < 100; ++i) {
-        // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict) about "k" + std::string.
+        // Appended piece by piece: a sum of strings here trips GCC 12's false -Wrestrict at -O3.
         file += i < 10 ? "k0" : "k";
         file += std::to_string(i);
         file += "=1\n";
@@ -196,6 +196,14 @@ TEST(IniReader, SurvivesGarbageAndHugeFiles)
     big += "wanted=yes\n";
     EXPECT_EQ(value(big, "s", "WANTED"), "yes");
     EXPECT_EQ(value("[S]\nk=" + std::string(8 << 20, 'x') + "\n[T]\nk=2", "T", "k"), "2");
+}
+
+TEST(IniReader, HolINIStringReadsValuesAndKeyLists)
+{
+    hopplix::test::TempFolder folder;
+    const auto manifest = folder.write("updatedata.txt", "[Namen]\r\nDatei1=a.txt\r\nDatei2=b.txt\r\n");
+    EXPECT_EQ(HolINIString(manifest, "Namen", std::string("Datei2")), "b.txt");
+    EXPECT_EQ(HolINIString(manifest, "namen", std::nullopt), std::string("Datei1\0Datei2\0", 14));
 }
 
 TEST(IniReader, ReadsFilesOnDisk)

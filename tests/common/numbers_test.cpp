@@ -1,45 +1,23 @@
 #include "common/Numbers.h"
 
+#include "support/scoped_locale.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <string>
 
 using hopplix::NumberFormat;
 using hopplix::numberToText;
-using hopplix::systemNumberFormat;
 using hopplix::textToNumber;
+using hopplix::test::ScopedLocale;
 
 namespace {
 
 const NumberFormat kGerman{',', '.'};
 const NumberFormat kEnglish{'.', ','};
 const NumberFormat kPlainC{'.', '\0'};
-
-// Sets LC_ALL for one test and puts the old value back.
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* name)
-    {
-        if (const char* old = std::getenv("LC_ALL"))
-            old_ = old;
-        ::setenv("LC_ALL", name, 1);
-    }
-    ~ScopedLocale()
-    {
-        if (old_)
-            ::setenv("LC_ALL", old_->c_str(), 1);
-        else
-            ::unsetenv("LC_ALL");
-    }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
 
 struct ReadCase {
     const char* text;
@@ -114,42 +92,20 @@ TEST(NumberWriting, WrittenTextsReadBack)
         }
 }
 
-TEST(SystemNumberFormat, GermanLocaleUsesTheDecimalComma)
+TEST(SystemNumberFormat, TextsWithoutAFormatFollowTheUserLocale)
 {
-    ScopedLocale locale("de_DE.UTF-8");
-    const auto format = systemNumberFormat();
-    EXPECT_EQ(format.decimalSeparator, ',');
-    EXPECT_EQ(format.groupSeparator, '.');
-    EXPECT_EQ(textToNumber("1,1"), 1.1);
-    EXPECT_EQ(numberToText(99.5), "99,5");
-}
-
-TEST(SystemNumberFormat, EnglishLocaleUsesThePoint)
-{
-    ScopedLocale locale("en_US.UTF-8");
-    const auto format = systemNumberFormat();
-    EXPECT_EQ(format.decimalSeparator, '.');
-    EXPECT_EQ(format.groupSeparator, ',');
-    EXPECT_EQ(textToNumber("1,0"), 10.0);
-    EXPECT_EQ(textToNumber("99.5"), 99.5);
-    EXPECT_EQ(numberToText(99.5), "99.5");
-}
-
-TEST(SystemNumberFormat, PlainCLocaleUsesThePointAndNoGrouping)
-{
-    for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
-        ScopedLocale locale(name);
-        const auto format = systemNumberFormat();
-        EXPECT_EQ(format.decimalSeparator, '.') << name;
-        EXPECT_EQ(format.groupSeparator, '\0') << name;
+    {
+        ScopedLocale locale("de_DE.UTF-8");
+        EXPECT_EQ(textToNumber("1,1"), 1.1);
+        EXPECT_EQ(numberToText(99.5), "99,5");
     }
-}
-
-TEST(SystemNumberFormat, UninstalledLocaleFallsBackToThePoint)
-{
+    {
+        ScopedLocale locale("en_US.UTF-8");
+        EXPECT_EQ(textToNumber("1,0"), 10.0);
+        EXPECT_EQ(textToNumber("99.5"), 99.5);
+        EXPECT_EQ(numberToText(99.5), "99.5");
+    }
     ScopedLocale locale("xx_XX.UTF-8");
-    const auto format = systemNumberFormat();
-    EXPECT_EQ(format.decimalSeparator, '.');
     EXPECT_EQ(textToNumber("12"), 12.0);
 }
 

@@ -21,6 +21,10 @@ from pathlib import Path
 #   windows    game/ui, launcher/ui, updater/ui (through the registry's faces only)
 #   app        the registry that owns the windows, start-up
 CORE_BASE = {'common', 'platform'}
+CORE = {'game', 'picture', 'launcher', 'updater'}
+# A window stands on the form model and the whole core, and reaches another subsystem's window
+# only through the registry.
+WINDOW_BASE = CORE_BASE | CORE | {'forms'}
 ALLOWED = {
     'platform': {'platform'},
     'common': CORE_BASE,
@@ -29,12 +33,12 @@ ALLOWED = {
     'launcher': CORE_BASE | {'launcher'},
     'updater': CORE_BASE | {'updater'},
     'forms': CORE_BASE | {'forms'},
-    'game/ui': CORE_BASE | {'forms', 'game', 'picture', 'game/ui'},
-    'launcher/ui': CORE_BASE | {'forms', 'launcher', 'launcher/ui'},
-    'updater/ui': CORE_BASE | {'forms', 'updater', 'updater/ui'},
+    'game/ui': WINDOW_BASE | {'game/ui'},
+    'launcher/ui': WINDOW_BASE | {'launcher/ui'},
+    'updater/ui': WINDOW_BASE | {'updater/ui'},
     'app': None,  # the top knows everything
     # Command-line tools stand on the core and never on a window.
-    'tools': CORE_BASE | {'game', 'picture', 'launcher', 'updater'},
+    'tools': CORE_BASE | CORE,
 }
 QT_ALLOWED = {'forms', 'game/ui', 'launcher/ui', 'updater/ui', 'app'}
 # Parts of the core that may use Qt's image readers from a library of their own.

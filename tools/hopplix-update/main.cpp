@@ -2,7 +2,7 @@
 // Waits for the program (process PID) to end, then carries out PROGRAM_FOLDER/update.cmd:
 // the old program file goes, the downloaded one takes its name and is started.
 
-#include "updater/HandOver.h"
+#include "platform/Process.h"
 #include "updater/UpdateScript.h"
 
 #include <charconv>
@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path folder = argv[1];
     const std::string_view pidText = argv[2];
-    long pid = 0;
+    hopplix::ProcessId pid = 0;
     const auto [end, error] = std::from_chars(pidText.data(), pidText.data() + pidText.size(), pid);
     if (error != std::errc() || end != pidText.data() + pidText.size() || pid < 0) {
         std::fprintf(stderr, "hopplix-update: not a process id: %s\n", argv[2]);
@@ -28,7 +28,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hopplix-update: not a program folder: %s\n", argv[1]);
         return 2;
     }
-    if (!hopplix::waitForProcessEnd(static_cast<pid_t>(pid), std::chrono::seconds(30))) {
+    if (!hopplix::waitForProcessEnd(pid, std::chrono::seconds(30))) {
         std::fprintf(stderr, "hopplix-update: the program did not end; update.cmd not run\n");
         return 3;
     }

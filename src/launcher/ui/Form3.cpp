@@ -7,6 +7,7 @@
 #include "forms/ShapeWidget.h"
 #include "launcher/LevelList.h"
 #include "common/ColourText.h"
+#include "updater/UpdateFiles.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -204,7 +205,7 @@ void Form3::Form_Load()
 
 void Form3::deleteLeftoverUpdateScript()
 {
-    const auto script = services().programFolder / "update.cmd";
+    const auto script = services().programFolder / kUpdateScript;
     if (isOrdinaryFile(script)) {
         std::error_code ec;
         std::filesystem::remove(script, ec); // a script that cannot be deleted is left alone

@@ -1,13 +1,12 @@
 #include "updater/ui/Form4.h"
 
 #include "forms/FormRegistry.h"
-#include "common/Ini.h"
 #include "common/Numbers.h"
 #include "common/Paths.h"
 #include "forms/CaptionFit.h"
 #include "forms/ShapeWidget.h"
 #include "updater/UpdateCheck.h"
-#include "updater/UpdateScript.h"
+#include "updater/UpdateFiles.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -120,15 +119,6 @@ void Form4::Updateholen()
     hopplix::Updateholen(setup(), *s.downloader, s.messages, *this);
 }
 
-std::string Form4::HolINIString(const std::filesystem::path& Dateiname, const std::string& DieSektion,
-                                const std::optional<std::string>& DerEintrag)
-{
-    return hopplix::HolINIString(Dateiname, DieSektion,
-                                 DerEintrag ? std::optional<std::string_view>(*DerEintrag) : std::nullopt);
-}
-
-void Form4::makeupdatecmd() { hopplix::makeupdatecmd(forms().services().programFolder, programBaseName()); }
-
 void Form4::Timer1_Timer()
 {
     Services& s = forms().services();
@@ -137,7 +127,7 @@ void Form4::Timer1_Timer()
     if (timer2_)
         timer2_->stop();
     // The script swaps X.exe for X.dxe: without X.dxe it would only delete the program.
-    const auto newProgram = s.programFolder / (programBaseName() + ".dxe");
+    const auto newProgram = s.programFolder / newProgramFileOf(setup().programName);
     if (FileExists(newProgram) && s.startUpdateScript)
         s.startUpdateScript(s.programFolder);
     s.endProgram();

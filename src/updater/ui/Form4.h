@@ -5,8 +5,6 @@
 #include "forms/FormRegistry.h"
 #include "updater/UpdateInstall.h"
 
-#include <filesystem>
-#include <optional>
 #include <string>
 
 class QLabel;
@@ -25,12 +23,6 @@ public:
     std::string neueVersion;
 
     void Updatetest() override;
-    // The updater's INI reader (255-character buffer; without a key: the key names, each
-    // followed by a NUL).
-    std::string HolINIString(const std::filesystem::path& Dateiname, const std::string& DieSektion,
-                             const std::optional<std::string>& DerEintrag);
-    // Appends the three lines of "update.cmd" to the program folder's script.
-    void makeupdatecmd();
 
     void Timer1_Timer();
     void Timer2_Timer();

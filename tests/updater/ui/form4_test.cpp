@@ -268,18 +268,4 @@ TEST_F(Updater, ClosingTheWindowOtherwiseEndsNothing)
     EXPECT_EQ(endProgramCalls, 0);
 }
 
-TEST_F(Updater, HolINIStringReadsValuesAndKeyLists)
-{
-    writeFile(folder.path() / "updatedata.txt", "[Namen]\r\nDatei1=a.txt\r\nDatei2=b.txt\r\n");
-    EXPECT_EQ(form4().HolINIString(folder.path() / "updatedata.txt", "Namen", std::string("Datei2")), "b.txt");
-    EXPECT_EQ(form4().HolINIString(folder.path() / "updatedata.txt", "namen", std::nullopt),
-              std::string("Datei1\0Datei2\0", 14));
-}
-
-TEST_F(Updater, MakeupdatecmdAppendsTheScriptForThisProgram)
-{
-    form4().makeupdatecmd();
-    EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
-}
-
 } // namespace

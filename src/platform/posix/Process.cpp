@@ -1,4 +1,4 @@
-#include "updater/HandOver.h"
+#include "platform/Process.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -24,7 +24,22 @@ void closeDescriptorsFrom(int first)
         ::close(static_cast<int>(fd));
 }
 
+bool processRuns(pid_t pid)
+{
+    if (::kill(pid, 0) != 0 && errno == ESRCH)
+        return false;
+    // A zombie has ended; only its parent has not collected it yet.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text))
+        return false;
+    const auto close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() || text[close + 2] != 'Z';
+}
+
 } // namespace
+
+ProcessId currentProcessId() { return ::getpid(); }
 
 bool startDetached(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                    const std::filesystem::path& workingFolder)
@@ -94,35 +109,12 @@ bool startDetached(const std::filesystem::path& program, const std::vector<std::
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 
-bool startUpdateRunner(const std::filesystem::path& programFolder, pid_t pid)
-{
-    return startDetached(programFolder / kUpdateRunner, {programFolder.string(), std::to_string(pid)},
-                         programFolder);
-}
-
-namespace {
-
-bool processRuns(pid_t pid)
-{
-    if (::kill(pid, 0) != 0 && errno == ESRCH)
-        return false;
-    // A zombie has ended; only its parent has not collected it yet.
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(stat, text))
-        return false;
-    const auto close = text.rfind(')');
-    return close == std::string::npos || close + 2 >= text.size() || text[close + 2] != 'Z';
-}
-
-} // namespace
-
-bool waitForProcessEnd(pid_t pid, std::chrono::milliseconds limit)
+bool waitForProcessEnd(ProcessId pid, std::chrono::milliseconds limit)
 {
     if (pid <= 0)
         return true;
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (processRuns(pid)) {
+    while (processRuns(static_cast<pid_t>(pid))) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -1,0 +1,14 @@
+#include "platform/ProgramPath.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProgramFile, IsThisRunningProgram)
+{
+    const auto file = hopplix::programFile();
+    EXPECT_TRUE(file.is_absolute());
+    EXPECT_EQ(file.filename(), "test_platform");
+}
+
+} // namespace
