@@ -1,12 +1,12 @@
 #include "platform/FileAttributes.h"
 
+#include "support/system.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace fs = std::filesystem;
+namespace test = hopplix::test;
 using hopplix::FileExists;
 using hopplix::isOrdinaryFile;
 
@@ -14,7 +14,7 @@ namespace {
 
 class LevelFolderFiles : public ::testing::Test {
 protected:
-    hopplix::test::TempFolder folder;
+    test::TempFolder folder;
 };
 
 TEST_F(LevelFolderFiles, PictureFileExists)
@@ -45,27 +45,29 @@ TEST_F(LevelFolderFiles, FolderNamedLikeThePictureIsNoFile)
 
 TEST_F(LevelFolderFiles, HiddenFileCountsAsMissing)
 {
-    const auto hidden = folder.write(".Level.bmp", "BM");
-    EXPECT_TRUE(FileExists(hidden));
-    EXPECT_FALSE(isOrdinaryFile(hidden));
+    for (const auto& hidden : test::makeHiddenFiles(folder.path())) {
+        EXPECT_TRUE(FileExists(hidden)) << hidden;
+        EXPECT_FALSE(isOrdinaryFile(hidden)) << hidden;
+    }
+    // A leading dot hides nothing on Windows.
+    EXPECT_EQ(isOrdinaryFile(folder.write(".Level.bmp", "BM")), test::onWindows);
 }
 
 TEST_F(LevelFolderFiles, LinkToAFileExistsButABrokenLinkDoesNot)
 {
     const auto target = folder.write("real.bmp", "BM");
-    fs::create_symlink(target, folder.path() / "Level.bmp");
+    if (!test::makeLink(target, folder.path() / "Level.bmp", false))
+        GTEST_SKIP() << "this system makes no symbolic links for us";
     EXPECT_TRUE(isOrdinaryFile(folder.path() / "Level.bmp"));
-    fs::create_symlink(folder.path() / "gone.bmp", folder.path() / "broken.bmp");
+    ASSERT_TRUE(test::makeLink(folder.path() / "gone.bmp", folder.path() / "broken.bmp", false));
     EXPECT_FALSE(FileExists(folder.path() / "broken.bmp"));
-    fs::create_directory_symlink(folder.path(), folder.path() / "dirlink");
+    ASSERT_TRUE(test::makeLink(folder.path(), folder.path() / "dirlink", true));
     EXPECT_FALSE(FileExists(folder.path() / "dirlink"));
 }
 
-TEST_F(LevelFolderFiles, PipeIsNoFile)
+TEST_F(LevelFolderFiles, PipeOrDeviceIsNoFile)
 {
-    const auto pipe = folder.path() / "Level.bmp";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_FALSE(FileExists(pipe));
+    EXPECT_FALSE(FileExists(test::makeNonFile(folder.path(), "Level.bmp")));
 }
 
 } // namespace

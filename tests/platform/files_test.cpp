@@ -1,12 +1,13 @@
 #include "platform/Files.h"
 
+#include "platform/FileAttributes.h"
+
+#include "support/system.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
-
-#include <sys/stat.h>
 
 using namespace hopplix;
 using namespace hopplix::test;
@@ -31,8 +32,7 @@ TEST(ReadOrdinaryFile, ReadsFilesByteForByteAndNothingElse)
     EXPECT_EQ(readOrdinaryFile(folder.path() / "missing.ini"), std::nullopt);
     EXPECT_EQ(readOrdinaryFile(folder.path()), std::nullopt);
     // A pipe with no writer would block a plain open.
-    ASSERT_EQ(::mkfifo((folder.path() / "pipe.ini").c_str(), 0600), 0);
-    EXPECT_EQ(readOrdinaryFile(folder.path() / "pipe.ini"), std::nullopt);
+    EXPECT_EQ(readOrdinaryFile(makeNonFile(folder.path(), "pipe.ini")), std::nullopt);
 }
 
 TEST(PartFile, AppearsUnderItsNameOnlyWhenCommitted)
@@ -43,7 +43,10 @@ TEST(PartFile, AppearsUnderItsNameOnlyWhenCommitted)
         PartFile part(target);
         ASSERT_NE(part.stream(), nullptr);
         std::fputs("half", part.stream());
-        EXPECT_EQ(namesIn(folder.path()).size(), 2u); // the target and a hidden part file
+        const auto names = namesIn(folder.path());
+        ASSERT_EQ(names.size(), 2u); // the target and a hidden part file
+        EXPECT_TRUE(isHidden(folder.path() / pathFromText(*names.begin() == "Hopplix.dxe" ? *names.rbegin()
+                                                                                          : *names.begin())));
     }
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"Hopplix.dxe"});
     EXPECT_EQ(readFile(target), "old");
@@ -53,9 +56,9 @@ TEST(PartFile, AppearsUnderItsNameOnlyWhenCommitted)
     ASSERT_TRUE(part.commit(target));
     EXPECT_EQ(readFile(target), "new");
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"Hopplix.dxe"});
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0666 & ~mask));
+    EXPECT_FALSE(isHidden(target));
+    // The permissions of any new file of the user.
+    EXPECT_EQ(fs::status(target).permissions(), fs::status(folder.write("plain", "")).permissions());
 }
 
 TEST(PartFile, FolderThatCannotTakeItGivesNoStream)

@@ -1,17 +1,47 @@
 #include "platform/HandOver.h"
 
 #include "platform/Process.h"
+#include "support/system.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 using namespace hopplix;
 using namespace hopplix::test;
 using namespace std::chrono_literals;
 
 namespace {
+
+#ifdef _WIN32
+
+// The command interpreter runs the three lines of update.cmd: the old program goes, the new
+// one takes its name and is started in the program folder.
+TEST(HandOver, ScriptSwapsTheProgramAndStartsTheNewOne)
+{
+    TempFolder folder;
+    const auto program = folder.path() / "Hopplix.exe";
+    std::filesystem::copy_file(HOPPLIX_STAND_IN, program);
+    std::filesystem::copy_file(HOPPLIX_STAND_IN, folder.path() / "Hopplix.dxe");
+    std::ofstream(folder.path() / "Hopplix.dxe", std::ios::binary | std::ios::app) << "new";
+    const auto newSize = std::filesystem::file_size(folder.path() / "Hopplix.dxe");
+    writeFile(folder.path() / "update.cmd",
+              "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\Hopplix.exe\r\n");
+
+    ASSERT_TRUE(startUpdateScript(folder.path() / "update.cmd"));
+    ASSERT_TRUE(waitForFile(folder.path() / "started", 30s));
+    EXPECT_EQ(readFile(folder.path() / "started"), std::to_string(newSize));
+    EXPECT_EQ(std::filesystem::file_size(program), newSize);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Hopplix.dxe"));
+}
+
+TEST(HandOver, MissingScriptIsAFailure)
+{
+    TempFolder folder;
+    EXPECT_FALSE(startUpdateScript(folder.path() / "update.cmd"));
+    EXPECT_FALSE(startUpdateScript(folder.path() / "missing" / "update.cmd"));
+}
+
+#else
 
 TEST(HandOver, RunnerBesideTheScriptGetsItsFolderAndOurProcess)
 {
@@ -21,12 +51,9 @@ TEST(HandOver, RunnerBesideTheScriptGetsItsFolderAndOurProcess)
     std::filesystem::permissions(runner, std::filesystem::perms(0755));
 
     ASSERT_TRUE(startUpdateScript(folder.path() / "update.cmd"));
-    const auto seen = folder.path() / "seen";
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!std::filesystem::exists(seen) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms); // polls a condition, bounded by the deadline
+    ASSERT_TRUE(waitForFile(folder.path() / "seen", 10s));
     const std::string here = folder.path().string();
-    EXPECT_EQ(readFile(seen), here + " " + here + " " + std::to_string(currentProcessId()) + "\n");
+    EXPECT_EQ(readFile(folder.path() / "seen"), here + " " + here + " " + std::to_string(currentProcessId()) + "\n");
 }
 
 TEST(HandOver, MissingRunnerIsAFailure)
@@ -34,5 +61,7 @@ TEST(HandOver, MissingRunnerIsAFailure)
     TempFolder folder;
     EXPECT_FALSE(startUpdateScript(folder.path() / "update.cmd"));
 }
+
+#endif
 
 } // namespace

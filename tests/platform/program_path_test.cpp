@@ -1,5 +1,7 @@
 #include "platform/ProgramPath.h"
 
+#include "support/system.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -8,7 +10,7 @@ TEST(ProgramFile, IsThisRunningProgram)
 {
     const auto file = hopplix::programFile();
     EXPECT_TRUE(file.is_absolute());
-    EXPECT_EQ(file.filename(), "test_platform");
+    EXPECT_EQ(file.filename(), hopplix::test::programFileName("test_platform"));
 }
 
 } // namespace

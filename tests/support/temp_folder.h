@@ -2,10 +2,12 @@
 // A fresh folder under the system's temporary folder, removed with everything in it, and the
 // few file helpers the tests around it need.
 
-#include <cstdlib>
+#include "platform/PathText.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -18,10 +20,15 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "hopplix-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        std::random_device entropy;
+        const auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            auto folder = base / ("hopplix-test-" + std::to_string(entropy()));
+            if (std::filesystem::create_directory(folder))
+                path_ = std::move(folder);
+        }
+        if (path_.empty())
+            throw std::runtime_error("no temporary folder could be made");
     }
     ~TempFolder()
     {
@@ -36,7 +43,7 @@ public:
     // Writes `bytes` as they are (no encoding, no line-end translation).
     std::filesystem::path write(const std::string& name, std::string_view bytes) const
     {
-        const auto file = path_ / name;
+        const auto file = path_ / pathFromText(name);
         std::ofstream out(file, std::ios::binary);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return file;
