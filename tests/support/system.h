@@ -54,6 +54,20 @@ inline std::vector<std::filesystem::path> makeHiddenFiles(const std::filesystem:
     return files;
 }
 
+// Hides the file or folder `entry` the way the system hides one, and returns where it is now:
+// here it is renamed to its name with a dot in front; on Windows it gets the hidden attribute.
+inline std::filesystem::path hideEntry(const std::filesystem::path& entry)
+{
+#ifdef _WIN32
+    ::SetFileAttributesW(entry.c_str(), ::GetFileAttributesW(entry.c_str()) | FILE_ATTRIBUTE_HIDDEN);
+    return entry;
+#else
+    auto hidden = entry.parent_path() / ("." + entry.filename().string());
+    std::filesystem::rename(entry, hidden);
+    return hidden;
+#endif
+}
+
 // A symbolic link at `link` to `target` (which need not exist). False where the system makes
 // none for us: Windows without the right to create links, and Wine, which does not keep them.
 inline bool makeLink(const std::filesystem::path& target, const std::filesystem::path& link, bool toFolder)
