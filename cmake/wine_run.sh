@@ -16,8 +16,9 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 if [ ! -e "$prefix/.hopplix-ready" ]; then
-  "$wine" wineboot --init
-  "$wine" reg add 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y /f >/dev/null
+  # The Wine server these start outlives them: it must not keep the lock.
+  "$wine" wineboot --init 9>&-
+  "$wine" reg add 'HKCU\Software\Wine' /v ShowDotFiles /t REG_SZ /d Y /f >/dev/null 9>&-
   touch "$prefix/.hopplix-ready"
 fi
 flock -u 9
