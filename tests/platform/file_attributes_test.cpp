@@ -65,6 +65,14 @@ TEST_F(LevelFolderFiles, LinkToAFileExistsButABrokenLinkDoesNot)
     EXPECT_FALSE(FileExists(folder.path() / "dirlink"));
 }
 
+TEST_F(LevelFolderFiles, OnlyAFolderIsWritableAndAskingLeavesNothing)
+{
+    EXPECT_TRUE(hopplix::isWritableFolder(folder.path()));
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+    EXPECT_FALSE(hopplix::isWritableFolder(folder.path() / "missing"));
+    EXPECT_FALSE(hopplix::isWritableFolder(folder.write("file", "")));
+}
+
 TEST_F(LevelFolderFiles, PipeOrDeviceIsNoFile)
 {
     EXPECT_FALSE(FileExists(test::makeNonFile(folder.path(), "Level.bmp")));
