@@ -23,14 +23,16 @@ using test::openLevel;
 // announces but never delivers; a character outside the art makes the file unreadable.
 class TextArtDecoder : public PictureDecoder {
 public:
-    bool decode(const std::filesystem::path& file, PictureRows& rows) const override
+    PictureError decode(const std::filesystem::path& file, PictureRows& rows) const override
     {
         std::ifstream in(file);
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
-        if (lines.empty() || !rows.size(static_cast<int>(lines.front().size()), static_cast<int>(lines.size())))
-            return false;
+        if (lines.empty())
+            return {BmpError::BadSize};
+        if (!rows.size(static_cast<int>(lines.front().size()), static_cast<int>(lines.size())))
+            return {.refused = true};
         for (size_t y = 0; y < lines.size(); ++y) {
             if (lines[y] == "(left out)")
                 continue;
@@ -38,12 +40,12 @@ public:
             for (const char c : lines[y]) {
                 const auto colour = colourOfArt(c);
                 if (!colour)
-                    return false;
+                    return {.damaged = true};
                 colours.push_back(*colour);
             }
             rows.row(static_cast<int>(y), colours);
         }
-        return true;
+        return {};
     }
 };
 
@@ -120,6 +122,16 @@ std::filesystem::path artLevel(const std::filesystem::path& root, const std::str
     return root / "bad";
 }
 
+// Rows of white art, `width` wide and `height` high (square by default), the middle row replaced
+// by `middle` unless it is empty.
+std::string squareArt(int width, const std::string& middle, int height = 0)
+{
+    std::string art;
+    for (int y = 0, rows = height > 0 ? height : width; y < rows; ++y)
+        art += (y == rows / 2 && !middle.empty() ? middle : std::string(static_cast<size_t>(width), '.')) + "\n";
+    return art;
+}
+
 class LevelSessionFailure : public LevelSessionTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(LevelSessionFailure, LeavesNothingOpenAndThePlayStateAsItWas)
@@ -150,14 +162,19 @@ INSTANTIATE_TEST_SUITE_P(
                         return root / "odd";
                     },
                     15, LoadStatus::PictureMissing},
-        FailureCase{"a picture the decoder refuses", [](const auto& root) { return artLevel(root, "..x\n"); }, 15,
+        FailureCase{"a picture the decoder refuses",
+                    [](const auto& root) { return artLevel(root, squareArt(32, "...x")); }, 15,
                     LoadStatus::PictureUnreadable},
         FailureCase{"a row the decoder left out",
-                    [](const auto& root) { return artLevel(root, "..\n(left out)\n##\n"); }, 15,
+                    [](const auto& root) { return artLevel(root, squareArt(32, "(left out)")); }, 15,
                     LoadStatus::PictureUnreadable},
         // At 5760 dots per inch one pixel is 0.44 HIMETRIC, which rounds to no size at all.
-        FailureCase{"a picture too small for the screen", [](const auto& root) { return artLevel(root, "#\n"); },
-                    0.25, LoadStatus::LayoutImpossible}));
+        FailureCase{"a pixel of no size on the screen", [](const auto& root) { return artLevel(root, "#\n"); },
+                    0.25, LoadStatus::PictureTooSmall},
+        // 400 x 16 pixels: a window of 470 x 19 pixels, too low for a player of a pixel.
+        FailureCase{"a picture too low for its player",
+                    [](const auto& root) { return artLevel(root, squareArt(400, {}, 16)); },
+                    15, LoadStatus::PictureTooSmall}));
 
 TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsStart)
 {
@@ -172,7 +189,7 @@ TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsS
     Viewport framed;
     framed.frameWidthPx = 6;
     framed.frameHeightPx = 25;
-    ASSERT_TRUE(session_.layOut(framed, play_));
+    ASSERT_TRUE(session_.layOut(framed, play_).ok());
     EXPECT_EQ(session_.playfield().width(), 69);
     EXPECT_EQ(session_.playfield().height(), 31);
     EXPECT_FLOAT_EQ(session_.player().Width, 23.25f);
@@ -181,10 +198,16 @@ TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsS
     EXPECT_FLOAT_EQ(session_.player().Left, 160.476963969285f);
     EXPECT_FLOAT_EQ(session_.player().Top, 0);
 
-    Viewport impossible;
-    impossible.screen.twipsPerPixelX = impossible.screen.twipsPerPixelY = 0.001;
-    EXPECT_FALSE(session_.layOut(impossible, play_));
-    EXPECT_EQ(session_.playfield().width(), 69) << "the level stays as it was laid out";
+    // A frame that leaves no room, and a picture gone meanwhile (it is read again for every
+    // layout): each fails and the level stays as it was laid out.
+    Viewport tooSmall;
+    tooSmall.frameHeightPx = 40;
+    EXPECT_EQ(session_.layOut(tooSmall, play_).status, LoadStatus::PictureTooSmall);
+    std::filesystem::remove(levelImagePath(folder));
+    EXPECT_EQ(session_.layOut(Viewport{}, play_).status, LoadStatus::PictureUnreadable);
+    EXPECT_EQ(session_.playfield().width(), 69);
+    EXPECT_EQ(session_.playfield().height(), 31);
+    EXPECT_TRUE(session_.isOpen());
 }
 
 // Keys held for the whole tick.
