@@ -1,6 +1,7 @@
 // The level session: opening a level folder (each way it can fail), laying it out again, and
 // ticks bounded by its client area. Pictures are text art, read by a decoder of the tests' own.
 
+#include "common/Codepage.h"
 #include "game/LevelSession.h"
 #include "level_text.h"
 #include "support/temp_folder.h"
@@ -9,7 +10,9 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -208,6 +211,36 @@ TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsS
     EXPECT_EQ(session_.playfield().width(), 69);
     EXPECT_EQ(session_.playfield().height(), 31);
     EXPECT_TRUE(session_.isOpen());
+}
+
+// Regression: the README's config.ini example put comments after the values, which made x a text
+// and started the player at 0.
+TEST_F(LevelSessionTest, ReadmeConfigExampleStartsThePlayerWhereItSays)
+{
+    const std::string readme = test::readFile(HOPPLIX_README);
+    const std::size_t begin = readme.find("```ini\n");
+    ASSERT_NE(begin, std::string::npos);
+    const std::size_t end = readme.find("```", begin + 7);
+    ASSERT_NE(end, std::string::npos);
+    const std::string example = readme.substr(begin + 7, end - begin - 7);
+    const std::optional<std::string> saved = utf8ToWin1252(example); // as the README asks
+    ASSERT_TRUE(saved);
+
+    // What it says: the numbers its x= and y= lines start with, and the automatic size.
+    std::string promised = "[Startposition]\n";
+    std::istringstream lines(example);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("x=") || line.starts_with("y="))
+            promised += line.substr(0, 2) + std::to_string(std::stoi(line.substr(2))) + "\n";
+    ASSERT_NE(promised.find("x=12"), std::string::npos) << promised;
+
+    ASSERT_TRUE(session_.load(level("promised", openLevel(64, 48), promised), Viewport{}, play_).ok());
+    const PlayerShape expected = session_.player();
+    ASSERT_TRUE(session_.load(level("readme", openLevel(64, 48), *saved), Viewport{}, play_).ok());
+    EXPECT_GT(expected.Left, 0);
+    EXPECT_FLOAT_EQ(session_.player().Left, expected.Left);
+    EXPECT_FLOAT_EQ(session_.player().Top, expected.Top);
+    EXPECT_FLOAT_EQ(session_.player().Width, expected.Width);
 }
 
 // Keys held for the whole tick.
