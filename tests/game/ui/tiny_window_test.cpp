@@ -21,7 +21,23 @@ struct TinyCase {
 
 void PrintTo(const TinyCase& c, std::ostream* os) { *os << c.name; }
 
-class TinyPicture : public GameWindowTest, public ::testing::WithParamInterface<TinyCase> {};
+class TinyPicture : public GameWindowTest, public ::testing::WithParamInterface<TinyCase> {
+protected:
+    // The window manager starts beside the tests, and a window it finds already on the screen
+    // never learns its frame: wait until it frames a window shown afresh.
+    static void SetUpTestSuite()
+    {
+        QWidget probe;
+        probe.resize(100, 100);
+        const auto framed = [&] { return probe.frameGeometry().height() > probe.geometry().height(); };
+        for (int attempt = 0; attempt < 20 && !framed(); ++attempt) {
+            probe.hide();
+            probe.show();
+            (void)QTest::qWaitFor(framed, 500);
+        }
+        ASSERT_TRUE(framed()) << "no window manager frames the windows";
+    }
+};
 
 TEST_P(TinyPicture, GetsAWindowWithRoomForThePlayerOrTheMessage)
 {
