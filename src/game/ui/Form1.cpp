@@ -42,7 +42,7 @@ const char* pictureReasonText(const PictureError& error)
     case BmpError::None: break;
     case BmpError::CannotOpen: return "Die Datei lässt sich nicht öffnen.";
     case BmpError::ReadFailed: return "Die Datei lässt sich nicht lesen.";
-    case BmpError::NotBitmap: return "Sie ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
+    case BmpError::NotBitmap: return "Die Datei ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
     case BmpError::TruncatedHeader: return "Die Datei endet mitten im Bitmap-Kopf.";
     case BmpError::UnsupportedHeader: return "Diese Art von Bitmap-Kopf wird nicht unterstützt.";
     case BmpError::BadHeader: return "Der Bitmap-Kopf ist beschädigt.";

@@ -303,7 +303,7 @@ TEST_P(UnreadablePictureTest, ShowsTheReasonAndReturnsToTheLauncher)
     expectLoadFailure(std::string("Error: Level.bmp konnte nicht gelesen werden!\n") + GetParam().reason);
 }
 
-const char* const kNoPicture = "Sie ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
+const char* const kNoPicture = "Die Datei ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, UnreadablePictureTest,
