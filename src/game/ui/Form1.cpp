@@ -20,6 +20,8 @@ namespace hopplix {
 
 const char* const Form1::kMissingPictureText = "Error: Level.bmp wurde nicht gefunden!";
 const char* const Form1::kUnreadablePictureText = "Error: Level.bmp konnte nicht gelesen werden!";
+const char* const Form1::kTooSmallPictureText = "Error: Level.bmp ist zu klein!";
+const char* const Form1::kNoLayoutText = "Error: Level.bmp kann auf diesem Bildschirm nicht gezeigt werden!";
 const char* const Form1::kLeaveQuestion =
     "Wollen sie dieses Level wirklich abbrechen und zur Levelauswahl zurückkehren?";
 
@@ -29,6 +31,38 @@ QColor colourOf(std::uint32_t value)
 {
     return QColor(static_cast<int>(value & 0xFFu), static_cast<int>((value >> 8) & 0xFFu),
                   static_cast<int>((value >> 16) & 0xFFu));
+}
+
+// Why a picture could not be read, as a sentence for the player.
+const char* pictureReasonText(const PictureError& error)
+{
+    if (error.damaged)
+        return "Die Bilddaten sind beschädigt oder unvollständig.";
+    switch (error.reason) {
+    case BmpError::None: break;
+    case BmpError::CannotOpen: return "Die Datei lässt sich nicht öffnen.";
+    case BmpError::ReadFailed: return "Die Datei lässt sich nicht lesen.";
+    case BmpError::NotBitmap: return "Die Datei ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
+    case BmpError::TruncatedHeader: return "Die Datei endet mitten im Bitmap-Kopf.";
+    case BmpError::UnsupportedHeader: return "Diese Art von Bitmap-Kopf wird nicht unterstützt.";
+    case BmpError::BadHeader: return "Der Bitmap-Kopf ist beschädigt.";
+    case BmpError::BadSize: return "Das Bild hat keine Breite oder keine Höhe.";
+    case BmpError::TooLarge:
+        return "Das Bild ist größer als 32768 Pixel je Seite oder 268435456 Pixel insgesamt.";
+    case BmpError::UnsupportedBitDepth: return "Diese Farbtiefe wird nicht unterstützt.";
+    case BmpError::UnsupportedCompression: return "Diese Art der Kompression wird nicht unterstützt.";
+    case BmpError::CompressionMismatch: return "Die Kompression passt nicht zur Farbtiefe.";
+    case BmpError::TopDownRle: return "Ein lauflängenkodiertes Bild darf nicht von oben nach unten gespeichert sein.";
+    case BmpError::BadMasks: return "Die Farbmasken sind ungültig.";
+    case BmpError::BadPalette: return "Die Farbpalette hat eine ungültige Größe.";
+    case BmpError::BadOffset: return "Die Bilddaten beginnen im Kopf oder in der Farbpalette.";
+    case BmpError::OffsetPastEnd: return "Die Datei endet vor ihren Bilddaten.";
+    case BmpError::TruncatedPixels: return "Die Datei endet mitten in den Bilddaten.";
+    case BmpError::BadRle: return "Die lauflängenkodierten Bilddaten sind beschädigt.";
+    case BmpError::PaletteIndex: return "Ein Pixel verwendet eine Farbe außerhalb der Farbpalette.";
+    case BmpError::AlreadyRead: return "Die Datei wurde schon gelesen.";
+    }
+    return "";
 }
 
 int buttonCode(Qt::MouseButton button)
@@ -95,10 +129,23 @@ void Form1::controlsDestroyed()
     shape1Visible_ = false;
 }
 
-void Form1::failLoad(const char* text)
+void Form1::failLoad(const std::string& text)
 {
     services().messages.MsgBox(text, mb::vbOKOnly + mb::vbCritical, "Error");
     Unload();
+}
+
+std::string Form1::failureText(const LoadResult& result)
+{
+    switch (result.status) {
+    case LoadStatus::Loaded: break;
+    case LoadStatus::PictureMissing: return kMissingPictureText;
+    case LoadStatus::PictureUnreadable:
+        return std::string(kUnreadablePictureText) + "\n" + pictureReasonText(result.picture);
+    case LoadStatus::PictureTooSmall: return kTooSmallPictureText;
+    case LoadStatus::LayoutImpossible: return kNoLayoutText;
+    }
+    return {};
 }
 
 void Form1::Form_Load()
@@ -107,16 +154,15 @@ void Form1::Form_Load()
     onScreen_ = false;
     questionPending_ = false;
     LauncherForm& launcher = forms().form3();
-    const std::filesystem::path folder = services().programFolder / "Level" / launcher.levelpfad;
+    const std::filesystem::path folder = levelsFolder(services().programFolder) / launcher.levelpfad;
 
     // The frame this window had when it was last shown; none (0) before it ever was, as under a
     // window system without frames. When the real frame differs, clientAreaResized lays the
     // level out again.
-    switch (session_.load(folder, viewport(frameExtraPixels()), play).status) {
-    case LoadStatus::Loaded: break;
-    case LoadStatus::PictureMissing: failLoad(kMissingPictureText); return;
-    case LoadStatus::PictureUnreadable:
-    case LoadStatus::LayoutImpossible: failLoad(kUnreadablePictureText); return;
+    const LoadResult loaded = session_.load(folder, viewport(frameExtraPixels()), play);
+    if (!loaded.ok()) {
+        failLoad(failureText(loaded));
+        return;
     }
     showLayout();
     // Anything but a colour value the launcher wrote (nothing chosen yet, a broken value)
@@ -153,11 +199,24 @@ void Form1::clientAreaResized()
         return;
     // The frame became known only once the window was shown: the client area is not what the
     // level was laid out for, so the playfield, the player's size and its start follow it.
-    if (session_.layOut(viewport(frameExtraPixels()), play)) {
+    const LoadResult laidOut = session_.layOut(viewport(frameExtraPixels()), play);
+    if (laidOut.ok()) {
         showLayout();
         refreshPlayer();
         centreOnScreen();
+        return;
     }
+    // Inside the frame there is no room for the level (or the picture changed meanwhile): it
+    // ends as a load that failed, from the event loop, outside the window system's event.
+    levelReady_ = false;
+    const std::uint64_t generation = windowGeneration_;
+    QMetaObject::invokeMethod(
+        &dispatcher_,
+        [this, generation, text = failureText(laidOut)] {
+            if (isLoaded() && generation == windowGeneration_)
+                failLoad(text);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::Form_Unload()

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QRect>
 #include <cstdint>
+#include <string>
 
 class QTimer;
 
@@ -54,9 +55,12 @@ public:
     // Shows the probes and the speed in the debug window.
     void Farbensetzen();
 
-    // The texts of the load step's failure messages.
+    // The texts of the load step's failure messages. An unreadable picture's message gives the
+    // reason on a second line.
     static const char* const kMissingPictureText;
     static const char* const kUnreadablePictureText;
+    static const char* const kTooSmallPictureText;
+    static const char* const kNoLayoutText;
     static const char* const kLeaveQuestion;
 
 protected:
@@ -71,7 +75,9 @@ private:
     Viewport viewport(QSize frame) const;
     // Sizes the window and the playfield control to the session's layout.
     void showLayout();
-    void failLoad(const char* text);
+    static std::string failureText(const LoadResult& result);
+    // Shows the message and closes the window, which brings the launcher back.
+    void failLoad(const std::string& text);
     void keepFocusFrom(Form2& debug);
     Form2& debugWindow();
     void requestLeaveQuestion();
