@@ -104,7 +104,7 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::KeyPress && !propagated && widget->window() == this) {
         const int code = virtualKeyOf(key->key());
         if (code != 0)
-            form_.keyDownFromWindow(code, shiftStateOf(key->modifiers()));
+            form_.keyDownFromWindow(code, shiftStateOf(key->modifiers()), key->isAutoRepeat());
         // Even if the handler unloaded the form, this window lives until the event loop
         // regains control, so the control may still receive the key.
     }

@@ -110,7 +110,12 @@ public:
     FormRegistry& forms() const { return forms_; }
 
     // Called by FormWindow; not for other callers.
-    void keyDownFromWindow(int virtualKey, int shift) { Form_KeyDown(virtualKey, shift); }
+    void keyDownFromWindow(int virtualKey, int shift, bool autoRepeat)
+    {
+        keyAutoRepeat_ = autoRepeat;
+        Form_KeyDown(virtualKey, shift);
+        keyAutoRepeat_ = false;
+    }
     void closeRequestedByWindowSystem() { Unload(); }
     void windowGeometryChanged();
 
@@ -128,6 +133,8 @@ protected:
     virtual bool centredOnScreen() const { return true; }
 
     void centreOnScreen();
+    // Inside Form_KeyDown: the press is the keyboard's repeat of a held key.
+    bool keyIsAutoRepeat() const { return keyAutoRepeat_; }
     // Reading a control (or a value kept with the controls) loads the form first.
     template <class T>
     T& loaded(T& member)
@@ -146,6 +153,7 @@ private:
     bool loading_ = false;
     bool hiddenDuringLoad_ = false;
     bool recentreWhenFrameKnown_ = false;
+    bool keyAutoRepeat_ = false;
     // Outer size requested for the current window, in pixels.
     std::optional<int> outerWidthPx_;
     std::optional<int> outerHeightPx_;

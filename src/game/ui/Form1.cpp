@@ -162,6 +162,9 @@ void Form1::clientAreaResized()
 
 void Form1::Form_Unload()
 {
+    // A question about leaving this level goes with it, unanswered.
+    if (questionOpen_)
+        services().messages.closeUnanswered();
     debugWindow().Unload();
     forms().form3().Show();
 }
@@ -261,7 +264,8 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
         // The playfield's corner, not the level's start.
         setShape1Place(0.0f, 0.0f);
         play.beschleunigung = 0;
-    } else if (keyCode == vk::Escape) {
+    } else if (keyCode == vk::Escape && !keyIsAutoRepeat()) {
+        // One question per press: a held Escape asks no second one once the first is answered.
         requestLeaveQuestion();
     }
 }
@@ -314,8 +318,12 @@ void Form1::postLeaveQuestion()
 
 void Form1::askToLeave()
 {
+    const std::uint64_t generation = windowGeneration_;
+    questionOpen_ = true;
     const int answer = services().messages.MsgBox(kLeaveQuestion, mb::vbYesNo, "Sicher!?");
-    if (answer == mb::vbYes) {
+    questionOpen_ = false;
+    // The level may have ended behind the question (its goal): then no answer is acted on.
+    if (answer == mb::vbYes && isLoaded() && generation == windowGeneration_) {
         Unload();
         forms().form3().Show();
     }

@@ -198,6 +198,21 @@ TEST_F(PlayTest, EscapeAnsweredNoKeepsTheLevelRunning)
     EXPECT_NE(form.Shape1().Top, top);
 }
 
+TEST_F(PlayTest, HeldEscapeAsksOnlyOnce)
+{
+    // Regression: the key's repeats asked again each time the question was gone.
+    Form1& form = openGround();
+    pressEscape(); // answered No
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), /*autorep=*/true);
+        QApplication::sendEvent(form.window(), &repeat);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(platform.messages.shown.size(), 1u);
+    pressEscape(); // pressed anew
+    EXPECT_EQ(platform.messages.shown.size(), 2u);
+}
+
 TEST_F(PlayTest, EscapeAnsweredYesClosesTheLevelAndTheDebugWindowAndShowsTheLauncher)
 {
     Form1& form = openGround();
@@ -350,12 +365,14 @@ class TickingMessageBoxes : public MessageBoxes {
 public:
     std::function<void()> whileOpen;
     int answer = mb::vbNo;
+    int closedUnanswered = 0;
     int MsgBox(const std::string&, int, const std::string&) override
     {
         if (whileOpen)
             whileOpen();
         return answer;
     }
+    void closeUnanswered() override { ++closedUnanswered; }
 };
 
 class QuestionTest : public PlayTest {
@@ -423,7 +440,7 @@ TEST_F(QuestionTest, GameGoesOnBehindTheEscapeQuestion)
     EXPECT_TRUE(form.isLoaded());
 }
 
-TEST_F(QuestionTest, GoalReachedBehindTheQuestionEndsTheLevelAndYesChangesNothing)
+TEST_F(QuestionTest, GoalReachedBehindTheQuestionClosesItAndYesChangesNothing)
 {
     Form1& form = openHere("Ziel");
     boxes.answer = mb::vbYes;
@@ -435,6 +452,7 @@ TEST_F(QuestionTest, GoalReachedBehindTheQuestionEndsTheLevelAndYesChangesNothin
     QTest::keyClick(form.window(), Qt::Key_Escape);
     QCoreApplication::processEvents();
     EXPECT_FALSE(form.isLoaded());
+    EXPECT_EQ(boxes.closedUnanswered, 1); // the question went with its level
     EXPECT_EQ(beeper.beeps, 1);
     EXPECT_TRUE(registry().form3().Visible());
 }
