@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
+#include <memory>
 
 namespace hopplix {
 
@@ -256,9 +257,10 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
         if (debug.isLoaded() && debug.Visible()) {
             debug.Unload();
         } else {
+            debug.Load();
+            giveFocusBackOnce(debug); // further keys reach the game
             debug.Show();
             debug.Player()->setFillColor(colourOf(shape1Fill_));
-            keepFocusFrom(debug); // further keys reach the game
         }
     } else if (keyCode == vk::R) {
         // The playfield's corner, not the level's start.
@@ -276,20 +278,23 @@ Form2& Form1::debugWindow()
     return static_cast<Form2&>(forms().form2());
 }
 
-void Form1::keepFocusFrom(Form2& debug)
+void Form1::giveFocusBackOnce(Form2& debug)
 {
     if (!isLoaded() || !debug.isLoaded())
         return;
-    window()->activateWindow();
-    // A window system activates a newly shown window only once it is mapped, after this
-    // handler has returned. The debug window has nothing to type into: whenever it gets the
-    // focus, the focus goes back to the game.
+    // Showing the debug window activates it: at once, or once the window system has mapped it,
+    // after this handler has returned. The focus goes back to the game from that activation;
+    // the player may give the debug window the focus later on.
     FormWindow* const debugWindow = debug.window();
-    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, debugWindow,
-                     [this, debugWindow](QWindow* focus) {
-                         if (focus && focus == debugWindow->windowHandle() && isLoaded())
-                             window()->activateWindow();
-                     });
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(qApp, &QGuiApplication::focusWindowChanged, debugWindow,
+                             [this, debugWindow, once](QWindow* focus) {
+                                 if (!focus)
+                                     return; // between two windows
+                                 QObject::disconnect(*once);
+                                 if (focus == debugWindow->windowHandle() && isLoaded())
+                                     window()->activateWindow();
+                             });
 }
 
 void Form1::requestLeaveQuestion()

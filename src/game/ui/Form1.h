@@ -72,7 +72,7 @@ private:
     // Sizes the window and the playfield control to the session's layout.
     void showLayout();
     void failLoad(const char* text);
-    void keepFocusFrom(Form2& debug);
+    void giveFocusBackOnce(Form2& debug);
     Form2& debugWindow();
     void requestLeaveQuestion();
     void postLeaveQuestion();

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QWindow>
+#include <algorithm>
 
 namespace hopplix {
 
@@ -68,23 +70,29 @@ void Form2::controlsDestroyed()
 
 void Form2::Form_Load()
 {
-    // Beside the game window, so it hides none of the level; else in the screen's corner.
+    // Beside the game window where the screen has room, so it hides none of the level; else
+    // over the game window's top-right corner. Either way it stays above the game window.
     FormWindow* own = window();
     QScreen* screen = own->screen() ? own->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    const QSize outer = own->size() + frameExtraPixels();
-    QPoint at = area.topLeft();
     Form& game = forms().form1();
-    if (game.isLoaded()) {
-        const QRect gameFrame = game.window()->frameGeometry();
-        if (gameFrame.right() + outer.width() <= area.right())
-            at = QPoint(gameFrame.right() + 1, gameFrame.top());
-        else if (gameFrame.left() - outer.width() >= area.left())
-            at = QPoint(gameFrame.left() - outer.width(), gameFrame.top());
-    }
-    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - outer.height())));
+    if (!screen || !game.isLoaded())
+        return;
+    FormWindow* gameWindow = game.window();
+    own->winId(); // the window system's window, to tie it to the game's
+    if (QWindow* handle = own->windowHandle())
+        handle->setTransientParent(gameWindow->windowHandle());
+
+    const QRect area = screen->availableGeometry();
+    // Before it was first shown its own frame is unknown: the game window's is a fair guess.
+    const QSize outer = own->size() + frameExtraPixels().expandedTo(game.frameExtraPixels());
+    const QRect gameFrame = gameWindow->frameGeometry();
+    QPoint at(gameFrame.right() + 1 - outer.width(), gameFrame.top());
+    if (gameFrame.right() + outer.width() <= area.right())
+        at = QPoint(gameFrame.right() + 1, gameFrame.top());
+    else if (gameFrame.left() - outer.width() >= area.left())
+        at = QPoint(gameFrame.left() - outer.width(), gameFrame.top());
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
     own->move(at);
 }
 

@@ -59,20 +59,40 @@ TEST_F(PlayTest, DebugKeyShowsTheDebugWindowInThePlayersColourThenClosesIt)
     EXPECT_TRUE(form.isLoaded());
 }
 
-TEST_F(PlayTest, DebugWindowActivatedOnceItIsMappedHandsTheFocusBackSoTheNextDClosesIt)
+TEST_F(PlayTest, DebugWindowGivesTheFocusBackOnceAndKeepsItWhenThePlayerGivesItAgain)
 {
     Form1& form = openGround();
     QTest::keyClick(form.window(), Qt::Key_D);
     ASSERT_TRUE(debug().isLoaded());
     QCoreApplication::processEvents();
-    // An X window system activates a new window when it maps it, after the key's handler.
-    debug().window()->activateWindow();
-    QCoreApplication::processEvents();
     EXPECT_EQ(QApplication::activeWindow(), form.window());
-
-    QTest::keyClick(QApplication::activeWindow(), Qt::Key_D); // typed where the focus is
-    EXPECT_FALSE(debug().isLoaded());
+    // Regression: the focus was pulled back every time the debug window got it.
+    debug().window()->activateWindow(); // the player's click
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), debug().window());
 }
+
+// A screen-filling level (2000 x 1600 pixels) leaves no room beside the game window.
+class DebugPlaceTest : public PlayTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DebugPlaceTest, DebugWindowOpensBesideTheGameWindowOrElseInFrontOfIt)
+{
+    const bool fillsTheScreen = GetParam();
+    QImage picture(fillsTheScreen ? 2000 : 64, fillsTheScreen ? 1600 : 48, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    writeLevelImage("Platz", picture);
+    Form1& form = open("Platz");
+    QTest::keyClick(form.window(), Qt::Key_D);
+    ASSERT_TRUE(debug().isLoaded());
+    const QRect game = form.window()->frameGeometry();
+    const QRect shown = debug().window()->frameGeometry();
+    EXPECT_TRUE(debug().window()->screen()->availableGeometry().contains(shown));
+    EXPECT_EQ(shown.intersects(game), fillsTheScreen);
+    // It stays above the game window.
+    EXPECT_EQ(debug().window()->windowHandle()->transientParent(), form.window()->windowHandle());
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, DebugPlaceTest, ::testing::Bool());
 
 TEST_F(PlayTest, DebugWindowIsASmallToolWindowWithEightMarkersAndTheSpeed)
 {
