@@ -30,7 +30,7 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
     QtMessageBoxes messages;
     QtBeeper beeper;
     CurlDownloader downloader;
-    Forms forms(Services{keys, messages, beeper, currentScreenMetrics(), programFolder(), [] {
+    Forms forms(Services{keys, messages, beeper, currentScreenMetrics, programFolder(), [] {
                                     // The program ends at once, as when the launcher is closed.
                                     std::fflush(nullptr);
                                     std::_Exit(0);

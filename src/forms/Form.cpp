@@ -151,6 +151,8 @@ void Form::Load()
     outerWidthPx_.reset();
     outerHeightPx_.reset();
     recentreWhenFrameKnown_ = false;
+    // The screen may have changed since the last load (resolution, dpi).
+    screen_ = services().screen();
     window_ = createWindow().release();
     loading_ = true;
     hiddenDuringLoad_ = false;
@@ -218,10 +220,17 @@ FormWindow* Form::window()
     return window_;
 }
 
-int Form::pxX(double twips) const { return roundToInt32Saturating(twips / services().screen.twipsPerPixelX); }
-int Form::pxY(double twips) const { return roundToInt32Saturating(twips / services().screen.twipsPerPixelY); }
-double Form::twipsX(int pixels) const { return pixels * services().screen.twipsPerPixelX; }
-double Form::twipsY(int pixels) const { return pixels * services().screen.twipsPerPixelY; }
+const ScreenMetrics& Form::screen() const
+{
+    if (!screen_)
+        screen_ = services().screen();
+    return *screen_;
+}
+
+int Form::pxX(double twips) const { return roundToInt32Saturating(twips / screen().twipsPerPixelX); }
+int Form::pxY(double twips) const { return roundToInt32Saturating(twips / screen().twipsPerPixelY); }
+double Form::twipsX(int pixels) const { return pixels * screen().twipsPerPixelX; }
+double Form::twipsY(int pixels) const { return pixels * screen().twipsPerPixelY; }
 
 QSize Form::frameExtraPixels() const
 {

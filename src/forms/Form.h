@@ -9,6 +9,8 @@
 // (no more signals, timers stopped, no more key preview or close requests) and deleted when
 // control returns to the event loop, or with the form at the latest.
 
+#include "common/SystemServices.h"
+
 #include <QPointer>
 #include <QSize>
 #include <QWidget>
@@ -86,6 +88,9 @@ public:
     bool Visible();
     FormWindow* window(); // loads first; null only when Form_Load unloaded the form
 
+    // The screen as this form read it when it last loaded (before its first load: as it is
+    // now). Its layout and the conversions below keep to it until the next load.
+    const ScreenMetrics& screen() const;
     // Twips <-> pixels with the screen's twips per pixel; pixels are rounded half to even.
     int pxX(double twips) const;
     int pxY(double twips) const;
@@ -159,6 +164,7 @@ private:
     std::optional<int> outerHeightPx_;
     // The frame last measured on a shown window of this form; kept across loads.
     std::optional<QSize> knownFrame_;
+    mutable std::optional<ScreenMetrics> screen_;
 };
 
 } // namespace hopplix

@@ -132,7 +132,7 @@ void Form1::Form_Load()
 Viewport Form1::viewport(QSize frame) const
 {
     Viewport view;
-    view.screen = services().screen;
+    view.screen = screen(); // as the window read it at this level's load
     view.frameWidthPx = frame.width();
     view.frameHeightPx = frame.height();
     return view;
