@@ -195,7 +195,8 @@ void Form::Show()
         return;
     window_->show();
     window_->raise();
-    window_->activateWindow();
+    if (!window_->testAttribute(Qt::WA_ShowWithoutActivating))
+        window_->activateWindow();
 }
 
 void Form::Hide()

@@ -15,7 +15,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
-#include <memory>
 
 namespace hopplix {
 
@@ -257,10 +256,11 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
         if (debug.isLoaded() && debug.Visible()) {
             debug.Unload();
         } else {
-            debug.Load();
-            giveFocusBackOnce(debug); // further keys reach the game
+            // The debug window shows without taking the focus; the game keeps it, so further
+            // keys reach the game. The player may still give it to the debug window.
             debug.Show();
             debug.Player()->setFillColor(colourOf(shape1Fill_));
+            window()->activateWindow();
         }
     } else if (keyCode == vk::R) {
         // The playfield's corner, not the level's start.
@@ -276,25 +276,6 @@ Form2& Form1::debugWindow()
 {
     // The registry hands the debug window out as a plain form; it belongs to this subsystem.
     return static_cast<Form2&>(forms().form2());
-}
-
-void Form1::giveFocusBackOnce(Form2& debug)
-{
-    if (!isLoaded() || !debug.isLoaded())
-        return;
-    // Showing the debug window activates it: at once, or once the window system has mapped it,
-    // after this handler has returned. The focus goes back to the game from that activation;
-    // the player may give the debug window the focus later on.
-    FormWindow* const debugWindow = debug.window();
-    auto once = std::make_shared<QMetaObject::Connection>();
-    *once = QObject::connect(qApp, &QGuiApplication::focusWindowChanged, debugWindow,
-                             [this, debugWindow, once](QWindow* focus) {
-                                 if (!focus)
-                                     return; // between two windows
-                                 QObject::disconnect(*once);
-                                 if (focus == debugWindow->windowHandle() && isLoaded())
-                                     window()->activateWindow();
-                             });
 }
 
 void Form1::requestLeaveQuestion()

@@ -72,7 +72,6 @@ private:
     // Sizes the window and the playfield control to the session's layout.
     void showLayout();
     void failLoad(const char* text);
-    void giveFocusBackOnce(Form2& debug);
     Form2& debugWindow();
     void requestLeaveQuestion();
     void postLeaveQuestion();

@@ -39,6 +39,8 @@ std::unique_ptr<FormWindow> Form2::createWindow()
     auto window = std::make_unique<FormWindow>(*this);
     window->setWindowTitle(QStringLiteral("DebugScreen"));
     window->makeFixedDialog(/*tool=*/true);
+    // It has nothing to type into: showing it leaves the focus where it is.
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->setFixedSize(pxX(kClientWidth), pxY(kClientHeight));
 
     auto place = [this](QWidget* w, const Place& p) { w->setGeometry(pxX(p.left), pxY(p.top), pxX(p.width), pxY(p.height)); };
@@ -83,17 +85,19 @@ void Form2::Form_Load()
         handle->setTransientParent(gameWindow->windowHandle());
 
     const QRect area = screen->availableGeometry();
-    // Before it was first shown its own frame is unknown: the game window's is a fair guess.
-    const QSize outer = own->size() + frameExtraPixels().expandedTo(game.frameExtraPixels());
     const QRect gameFrame = gameWindow->frameGeometry();
-    QPoint at(gameFrame.right() + 1 - outer.width(), gameFrame.top());
+    // Its own frame is known only once it is on the screen: the game window's is a fair guess.
+    const QSize outer = own->size() + frameExtraPixels().expandedTo(game.frameExtraPixels());
+    const QPoint inset = gameWindow->geometry().topLeft() - gameFrame.topLeft();
+    QPoint at(gameFrame.right() + 1 - outer.width(), gameFrame.top()); // the frame's top-left
     if (gameFrame.right() + outer.width() <= area.right())
         at = QPoint(gameFrame.right() + 1, gameFrame.top());
     else if (gameFrame.left() - outer.width() >= area.left())
         at = QPoint(gameFrame.left() - outer.width(), gameFrame.top());
     at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())));
     at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
-    own->move(at);
+    // The client area's place, which means the same before and after the frame is known.
+    own->setGeometry(QRect(at + inset, own->size()));
 }
 
 ShapeWidget* Form2::Shape1(int index)

@@ -59,7 +59,7 @@ TEST_F(PlayTest, DebugKeyShowsTheDebugWindowInThePlayersColourThenClosesIt)
     EXPECT_TRUE(form.isLoaded());
 }
 
-TEST_F(PlayTest, DebugWindowGivesTheFocusBackOnceAndKeepsItWhenThePlayerGivesItAgain)
+TEST_F(PlayTest, DebugWindowLeavesTheFocusWithTheGameButKeepsItWhenThePlayerGivesItThere)
 {
     Form1& form = openGround();
     QTest::keyClick(form.window(), Qt::Key_D);
