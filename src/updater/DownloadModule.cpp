@@ -2,6 +2,7 @@
 #include "updater/DownloadLibrary.h"
 
 #include <new>
+#include <type_traits>
 
 extern "C" __attribute__((visibility("default"))) hopplix::Downloader* hopplix_create_downloader()
 {

@@ -10,7 +10,6 @@
 #include "common/ColourText.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
