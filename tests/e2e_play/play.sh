@@ -22,7 +22,8 @@ shots=$(realpath -m "${4:-$3}")
 replay=${5:+$(realpath "$5")}
 
 hidpi=${HOPPLIX_E2E_HIDPI:-}
-# -noreset: the server keeps the root window's resources when its last client leaves.
+# -noreset: when its last client leaves, the server neither forgets the root window's resources
+# (Xft.dpi below) nor refuses connections for a moment while it resets.
 server="-screen 0 1280x1024x24 -noreset"
 scale=1
 case "$hidpi" in

@@ -15,7 +15,8 @@ program=$(realpath "$1")
 work=$(realpath -m "$2")
 
 if [ -z "${HOPPLIX_E2E_IN_XVFB:-}" ]; then
-    exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    # -noreset: no server reset (and refused connections) between two short-lived clients.
+    exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$@"
 fi
 export QT_QPA_PLATFORM=xcb
 
