@@ -10,7 +10,6 @@
 #include "common/ColourText.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -177,7 +176,7 @@ void Form1::Form_Load()
 Viewport Form1::viewport(QSize frame) const
 {
     Viewport view;
-    view.screen = services().screen;
+    view.screen = screen(); // as the window read it at this level's load
     view.frameWidthPx = frame.width();
     view.frameHeightPx = frame.height();
     return view;
@@ -221,6 +220,9 @@ void Form1::clientAreaResized()
 
 void Form1::Form_Unload()
 {
+    // A question about leaving this level goes with it, unanswered.
+    if (questionOpen_)
+        services().messages.closeUnanswered();
     debugWindow().Unload();
     forms().form3().Show();
 }
@@ -312,15 +314,18 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
         if (debug.isLoaded() && debug.Visible()) {
             debug.Unload();
         } else {
+            // The debug window shows without taking the focus; the game keeps it, so further
+            // keys reach the game. The player may still give it to the debug window.
             debug.Show();
             debug.Player()->setFillColor(colourOf(shape1Fill_));
-            keepFocusFrom(debug); // further keys reach the game
+            window()->activateWindow();
         }
     } else if (keyCode == vk::R) {
         // The playfield's corner, not the level's start.
         setShape1Place(0.0f, 0.0f);
         play.beschleunigung = 0;
-    } else if (keyCode == vk::Escape) {
+    } else if (keyCode == vk::Escape && !keyIsAutoRepeat()) {
+        // One question per press: a held Escape asks no second one once the first is answered.
         requestLeaveQuestion();
     }
 }
@@ -329,22 +334,6 @@ Form2& Form1::debugWindow()
 {
     // The registry hands the debug window out as a plain form; it belongs to this subsystem.
     return static_cast<Form2&>(forms().form2());
-}
-
-void Form1::keepFocusFrom(Form2& debug)
-{
-    if (!isLoaded() || !debug.isLoaded())
-        return;
-    window()->activateWindow();
-    // A window system activates a newly shown window only once it is mapped, after this
-    // handler has returned. The debug window has nothing to type into: whenever it gets the
-    // focus, the focus goes back to the game.
-    FormWindow* const debugWindow = debug.window();
-    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, debugWindow,
-                     [this, debugWindow](QWindow* focus) {
-                         if (focus && focus == debugWindow->windowHandle() && isLoaded())
-                             window()->activateWindow();
-                     });
 }
 
 void Form1::requestLeaveQuestion()
@@ -373,8 +362,12 @@ void Form1::postLeaveQuestion()
 
 void Form1::askToLeave()
 {
+    const std::uint64_t generation = windowGeneration_;
+    questionOpen_ = true;
     const int answer = services().messages.MsgBox(kLeaveQuestion, mb::vbYesNo, "Sicher!?");
-    if (answer == mb::vbYes) {
+    questionOpen_ = false;
+    // The level may have ended behind the question (its goal): then no answer is acted on.
+    if (answer == mb::vbYes && isLoaded() && generation == windowGeneration_) {
         Unload();
         forms().form3().Show();
     }

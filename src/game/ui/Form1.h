@@ -78,7 +78,6 @@ private:
     static std::string failureText(const LoadResult& result);
     // Shows the message and closes the window, which brings the launcher back.
     void failLoad(const std::string& text);
-    void keepFocusFrom(Form2& debug);
     Form2& debugWindow();
     void requestLeaveQuestion();
     void postLeaveQuestion();
@@ -99,6 +98,7 @@ private:
     bool onScreen_ = false;   // the window has been on the screen since then, frame and all
     bool ticking_ = false;    // a tick is running (perhaps suspended while events run)
     bool questionPending_ = false;
+    bool questionOpen_ = false; // the Escape question is on the screen
     std::uint64_t windowGeneration_ = 0; // tells a window from the one of an earlier level
     // Context of queued calls that must not run inside one of the window's own handlers.
     QObject dispatcher_;

@@ -114,6 +114,21 @@ TEST_F(GameWindowTest, LargePictureIsFittedToTheScreen)
     EXPECT_EQ(form.window()->size() + form.frameExtraPixels(), QSize(1263, 631));
 }
 
+TEST_F(GameWindowTest, LevelLoadedAfterTheScreenChangedIsFittedToTheNewScreen)
+{
+    // Regression: the screen was read once per run, so the next level was sized for the old one.
+    QImage image(2000, 1000, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    writeLevelImage("Weit", image);
+    const auto outerWidthPx = [this] { return game().window()->width() + game().frameExtraPixels().width(); };
+    open("Weit");
+    EXPECT_EQ(outerWidthPx(), 1263); // (19200 - 250) / 15 on a 1280 x 1024 screen
+    game().Unload();
+    platform.screen = ScreenMetrics{1024 * 15.0, 768 * 15.0, 15.0, 15.0};
+    open("Weit");
+    EXPECT_EQ(outerWidthPx(), 1007); // (15360 - 250) / 15
+}
+
 TEST_F(GameWindowTest, PlayfieldShowsThePictureStretchedWithExactColours)
 {
     // Left half green, right half orange, bottom quarter black: stretched without blending.
