@@ -1,6 +1,8 @@
-// Reading level pictures: a 4000 x 3000 24-bit bitmap (36 MB) row by row and whole, and a
+// Reading level pictures: a 4000 x 3000 24-bit bitmap (36 MB) row by row and whole, a level of
+// that picture opened by the session (read and stretched into the playfield row by row), and a
 // bundled RLE8 level.
 
+#include "game/LevelSession.h"
 #include "picture/BmpReader.h"
 
 #include <benchmark/benchmark.h>
@@ -15,12 +17,14 @@
 
 namespace {
 
-// A bottom-up 24-bit bitmap of varied colours, written row by row.
+// A level folder holding a bottom-up 24-bit bitmap of varied colours, written row by row.
 class BigBitmap {
 public:
     BigBitmap(int width, int height)
-        : path_(std::filesystem::temp_directory_path() / ("hopplix-bench-" + std::to_string(::getpid()) + ".bmp"))
+        : folder_(std::filesystem::temp_directory_path() / ("hopplix-bench-" + std::to_string(::getpid()))),
+          path_(folder_ / "Level.bmp")
     {
+        std::filesystem::create_directories(folder_);
         const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
         const std::uint32_t dataSize = stride * static_cast<std::uint32_t>(height);
         std::vector<std::uint8_t> header(54);
@@ -50,13 +54,15 @@ public:
             out.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
         }
     }
-    ~BigBitmap() { std::filesystem::remove(path_); }
+    ~BigBitmap() { std::filesystem::remove_all(folder_); }
     BigBitmap(const BigBitmap&) = delete;
     BigBitmap& operator=(const BigBitmap&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& folder() const { return folder_; }
 
 private:
+    std::filesystem::path folder_;
     std::filesystem::path path_;
 };
 
@@ -93,6 +99,22 @@ void Whole24Bit4000x3000(benchmark::State& state)
     }
 }
 BENCHMARK(Whole24Bit4000x3000)->Unit(benchmark::kMillisecond);
+
+// What the game does with a level: the picture is read once and stretched row by row into a
+// playfield of the window's client area (1259 x 944 pixels on a 1280 x 1024 screen).
+void OpenLevel24Bit4000x3000(benchmark::State& state)
+{
+    const BigBitmap file(4000, 3000);
+    const hopplix::BmpPictureDecoder decoder;
+    hopplix::PlayState play;
+    for (auto _ : state) {
+        hopplix::LevelSession session(decoder);
+        if (!session.load(file.folder(), hopplix::Viewport{}, play).ok())
+            state.SkipWithError("the level did not open");
+        benchmark::DoNotOptimize(session.playfield().pixels().data());
+    }
+}
+BENCHMARK(OpenLevel24Bit4000x3000)->Unit(benchmark::kMillisecond);
 
 void StreamRle8Level(benchmark::State& state)
 {

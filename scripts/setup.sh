@@ -8,7 +8,7 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-apps x11-utils openbox
+  xvfb xauth xdotool x11-apps x11-utils openbox libxcb1-dev
   nginx-light
   locales
   imagemagick

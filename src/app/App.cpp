@@ -4,7 +4,7 @@
 #include "common/Paths.h"
 #include "forms/QtPlatform.h"
 #include "platform/HandOver.h"
-#include "updater/Downloader.h"
+#include "updater/DownloadLibrary.h"
 #include "updater/UpdateFiles.h"
 
 #include <QApplication>
@@ -23,20 +23,35 @@ std::string updateServerFor(const std::string& updateServer, const std::filesyst
     return {};
 }
 
+std::unique_ptr<DownloadLibrary> downloadsFor(std::string& updateServer, const std::filesystem::path& programFolder,
+                                              std::ostream& log)
+{
+    if (updateServer.empty())
+        return nullptr;
+    auto library = std::make_unique<DownloadLibrary>(programFolder);
+    if (library->downloader())
+        return library;
+    log << "hopplix: updates are off: " << library->error() << "\n";
+    updateServer.clear();
+    return nullptr;
+}
+
 int runApplication(int argc, char** argv, const std::string& updateServer)
 {
     QApplication app(argc, argv);
     QtKeyState keys;
     QtMessageBoxes messages;
     QtBeeper beeper;
-    CurlDownloader downloader;
-    Forms forms(Services{keys, messages, beeper, currentScreenMetrics(), programFolder(), [] {
-                                    // The program ends at once, as when the launcher is closed.
-                                    std::fflush(nullptr);
-                                    std::_Exit(0);
-                                }});
-    forms.services().downloader = &downloader;
-    forms.services().updateServer = updateServerFor(updateServer, forms.services().programFolder, std::cerr);
+    const std::filesystem::path ownFolder = programFolder();
+    std::string server = updateServerFor(updateServer, ownFolder, std::cerr);
+    const auto downloads = downloadsFor(server, ownFolder, std::cerr);
+    Forms forms(Services{keys, messages, beeper, currentScreenMetrics, ownFolder, [] {
+                             // The program ends at once, as when the launcher is closed.
+                             std::fflush(nullptr);
+                             std::_Exit(0);
+                         }});
+    forms.services().downloader = downloads ? downloads->downloader() : nullptr;
+    forms.services().updateServer = server;
     forms.services().startUpdateScript = [](const std::filesystem::path& folder) {
         return startUpdateScript(folder / kUpdateScript);
     };

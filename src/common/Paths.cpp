@@ -1,5 +1,6 @@
 #include "common/Paths.h"
 
+#include "common/NameCase.h"
 #include "platform/ProgramPath.h"
 
 #include <system_error>
@@ -20,6 +21,11 @@ std::string programBaseName()
 {
     const auto exe = programFile();
     return exe.empty() ? std::string("Hopplix") : exe.stem().string();
+}
+
+std::filesystem::path levelsFolder(const std::filesystem::path& programFolder)
+{
+    return entryIgnoringCase(programFolder, "Level", EntryKind::Folder);
 }
 
 } // namespace hopplix

@@ -41,17 +41,23 @@ namespace mb {
 inline constexpr int vbOKOnly = 0;
 inline constexpr int vbYesNo = 4;
 inline constexpr int vbCritical = 16;
+inline constexpr int vbNoAnswer = 0; // closed by the program before anyone answered
 inline constexpr int vbOK = 1;
 inline constexpr int vbYes = 6;
 inline constexpr int vbNo = 7;
 } // namespace mb
 
-// Modal message boxes with German buttons ("Ja", "Nein", "OK"). Texts are UTF-8.
+// Modal message boxes with German buttons ("Ja", "Nein", "OK"). Texts are UTF-8. A question
+// (vbYesNo) is answered only by its buttons: Escape and closing its window answer nothing.
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // style: vbOKOnly or vbYesNo, plus vbCritical for the error icon. Returns vbOK, vbYes or vbNo.
+    // style: vbOKOnly or vbYesNo, plus vbCritical for the error icon. Returns vbOK, vbYes or vbNo,
+    // or vbNoAnswer when closeUnanswered closed the box.
     virtual int MsgBox(const std::string& prompt, int style, const std::string& title) = 0;
+    // Closes every box open now without an answer, for a question whose matter is gone (its
+    // level ended behind it). Boxes that never stay open have nothing to close.
+    virtual void closeUnanswered() {}
 };
 
 class Beeper {

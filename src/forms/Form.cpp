@@ -104,7 +104,7 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::KeyPress && !propagated && widget->window() == this) {
         const int code = virtualKeyOf(key->key());
         if (code != 0)
-            form_.keyDownFromWindow(code, shiftStateOf(key->modifiers()));
+            form_.keyDownFromWindow(code, shiftStateOf(key->modifiers()), key->isAutoRepeat());
         // Even if the handler unloaded the form, this window lives until the event loop
         // regains control, so the control may still receive the key.
     }
@@ -151,6 +151,8 @@ void Form::Load()
     outerWidthPx_.reset();
     outerHeightPx_.reset();
     recentreWhenFrameKnown_ = false;
+    // The screen may have changed since the last load (resolution, dpi).
+    screen_ = services().screen();
     window_ = createWindow().release();
     loading_ = true;
     hiddenDuringLoad_ = false;
@@ -193,7 +195,8 @@ void Form::Show()
         return;
     window_->show();
     window_->raise();
-    window_->activateWindow();
+    if (!window_->testAttribute(Qt::WA_ShowWithoutActivating))
+        window_->activateWindow();
 }
 
 void Form::Hide()
@@ -218,10 +221,17 @@ FormWindow* Form::window()
     return window_;
 }
 
-int Form::pxX(double twips) const { return roundToInt32Saturating(twips / services().screen.twipsPerPixelX); }
-int Form::pxY(double twips) const { return roundToInt32Saturating(twips / services().screen.twipsPerPixelY); }
-double Form::twipsX(int pixels) const { return pixels * services().screen.twipsPerPixelX; }
-double Form::twipsY(int pixels) const { return pixels * services().screen.twipsPerPixelY; }
+const ScreenMetrics& Form::screen() const
+{
+    if (!screen_)
+        screen_ = services().screen();
+    return *screen_;
+}
+
+int Form::pxX(double twips) const { return roundToInt32Saturating(twips / screen().twipsPerPixelX); }
+int Form::pxY(double twips) const { return roundToInt32Saturating(twips / screen().twipsPerPixelY); }
+double Form::twipsX(int pixels) const { return pixels * screen().twipsPerPixelX; }
+double Form::twipsY(int pixels) const { return pixels * screen().twipsPerPixelY; }
 
 QSize Form::frameExtraPixels() const
 {

@@ -9,6 +9,8 @@
 // (no more signals, timers stopped, no more key preview or close requests) and deleted when
 // control returns to the event loop, or with the form at the latest.
 
+#include "common/SystemServices.h"
+
 #include <QPointer>
 #include <QSize>
 #include <QWidget>
@@ -86,6 +88,9 @@ public:
     bool Visible();
     FormWindow* window(); // loads first; null only when Form_Load unloaded the form
 
+    // The screen as this form read it when it last loaded (before its first load: as it is
+    // now). Its layout and the conversions below keep to it until the next load.
+    const ScreenMetrics& screen() const;
     // Twips <-> pixels with the screen's twips per pixel; pixels are rounded half to even.
     int pxX(double twips) const;
     int pxY(double twips) const;
@@ -110,7 +115,12 @@ public:
     FormRegistry& forms() const { return forms_; }
 
     // Called by FormWindow; not for other callers.
-    void keyDownFromWindow(int virtualKey, int shift) { Form_KeyDown(virtualKey, shift); }
+    void keyDownFromWindow(int virtualKey, int shift, bool autoRepeat)
+    {
+        keyAutoRepeat_ = autoRepeat;
+        Form_KeyDown(virtualKey, shift);
+        keyAutoRepeat_ = false;
+    }
     void closeRequestedByWindowSystem() { Unload(); }
     void windowGeometryChanged();
 
@@ -128,6 +138,8 @@ protected:
     virtual bool centredOnScreen() const { return true; }
 
     void centreOnScreen();
+    // Inside Form_KeyDown: the press is the keyboard's repeat of a held key.
+    bool keyIsAutoRepeat() const { return keyAutoRepeat_; }
     // Reading a control (or a value kept with the controls) loads the form first.
     template <class T>
     T& loaded(T& member)
@@ -146,11 +158,13 @@ private:
     bool loading_ = false;
     bool hiddenDuringLoad_ = false;
     bool recentreWhenFrameKnown_ = false;
+    bool keyAutoRepeat_ = false;
     // Outer size requested for the current window, in pixels.
     std::optional<int> outerWidthPx_;
     std::optional<int> outerHeightPx_;
     // The frame last measured on a shown window of this form; kept across loads.
     std::optional<QSize> knownFrame_;
+    mutable std::optional<ScreenMetrics> screen_;
 };
 
 } // namespace hopplix

@@ -9,17 +9,36 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 namespace hopplix {
 
 class Downloader;
+
+// How the forms read the screen: asked anew each time a form loads, so a level opened after a
+// change of resolution or dpi is laid out for the screen as it is then. A fixed ScreenMetrics
+// (tests, tools) stands for a screen that never changes.
+class ScreenQuery {
+public:
+    ScreenQuery(ScreenMetrics fixed) : read_([fixed] { return fixed; }) {}
+    template <class Read>
+        requires(!std::is_same_v<std::remove_cvref_t<Read>, ScreenQuery> && std::is_invocable_r_v<ScreenMetrics, Read&>)
+    ScreenQuery(Read read) : read_(std::move(read))
+    {
+    }
+    ScreenMetrics operator()() const { return read_(); }
+
+private:
+    std::function<ScreenMetrics()> read_;
+};
 
 // What the forms need of the system. The references outlive the registry.
 struct Services {
     KeyState& keys;
     MessageBoxes& messages;
     Beeper& beeper;
-    ScreenMetrics screen;
+    ScreenQuery screen;
     std::filesystem::path programFolder;
     // Ends the program at once: no further handler runs, no window's close handler runs.
     std::function<void()> endProgram;

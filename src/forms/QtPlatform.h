@@ -4,9 +4,11 @@
 #include "common/SystemServices.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 #include <array>
 #include <memory>
+#include <vector>
 
 class QMessageBox;
 
@@ -36,12 +38,17 @@ private:
 class QtMessageBoxes : public MessageBoxes {
 public:
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+    void closeUnanswered() override;
+
+private:
+    std::vector<QPointer<QMessageBox>> open_; // innermost last
 };
 
-// The box MsgBox shows: title, text, icon and the buttons "Ja" / "Nein" or "OK". Escape or
-// the close box answers "Nein" (or "OK").
+// The box MsgBox shows: title, text, icon and the buttons "Ja" / "Nein" or "OK". A message
+// ("OK") closes with Escape or its close box too; a question waits for "Ja" or "Nein": it has
+// no close box, and Escape and a close request from the window system do nothing.
 std::unique_ptr<QMessageBox> buildMessageBox(const std::string& prompt, int style, const std::string& title);
-// The answer code (vbYes, vbNo, vbOK) for the way `box` was closed.
+// The answer code (vbYes, vbNo, vbOK, or vbNoAnswer) for the way `box` was closed.
 int answerOf(const QMessageBox& box);
 
 class QtBeeper : public Beeper {

@@ -1,6 +1,7 @@
 #include "game/Layout.h"
 
 #include "common/Ini.h"
+#include "common/NameCase.h"
 #include "common/Rounding.h"
 
 #include <algorithm>
@@ -172,9 +173,15 @@ LevelSettings loadLevelSettings(const std::filesystem::path& configFile)
     return settings;
 }
 
-std::filesystem::path levelImagePath(const std::filesystem::path& levelFolder) { return levelFolder / "Level.bmp"; }
+std::filesystem::path levelImagePath(const std::filesystem::path& levelFolder)
+{
+    return entryIgnoringCase(levelFolder, "Level.bmp", EntryKind::File);
+}
 
-std::filesystem::path levelConfigPath(const std::filesystem::path& levelFolder) { return levelFolder / "config.ini"; }
+std::filesystem::path levelConfigPath(const std::filesystem::path& levelFolder)
+{
+    return entryIgnoringCase(levelFolder, "config.ini", EntryKind::File);
+}
 
 LevelLayout layoutLevel(const LevelSettings& settings, const LayoutRequest& request)
 {

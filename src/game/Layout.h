@@ -88,8 +88,10 @@ struct LevelSettings {
 // Reads ("Spieler","Größe"), ("Startposition","x"), ("Startposition","y") in that order.
 LevelSettings loadLevelSettings(const std::filesystem::path& configFile);
 
-std::filesystem::path levelImagePath(const std::filesystem::path& levelFolder);  // folder/Level.bmp
-std::filesystem::path levelConfigPath(const std::filesystem::path& levelFolder); // folder/config.ini
+// folder/Level.bmp and folder/config.ini, their names matched as Windows matches them
+// (entryIgnoringCase): "LEVEL.BMP" or "Config.ini" will do.
+std::filesystem::path levelImagePath(const std::filesystem::path& levelFolder);
+std::filesystem::path levelConfigPath(const std::filesystem::path& levelFolder);
 
 struct LayoutRequest {
     int pictureWidthPx = 0; // the decoded Level.bmp

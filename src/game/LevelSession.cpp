@@ -6,57 +6,141 @@
 
 namespace hopplix {
 
+namespace {
+
+// Lays the level out as soon as the decoder tells the picture's size, then stretches each row
+// straight into the playfield.
+class PlayfieldPainter : public PictureRows {
+public:
+    PlayfieldPainter(const LevelSettings& settings, const Viewport& viewport, LevelLayout& layout, Playfield& field)
+        : settings_(settings), viewport_(viewport), layout_(layout), field_(field)
+    {
+    }
+
+    bool size(int width, int height) override
+    {
+        const ScreenMetrics& screen = viewport_.screen;
+        if (!(screen.twipsPerPixelX > 0) || !(screen.twipsPerPixelY > 0)) {
+            failure_ = {LoadStatus::LayoutImpossible, {}, "the screen reports no size"};
+            return false;
+        }
+        const HimetricSize natural = himetricSize(width, height, screen);
+        LayoutRequest request;
+        request.pictureWidthPx = width;
+        request.pictureHeightPx = height;
+        request.screen = screen;
+        request.rounding = SizeRounding::WholePixels;
+        request.frameWidthPx = viewport_.frameWidthPx;
+        request.frameHeightPx = viewport_.frameHeightPx;
+        request.clientWidthPx = viewport_.clientWidthPx;
+        request.clientHeightPx = viewport_.clientHeightPx;
+        if (natural.width > 0 && natural.height > 0) {
+            try {
+                layout_ = layoutLevel(settings_, request);
+            } catch (const std::invalid_argument& e) {
+                failure_ = {LoadStatus::LayoutImpossible, {}, e.what()};
+                return false;
+            }
+        }
+        const ClientArea& client = layout_.client;
+        if (natural.width <= 0 || natural.height <= 0 || client.widthPx < kMinClientPx
+            || client.heightPx < kMinClientPx) {
+            failure_ = {LoadStatus::PictureTooSmall, {},
+                        "the picture (" + std::to_string(width) + " x " + std::to_string(height)
+                            + " pixels) is too small for this screen: the client area would be "
+                            + std::to_string(client.widthPx) + " x " + std::to_string(client.heightPx)
+                            + " pixels, at least " + std::to_string(kMinClientPx) + " x "
+                            + std::to_string(kMinClientPx) + " are needed"};
+            return false;
+        }
+        field_ = Playfield(client.widthPx, client.heightPx, static_cast<float>(screen.twipsPerPixelX),
+                           static_cast<float>(screen.twipsPerPixelY));
+        stretcher_.emplace(width, height, field_);
+        return true;
+    }
+
+    void row(int y, std::span<const std::uint32_t> colours) override
+    {
+        if (stretcher_)
+            stretcher_->row(y, colours);
+    }
+
+    LoadResult result(const PictureError& decoded) const
+    {
+        if (decoded.refused && failure_.status != LoadStatus::Loaded)
+            return failure_;
+        if (!decoded.ok())
+            return {LoadStatus::PictureUnreadable, decoded, pictureErrorText(decoded)};
+        if (!stretcher_ || !stretcher_->complete()) {
+            // A decoder that claims the picture but left rows out.
+            const PictureError missing{BmpError::TruncatedPixels};
+            return {LoadStatus::PictureUnreadable, missing, pictureErrorText(missing)};
+        }
+        return {};
+    }
+
+private:
+    const LevelSettings& settings_;
+    const Viewport& viewport_;
+    LevelLayout& layout_;
+    Playfield& field_;
+    std::optional<RowStretcher> stretcher_;
+    LoadResult failure_;
+};
+
+} // namespace
+
+std::string pictureErrorText(const PictureError& error)
+{
+    if (error.reason != BmpError::None)
+        return std::string(bmpErrorText(error.reason));
+    if (error.damaged)
+        return "picture data is damaged or incomplete";
+    if (error.refused)
+        return "picture refused";
+    return {};
+}
+
+LoadResult LevelSession::paint(const std::filesystem::path& picture, const LevelSettings& settings,
+                               const Viewport& viewport, LevelLayout& layout, Playfield& field) const
+{
+    PlayfieldPainter painter(settings, viewport, layout, field);
+    return painter.result(decoder_.decode(picture, painter));
+}
+
 LoadResult LevelSession::load(const std::filesystem::path& folder, const Viewport& viewport, PlayState& play)
 {
     close();
     const std::filesystem::path image = levelImagePath(folder);
     if (!isOrdinaryFile(image))
-        return {LoadStatus::PictureMissing, {}};
-    std::optional<Picture> picture = decodePicture(decoder_, image);
-    if (!picture)
-        return {LoadStatus::PictureUnreadable, {}};
-    picture_ = std::move(picture);
-    settings_ = loadLevelSettings(levelConfigPath(folder));
-    try {
-        layOutOrThrow(viewport, play);
-    } catch (const std::invalid_argument& e) {
-        close();
-        return {LoadStatus::LayoutImpossible, e.what()};
-    }
-    return {};
-}
-
-bool LevelSession::layOut(const Viewport& viewport, PlayState& play)
-{
-    if (!picture_)
-        return false;
-    try {
-        layOutOrThrow(viewport, play);
-    } catch (const std::invalid_argument&) {
-        return false;
-    }
-    return true;
-}
-
-void LevelSession::layOutOrThrow(const Viewport& viewport, PlayState& play)
-{
-    LayoutRequest request;
-    request.pictureWidthPx = picture_->width;
-    request.pictureHeightPx = picture_->height;
-    request.screen = viewport.screen;
-    request.rounding = SizeRounding::WholePixels;
-    request.frameWidthPx = viewport.frameWidthPx;
-    request.frameHeightPx = viewport.frameHeightPx;
-    request.clientWidthPx = viewport.clientWidthPx;
-    request.clientHeightPx = viewport.clientHeightPx;
-    // Both may throw: nothing changes until they have succeeded.
-    LevelLayout layout = layoutLevel(settings_, request);
-    Playfield field = Playfield::stretched(*picture_, layout.client.widthPx, layout.client.heightPx,
-                                           static_cast<float>(viewport.screen.twipsPerPixelX),
-                                           static_cast<float>(viewport.screen.twipsPerPixelY));
+        return {LoadStatus::PictureMissing, {}, "no Level.bmp in " + folder.string()};
+    LevelSettings settings = loadLevelSettings(levelConfigPath(folder));
+    LevelLayout layout;
+    Playfield field;
+    LoadResult result = paint(image, settings, viewport, layout, field);
+    if (!result.ok())
+        return result;
+    picture_ = image;
+    settings_ = std::move(settings);
     layout_ = std::move(layout);
     playfield_ = std::move(field);
     placePlayer(layout_, play, player_);
+    return result;
+}
+
+LoadResult LevelSession::layOut(const Viewport& viewport, PlayState& play)
+{
+    if (!picture_)
+        return {LoadStatus::LayoutImpossible, {}, "no level is open"};
+    LevelLayout layout;
+    Playfield field;
+    LoadResult result = paint(*picture_, settings_, viewport, layout, field);
+    if (!result.ok())
+        return result;
+    layout_ = std::move(layout);
+    playfield_ = std::move(field);
+    placePlayer(layout_, play, player_);
+    return result;
 }
 
 TickResult LevelSession::tick(PlayState& play, TickHooks& hooks)

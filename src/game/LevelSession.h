@@ -1,7 +1,7 @@
 #pragma once
-// One level being played: its picture, the playfield the picture is stretched over, the layout
-// that fits both to the screen, and the player Shape1. The game window and the tools each hold
-// one and drive it; the play state that outlives a level is theirs and is handed in.
+// One level being played: the playfield its picture is stretched over, the layout that fits
+// both to the screen, and the player Shape1. The game window and the tools each hold one and
+// drive it; the play state that outlives a level is theirs and is handed in.
 
 #include "common/SystemServices.h"
 #include "game/Engine.h"
@@ -26,16 +26,23 @@ struct Viewport {
     std::optional<int> clientHeightPx;
 };
 
+// The smallest client area a level is played in, in pixels each way: the automatic player, a
+// twentieth of it, is then at least one pixel, and the window more than its frame.
+inline constexpr int kMinClientPx = 20;
+
 enum class LoadStatus {
     Loaded,
     PictureMissing,    // no Level.bmp, or one that is a folder, hidden or otherwise not ordinary
-    PictureUnreadable, // the decoder refused it
-    LayoutImpossible,  // the picture has no size on this screen
+    PictureUnreadable, // the decoder refused it (LoadResult::picture says why)
+    PictureTooSmall,   // on this screen its client area would be below kMinClientPx
+    LayoutImpossible,  // the screen reports no size
 };
 
 struct LoadResult {
     LoadStatus status = LoadStatus::Loaded;
-    std::string reason; // for LayoutImpossible: what did not fit
+    PictureError picture; // for PictureUnreadable
+    std::string reason;   // why it failed, in English, for the tools
+    bool ok() const { return status == LoadStatus::Loaded; }
 };
 
 class LevelSession {
@@ -50,14 +57,15 @@ public:
     LoadResult load(const std::filesystem::path& folder, const Viewport& viewport, PlayState& play);
 
     // Lays the open level out again for another viewport (the window's frame became known):
-    // playfield, player size and start follow it, and the player is back at its start. false,
-    // with nothing changed, when the picture has no size there or no level is open.
-    bool layOut(const Viewport& viewport, PlayState& play);
+    // playfield, player size and start follow it, and the player is back at its start. The
+    // picture is not kept while playing, so it is read again. Any failure leaves everything as
+    // it was (the level stays open); with no level open it is LayoutImpossible.
+    LoadResult layOut(const Viewport& viewport, PlayState& play);
 
     // One 20 ms tick of the open level.
     TickResult tick(PlayState& play, TickHooks& hooks);
 
-    // Lets go of the picture and the playfield; the player stays where it was last.
+    // Lets go of the playfield; the player stays where it was last.
     void close();
     bool isOpen() const { return picture_.has_value(); }
 
@@ -69,15 +77,20 @@ public:
     const LevelLayout& layout() const { return layout_; }
 
 private:
-    void layOutOrThrow(const Viewport& viewport, PlayState& play);
+    // Reads the picture and stretches it over a playfield laid out for the viewport.
+    LoadResult paint(const std::filesystem::path& picture, const LevelSettings& settings, const Viewport& viewport,
+                     LevelLayout& layout, Playfield& field) const;
 
     const PictureDecoder& decoder_;
-    // Kept while the level is open, for laying it out again.
-    std::optional<Picture> picture_;
+    // The open level's picture file, read again for a new layout.
+    std::optional<std::filesystem::path> picture_;
     LevelSettings settings_;
     LevelLayout layout_;
     Playfield playfield_;
     PlayerShape player_;
 };
+
+// Why a picture was refused, in English: the bitmap reader's text for its reasons.
+std::string pictureErrorText(const PictureError& error);
 
 } // namespace hopplix

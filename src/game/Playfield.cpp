@@ -42,43 +42,58 @@ Playfield::Playfield(int width, int height, float twipsPerPixelX, float twipsPer
 Playfield Playfield::stretched(const Picture& picture, int width, int height, float twipsPerPixelX,
                                float twipsPerPixelY)
 {
-    checkSize(width, height);
+    Playfield field(width, height, twipsPerPixelX, twipsPerPixelY);
     if (picture.width <= 0 || picture.height <= 0 ||
         picture.pixels.size() != static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height))
-        return Playfield(width, height, twipsPerPixelX, twipsPerPixelY);
-
-    Playfield field;
-    field.width_ = width;
-    field.height_ = height;
-    field.twipsPerPixelX_ = twipsPerPixelX;
-    field.twipsPerPixelY_ = twipsPerPixelY;
-    field.pixels_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    if (width == 0 || height == 0)
         return field;
-
-    // Each playfield pixel takes the picture pixel under its centre.
-    const int64_t pw = picture.width;
-    const int64_t ph = picture.height;
-    std::vector<uint32_t> column(static_cast<size_t>(width));
-    for (int64_t dx = 0; dx < width; ++dx)
-        column[static_cast<size_t>(dx)] = static_cast<uint32_t>((2 * dx + 1) * pw / (2 * int64_t{width}));
-
-    const uint32_t* src = picture.pixels.data();
-    uint32_t* out = field.pixels_.data();
-    int64_t previousRow = -1;
-    for (int64_t dy = 0; dy < height; ++dy) {
-        const int64_t sy = (2 * dy + 1) * ph / (2 * int64_t{height});
-        uint32_t* line = out + dy * width;
-        if (sy == previousRow) {
-            std::copy_n(line - width, width, line); // an enlarged picture repeats whole rows
-            continue;
-        }
-        const uint32_t* srcLine = src + sy * pw;
-        for (int dx = 0; dx < width; ++dx)
-            line[dx] = srcLine[column[static_cast<size_t>(dx)]] & 0x00FFFFFFu;
-        previousRow = sy;
-    }
+    RowStretcher stretcher(picture.width, picture.height, field);
+    const std::span<const uint32_t> pixels(picture.pixels);
+    for (int y = 0; y < picture.height; ++y)
+        stretcher.row(y, pixels.subspan(static_cast<size_t>(y) * static_cast<size_t>(picture.width),
+                                        static_cast<size_t>(picture.width)));
     return field;
+}
+
+RowStretcher::RowStretcher(int pictureWidth, int pictureHeight, Playfield& field)
+    : pictureWidth_(std::max(0, pictureWidth)), pictureHeight_(std::max(0, pictureHeight)), field_(field),
+      seen_(static_cast<size_t>(pictureHeight_), false), missing_(pictureHeight_)
+{
+    const int64_t width = field.width();
+    const int64_t height = field.height();
+    const int64_t pw = pictureWidth_;
+    const int64_t ph = pictureHeight_;
+    // Pixel centres: playfield column dx lies on picture column floor((2 dx + 1) pw / (2 width)).
+    column_.resize(static_cast<size_t>(width));
+    for (int64_t dx = 0; dx < width; ++dx)
+        column_[static_cast<size_t>(dx)] = static_cast<uint32_t>((2 * dx + 1) * pw / (2 * width));
+    // The same by rows, turned round: the playfield rows of picture row s are
+    // firstRow_[s] .. firstRow_[s + 1] - 1 (none when the picture is shrunk past it).
+    firstRow_.assign(static_cast<size_t>(ph) + 1, static_cast<int>(height));
+    for (int64_t dy = height - 1; dy >= 0; --dy)
+        firstRow_[static_cast<size_t>((2 * dy + 1) * ph / (2 * height))] = static_cast<int>(dy);
+    for (int64_t s = ph - 1; s >= 0; --s)
+        firstRow_[static_cast<size_t>(s)] = std::min(firstRow_[static_cast<size_t>(s)], firstRow_[static_cast<size_t>(s) + 1]);
+}
+
+void RowStretcher::row(int y, std::span<const uint32_t> colours)
+{
+    if (y < 0 || y >= pictureHeight_ || pictureWidth_ == 0 || colours.size() != static_cast<size_t>(pictureWidth_))
+        return;
+    const auto sy = static_cast<size_t>(y);
+    if (!seen_[sy]) {
+        seen_[sy] = true;
+        --missing_;
+    }
+    const int first = firstRow_[sy];
+    const int end = firstRow_[sy + 1];
+    if (first >= end)
+        return;
+    const auto width = static_cast<size_t>(field_.width());
+    uint32_t* line = field_.pixels().data() + static_cast<size_t>(first) * width;
+    for (size_t dx = 0; dx < width; ++dx)
+        line[dx] = colours[column_[dx]] & 0x00FFFFFFu;
+    for (int dy = first + 1; dy < end; ++dy) // an enlarged picture repeats whole rows
+        std::copy_n(line, width, line + static_cast<size_t>(dy - first) * width);
 }
 
 char classifyColour(uint32_t colour)

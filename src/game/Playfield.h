@@ -13,7 +13,7 @@ namespace hopplix {
 // Colour values in the layout 0x00BBGGRR (red in the low byte).
 inline constexpr uint32_t kInvalidColour = 0xFFFFFFFFu; // what a point outside the image reads as
 
-// A decoded level picture, as the edge (the image reader) hands it over.
+// A whole level picture in memory (tests and benchmarks; the game streams rows instead).
 struct Picture {
     int width = 0;
     int height = 0;
@@ -58,6 +58,30 @@ private:
     float twipsPerPixelX_ = 15.0f;
     float twipsPerPixelY_ = 15.0f;
     std::vector<uint32_t> pixels_;
+};
+
+// Stretches a picture into a playfield row by row, as a decoder delivers the rows and in any
+// order, so the whole picture is never held: each playfield pixel takes the picture pixel under
+// its centre (nearest neighbour; colours are never blended: the probes compare exact colours).
+class RowStretcher {
+public:
+    // The playfield keeps its size; it must outlive the stretcher.
+    RowStretcher(int pictureWidth, int pictureHeight, Playfield& field);
+
+    // Picture row y (0 is the top) into every playfield row whose centre lies on it. A row out
+    // of range or of the wrong width is left out.
+    void row(int y, std::span<const uint32_t> colours);
+    // Every picture row has arrived.
+    bool complete() const { return missing_ == 0; }
+
+private:
+    int pictureWidth_;
+    int pictureHeight_;
+    Playfield& field_;
+    std::vector<uint32_t> column_;  // the picture column of each playfield column
+    std::vector<int> firstRow_;     // the first playfield row of each picture row, and the end
+    std::vector<bool> seen_;
+    int missing_;
 };
 
 // The colour legend: the seven colours a level is painted with and their class letters.

@@ -1,13 +1,12 @@
 #include "launcher/LevelList.h"
 
+#include "common/NameCase.h"
 #include "common/Paths.h"
 
 #include <algorithm>
 #include <system_error>
 
 namespace hopplix {
-
-std::filesystem::path levelsFolder(const std::filesystem::path& programFolder) { return programFolder / "Level"; }
 
 namespace {
 
@@ -24,7 +23,7 @@ bool isLevelFolder(const std::filesystem::directory_entry& entry, const std::str
     std::error_code ec;
     if (!entry.is_directory(ec) || ec)
         return false;
-    return FileExists(entry.path() / "Level.bmp");
+    return FileExists(entryIgnoringCase(entry.path(), "Level.bmp", EntryKind::File));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #pragma once
 // The level folders the launcher offers.
 
+#include "common/Paths.h" // levelsFolder
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -8,12 +10,10 @@
 
 namespace hopplix {
 
-// The levels folder: the program folder followed by "Level".
-std::filesystem::path levelsFolder(const std::filesystem::path& programFolder);
-
 // The level names found in `folder`: its sub-folders (symbolic links to folders included) that
-// are not hidden and hold a file "Level.bmp" in the sense of FileExists. Names are returned
-// byte for byte as the file system stores them.
+// are not hidden and hold a file "Level.bmp" in the sense of FileExists, its name compared
+// without regard to case (entryIgnoringCase). Names are returned byte for byte as the file
+// system stores them.
 //
 // The order is the same at every call, whatever order the file system yields: by name with
 // the ASCII letters compared without regard to case and every other byte by its value, names

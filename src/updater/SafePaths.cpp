@@ -2,7 +2,7 @@
 
 #include "common/Codepage.h"
 #include "platform/HandOver.h"
-#include "updater/NameCase.h"
+#include "common/NameCase.h"
 #include "updater/UpdateFiles.h"
 
 #include <system_error>

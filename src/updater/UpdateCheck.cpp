@@ -1,7 +1,7 @@
 #include "updater/UpdateCheck.h"
 
 #include "common/Codepage.h"
-#include "updater/NameCase.h"
+#include "common/NameCase.h"
 
 #include <cfloat>
 #include <cmath>

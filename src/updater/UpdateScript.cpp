@@ -1,7 +1,7 @@
 #include "updater/UpdateScript.h"
 
 #include "common/Codepage.h"
-#include "updater/NameCase.h"
+#include "common/NameCase.h"
 #include "updater/SafePaths.h"
 
 #include <fstream>

@@ -2,8 +2,11 @@
 #include "app/Forms.h"
 #include "support/temp_folder.h"
 #include "support/test_services.h"
+#include "updater/DownloadLibrary.h"
 
 #include <QApplication>
+#include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -72,6 +75,44 @@ TEST(SystemInstall, UpdatesAreOffWhereTheProgramFolderIsNotWritable)
     EXPECT_EQ(updateServerFor("http://updates.example.org", tree.path(), log), "http://updates.example.org");
     EXPECT_EQ(log.str(), "");
     std::filesystem::permissions(installed, std::filesystem::perms::owner_all);
+}
+
+// Whether a library whose file name contains `name` is mapped into this process.
+bool isLoaded(const std::string& name)
+{
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);)
+        if (line.find(name) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST(DownloadLibrary, IsLoadedOnlyWhenAnUpdateCheckWillRun)
+{
+    test::TempFolder folder;
+    std::ostringstream log;
+    std::string server;
+    EXPECT_EQ(downloadsFor(server, folder.path(), log), nullptr);
+    EXPECT_FALSE(isLoaded("libcurl")) << "the program links no download library of its own";
+    EXPECT_EQ(log.str(), "");
+
+    server = "http://updates.example.org";
+    EXPECT_EQ(downloadsFor(server, folder.path(), log), nullptr) << "none beside the program";
+    EXPECT_EQ(server, "");
+    const std::string said = log.str();
+    EXPECT_EQ(said.rfind("hopplix: updates are off: ", 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+
+    std::filesystem::copy_file(HOPPLIX_DOWNLOAD_LIBRARY, folder.path() / "hopplix-download.so");
+    server = "http://updates.example.org";
+    const auto downloads = downloadsFor(server, folder.path(), log);
+    ASSERT_NE(downloads, nullptr);
+    ASSERT_NE(downloads->downloader(), nullptr);
+    EXPECT_EQ(server, "http://updates.example.org");
+    EXPECT_TRUE(isLoaded("libcurl"));
+    EXPECT_EQ(downloads->downloader()->URLDownloadToFile("ftp://updates.example.org/x", folder.path() / "x",
+                                                          DownloadKind::Small),
+              download_error::BadUrl);
 }
 
 } // namespace

@@ -10,6 +10,9 @@
 #   3. picks a bundled level, and with J and K held clicks onto a green pixel of its picture:
 #      the player jumps to the goal and the launcher comes back.
 # Screenshots of the launcher, a level and the debug window go to SCREENSHOTS (default WORKDIR).
+# HOPPLIX_E2E_HIDPI plays on a HiDPI screen, two device pixels to a pixel of a 96-dpi screen:
+# "dpi" is a 192-dpi screen as a desktop announces it (the server's dpi and Xft.dpi), "scale" is
+# Qt's QT_SCALE_FACTOR=2. The screenshots' names then end in "-hidpi".
 set -euo pipefail
 
 program=$(realpath "$1")
@@ -18,11 +21,29 @@ work=$(realpath -m "$3")
 shots=$(realpath -m "${4:-$3}")
 replay=${5:+$(realpath "$5")}
 
+hidpi=${HOPPLIX_E2E_HIDPI:-}
+# -noreset: when its last client leaves, the server neither forgets the root window's resources
+# (Xft.dpi below) nor refuses connections for a moment while it resets.
+server="-screen 0 1280x1024x24 -noreset"
+scale=1
+case "$hidpi" in
+    "") ;;
+    dpi) server+=" -dpi 192"; scale=2 ;;
+    scale) scale=2 ;;
+    *) echo "play.sh: HOPPLIX_E2E_HIDPI is dpi or scale" >&2; exit 2 ;;
+esac
+suffix=${hidpi:+-hidpi}
+
 if [ -z "${HOPPLIX_E2E_IN_XVFB:-}" ]; then
-    exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "$server" bash "$0" "$@"
 fi
 # The program draws on that X server, whatever platform the caller's environment names.
 export QT_QPA_PLATFORM=xcb
+case "$hidpi" in
+    # As xrdb writes it: a tab after the colon.
+    dpi) xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t192\n')" ;;
+    scale) export QT_SCALE_FACTOR=2 ;;
+esac
 
 rm -rf "$work"
 mkdir -p "$work/Level" "$shots"
@@ -110,8 +131,8 @@ level_index() {
 }
 
 shot() {
-    import -window "$1" "$shots/$2.png"
-    convert "$shots/$2.png" -strip "$shots/$2.png"
+    import -window "$1" "$shots/$2$suffix.png"
+    convert "$shots/$2$suffix.png" -strip "$shots/$2$suffix.png"
 }
 
 # Chooses the entry with the keyboard and presses Start. The level list is the window's first
@@ -125,8 +146,8 @@ start_level() {
     for ((k = 0; k < index; k++)); do
         xdotool key Down
     done
-    # Command1: 960,1440 twips, 4815 x 495: its middle is at 224,112 pixels.
-    xdotool mousemove --window "$launcher" 224 112 click 1
+    # Command1: 960,1440 twips, 4815 x 495: its middle is at 224,112 pixels of a 96-dpi screen.
+    xdotool mousemove --window "$launcher" $((224 * scale)) $((112 * scale)) click 1
 }
 
 cd "$work"
@@ -142,6 +163,11 @@ t0=$SECONDS
 start_level "$launcher" "$(level_index "zz Ziellauf")"
 game=$(wait_window Hopplix 10)
 wait_gone Levelauswahl 5
+# 320 x 240 pixels make a window of 5644.67 x 4233.33 twips (no frame here): 376 x 282 whole
+# pixels of a 96-dpi screen, twice as many device pixels on a HiDPI one.
+read -r width height < <(xwininfo -id "$game" | awk '/^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print w, h }')
+((width == 376 * scale && height == 282 * scale)) ||
+    fail "the game window is ${width}x${height}, not $((376 * scale))x$((282 * scale))"
 xdotool windowfocus --sync "$game"
 # D shows the debug window and the focus comes back to the game, so the next D closes it.
 xdotool key d
@@ -167,8 +193,8 @@ bundled_levels() {
     find "$levels" -mindepth 1 -maxdepth 1 -type d ! -name '.*' -exec test -f '{}/Level.bmp' ';' -printf '%f\n' 2>/dev/null | LC_ALL=C sort
 }
 
-# True when holding Right and Space wins the level, however many ticks pass before the keys
-# go down: the script waits 0.2 s after the window shows before pressing them, so that is at
+# True when holding Right and Space wins the level on this screen (in the pixels the program
+# works in), however many ticks pass before the keys go down: the script waits 0.2 s after the window shows before pressing them, so that is at
 # least 9 ticks, and less than 150 (3 s) even on a busy machine.
 wins_with_right_and_space() {
     local level=$1 delay first script
@@ -179,7 +205,8 @@ wins_with_right_and_space() {
             { for ((i = 0; i < delay; i++)); do echo .; done
               echo "$first"
               for ((i = 0; i < 1500; i++)); do echo RS; done; } >"$script"
-            "$replay" --level "$level" --keys "$script" 2>/dev/null | tail -n 1 | grep -q ' goal$' || return 1
+            "$replay" --level "$level" --keys "$script" --screen "$((1280 / scale))x$((1024 / scale))" 2>/dev/null |
+                tail -n 1 | grep -q ' goal$' || return 1
         done
     done
 }

@@ -114,6 +114,7 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
     fs::create_directories(prog);
     fs::copy_file(HOPPLIX_E2E_PROGRAM, prog / "Hopplix");
     fs::copy_file(HOPPLIX_UPDATE_RUNNER, prog / "hopplix-update");
+    fs::copy_file(HOPPLIX_DOWNLOAD_LIBRARY, prog / fs::path(HOPPLIX_DOWNLOAD_LIBRARY).filename());
     fs::copy(HOPPLIX_LEVELS, prog / "Level", fs::copy_options::recursive);
 
     // The new version: the same program with a few bytes more at its end, so the swap shows.

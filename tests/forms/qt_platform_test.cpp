@@ -141,13 +141,14 @@ QStringList buttonTexts(const QMessageBox& box)
     return texts;
 }
 
-TEST(MessageBox, QuestionHasGermanYesAndNoAndNoIcon)
+TEST(MessageBox, QuestionHasGermanYesAndNoNoIconAndNoCloseBox)
 {
     const auto box = buildMessageBox("Wollen sie updaten?", mb::vbYesNo, "Update");
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Update"));
     EXPECT_EQ(box->text(), QStringLiteral("Wollen sie updaten?"));
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
     EXPECT_THAT(buttonTexts(*box), UnorderedElementsAre(QStringLiteral("Ja"), QStringLiteral("Nein")));
+    EXPECT_FALSE(box->windowFlags().testFlag(Qt::WindowCloseButtonHint));
 }
 
 TEST(MessageBox, ErrorHasCriticalIconAndOk)
@@ -205,10 +206,37 @@ TEST_P(MessageBoxAnswer, IsTheCodeOfTheButtonPressed)
 
 INSTANTIATE_TEST_SUITE_P(Buttons, MessageBoxAnswer,
                          ::testing::Values(Answer{mb::vbYesNo, "Ja", mb::vbYes}, Answer{mb::vbYesNo, "Nein", mb::vbNo},
-                                           Answer{mb::vbYesNo, "Escape", mb::vbNo},
                                            Answer{mb::vbOKOnly, "OK", mb::vbOK},
+                                           Answer{mb::vbOKOnly, "Escape", mb::vbOK},
                                            Answer{mb::vbCritical, "OK", mb::vbOK},
                                            Answer{mb::vbCritical, "Escape", mb::vbOK}));
+
+TEST(MessageBox, QuestionIgnoresEscapeAndCloseRequestsAndWaitsForAButton)
+{
+    bool stillOpen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QTest::keyClick(box, Qt::Key_Escape);
+        EXPECT_FALSE(box->close()); // as the window system's close box or Alt+F4 asks
+        QCoreApplication::processEvents();
+        stillOpen = box->isVisible();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == QStringLiteral("Nein"))
+                b->click();
+    });
+    QtMessageBoxes boxes;
+    EXPECT_EQ(boxes.MsgBox("Frage", mb::vbYesNo, "Titel"), mb::vbNo);
+    EXPECT_TRUE(stillOpen);
+}
+
+TEST(MessageBox, BoxClosedByTheProgramHasNoAnswer)
+{
+    QtMessageBoxes boxes;
+    QTimer::singleShot(0, [&] { boxes.closeUnanswered(); });
+    EXPECT_EQ(boxes.MsgBox("Frage", mb::vbYesNo, "Titel"), mb::vbNoAnswer);
+    boxes.closeUnanswered(); // none open: nothing happens
+}
 
 // ---- screen ---------------------------------------------------------------------------------
 

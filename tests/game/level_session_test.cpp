@@ -1,6 +1,7 @@
 // The level session: opening a level folder (each way it can fail), laying it out again, and
 // ticks bounded by its client area. Pictures are text art, read by a decoder of the tests' own.
 
+#include "common/Codepage.h"
 #include "game/LevelSession.h"
 #include "level_text.h"
 #include "support/temp_folder.h"
@@ -9,7 +10,9 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,14 +26,16 @@ using test::openLevel;
 // announces but never delivers; a character outside the art makes the file unreadable.
 class TextArtDecoder : public PictureDecoder {
 public:
-    bool decode(const std::filesystem::path& file, PictureRows& rows) const override
+    PictureError decode(const std::filesystem::path& file, PictureRows& rows) const override
     {
         std::ifstream in(file);
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
-        if (lines.empty() || !rows.size(static_cast<int>(lines.front().size()), static_cast<int>(lines.size())))
-            return false;
+        if (lines.empty())
+            return {BmpError::BadSize};
+        if (!rows.size(static_cast<int>(lines.front().size()), static_cast<int>(lines.size())))
+            return {.refused = true};
         for (size_t y = 0; y < lines.size(); ++y) {
             if (lines[y] == "(left out)")
                 continue;
@@ -38,12 +43,12 @@ public:
             for (const char c : lines[y]) {
                 const auto colour = colourOfArt(c);
                 if (!colour)
-                    return false;
+                    return {.damaged = true};
                 colours.push_back(*colour);
             }
             rows.row(static_cast<int>(y), colours);
         }
-        return true;
+        return {};
     }
 };
 
@@ -120,6 +125,16 @@ std::filesystem::path artLevel(const std::filesystem::path& root, const std::str
     return root / "bad";
 }
 
+// Rows of white art, `width` wide and `height` high (square by default), the middle row replaced
+// by `middle` unless it is empty.
+std::string squareArt(int width, const std::string& middle, int height = 0)
+{
+    std::string art;
+    for (int y = 0, rows = height > 0 ? height : width; y < rows; ++y)
+        art += (y == rows / 2 && !middle.empty() ? middle : std::string(static_cast<size_t>(width), '.')) + "\n";
+    return art;
+}
+
 class LevelSessionFailure : public LevelSessionTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(LevelSessionFailure, LeavesNothingOpenAndThePlayStateAsItWas)
@@ -150,14 +165,19 @@ INSTANTIATE_TEST_SUITE_P(
                         return root / "odd";
                     },
                     15, LoadStatus::PictureMissing},
-        FailureCase{"a picture the decoder refuses", [](const auto& root) { return artLevel(root, "..x\n"); }, 15,
+        FailureCase{"a picture the decoder refuses",
+                    [](const auto& root) { return artLevel(root, squareArt(32, "...x")); }, 15,
                     LoadStatus::PictureUnreadable},
         FailureCase{"a row the decoder left out",
-                    [](const auto& root) { return artLevel(root, "..\n(left out)\n##\n"); }, 15,
+                    [](const auto& root) { return artLevel(root, squareArt(32, "(left out)")); }, 15,
                     LoadStatus::PictureUnreadable},
         // At 5760 dots per inch one pixel is 0.44 HIMETRIC, which rounds to no size at all.
-        FailureCase{"a picture too small for the screen", [](const auto& root) { return artLevel(root, "#\n"); },
-                    0.25, LoadStatus::LayoutImpossible}));
+        FailureCase{"a pixel of no size on the screen", [](const auto& root) { return artLevel(root, "#\n"); },
+                    0.25, LoadStatus::PictureTooSmall},
+        // 400 x 16 pixels: a window of 470 x 19 pixels, too low for a player of a pixel.
+        FailureCase{"a picture too low for its player",
+                    [](const auto& root) { return artLevel(root, squareArt(400, {}, 16)); },
+                    15, LoadStatus::PictureTooSmall}));
 
 TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsStart)
 {
@@ -172,7 +192,7 @@ TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsS
     Viewport framed;
     framed.frameWidthPx = 6;
     framed.frameHeightPx = 25;
-    ASSERT_TRUE(session_.layOut(framed, play_));
+    ASSERT_TRUE(session_.layOut(framed, play_).ok());
     EXPECT_EQ(session_.playfield().width(), 69);
     EXPECT_EQ(session_.playfield().height(), 31);
     EXPECT_FLOAT_EQ(session_.player().Width, 23.25f);
@@ -181,10 +201,46 @@ TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsS
     EXPECT_FLOAT_EQ(session_.player().Left, 160.476963969285f);
     EXPECT_FLOAT_EQ(session_.player().Top, 0);
 
-    Viewport impossible;
-    impossible.screen.twipsPerPixelX = impossible.screen.twipsPerPixelY = 0.001;
-    EXPECT_FALSE(session_.layOut(impossible, play_));
-    EXPECT_EQ(session_.playfield().width(), 69) << "the level stays as it was laid out";
+    // A frame that leaves no room, and a picture gone meanwhile (it is read again for every
+    // layout): each fails and the level stays as it was laid out.
+    Viewport tooSmall;
+    tooSmall.frameHeightPx = 40;
+    EXPECT_EQ(session_.layOut(tooSmall, play_).status, LoadStatus::PictureTooSmall);
+    std::filesystem::remove(levelImagePath(folder));
+    EXPECT_EQ(session_.layOut(Viewport{}, play_).status, LoadStatus::PictureUnreadable);
+    EXPECT_EQ(session_.playfield().width(), 69);
+    EXPECT_EQ(session_.playfield().height(), 31);
+    EXPECT_TRUE(session_.isOpen());
+}
+
+// Regression: the README's config.ini example put comments after the values, which made x a text
+// and started the player at 0.
+TEST_F(LevelSessionTest, ReadmeConfigExampleStartsThePlayerWhereItSays)
+{
+    const std::string readme = test::readFile(HOPPLIX_README);
+    const std::size_t begin = readme.find("```ini\n");
+    ASSERT_NE(begin, std::string::npos);
+    const std::size_t end = readme.find("```", begin + 7);
+    ASSERT_NE(end, std::string::npos);
+    const std::string example = readme.substr(begin + 7, end - begin - 7);
+    const std::optional<std::string> saved = utf8ToWin1252(example); // as the README asks
+    ASSERT_TRUE(saved);
+
+    // What it says: the numbers its x= and y= lines start with, and the automatic size.
+    std::string promised = "[Startposition]\n";
+    std::istringstream lines(example);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("x=") || line.starts_with("y="))
+            promised += line.substr(0, 2) + std::to_string(std::stoi(line.substr(2))) + "\n";
+    ASSERT_NE(promised.find("x=12"), std::string::npos) << promised;
+
+    ASSERT_TRUE(session_.load(level("promised", openLevel(64, 48), promised), Viewport{}, play_).ok());
+    const PlayerShape expected = session_.player();
+    ASSERT_TRUE(session_.load(level("readme", openLevel(64, 48), *saved), Viewport{}, play_).ok());
+    EXPECT_GT(expected.Left, 0);
+    EXPECT_FLOAT_EQ(session_.player().Left, expected.Left);
+    EXPECT_FLOAT_EQ(session_.player().Top, expected.Top);
+    EXPECT_FLOAT_EQ(session_.player().Width, expected.Width);
 }
 
 // Keys held for the whole tick.

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <limits>
 #include <ostream>
 
@@ -184,6 +186,22 @@ TEST(Stretch, AlphaBitsOfThePictureAreIgnored)
     Picture picture{1, 1, {0xFF0000FFu}};
     const Playfield field = Playfield::stretched(picture, 1, 1, 15, 15);
     EXPECT_EQ(farbechecken(field, 0, 0), 'r');
+}
+
+TEST(Stretch, RowsFromTheBottomUpGiveTheSamePlayfieldOnceAllHaveArrived)
+{
+    // As a bottom-up bitmap delivers them, into a field shrunk on one axis and enlarged on the other.
+    const Picture picture = pictureFromText({"#rog", "lb.?", "gor#", "....", "#..#"});
+    const Playfield expected = Playfield::stretched(picture, 7, 3, 15, 15);
+    Playfield field(7, 3);
+    RowStretcher stretcher(picture.width, picture.height, field);
+    const std::span<const uint32_t> pixels(picture.pixels);
+    for (int y = picture.height - 1; y >= 0; --y) {
+        EXPECT_FALSE(stretcher.complete());
+        stretcher.row(y, pixels.subspan(static_cast<size_t>(y) * 4, 4));
+    }
+    EXPECT_TRUE(stretcher.complete());
+    EXPECT_TRUE(std::equal(field.pixels().begin(), field.pixels().end(), expected.pixels().begin()));
 }
 
 TEST(Stretch, EmptyOrMalformedPictureGivesWhiteField)

@@ -2,7 +2,7 @@
 # install.sh BUILD WORKDIR
 # Installs the built program as a user or a distribution would, and checks the result:
 #   1. `cmake --install BUILD --prefix P`: the program folder P/lib/hopplix with the program, its
-#      update helper and the bundled levels, the link P/bin/hopplix, the desktop entry, the
+#      update helper, its download library and the bundled levels, the link P/bin/hopplix, the desktop entry, the
 #      icons and the AppStream metadata, which desktop-file-validate and appstreamcli accept;
 #   2. `cpack` builds the Debian package: its files are those of the installation under /usr,
 #      and it depends on Qt, libcurl and the fonts;
@@ -45,6 +45,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install 
 folder=$prefix/lib/hopplix
 [ -x "$folder/Hopplix" ] || fail "no program $folder/Hopplix"
 [ -x "$folder/hopplix-update" ] || fail "no update helper beside the program"
+[ -f "$folder/hopplix-download.so" ] || fail "no download library beside the program"
 [ "$(readlink "$prefix/bin/hopplix")" = ../lib/hopplix/Hopplix ] || fail "bin/hopplix is no link to the program"
 for level in "$build/Level"/*/; do
     name=$(basename "$level")

@@ -52,6 +52,17 @@ TEST_F(LevelFolder, OnlyFoldersWithALevelPictureAreListed)
     EXPECT_THAT(listed(), ElementsAre("Alpha"));
 }
 
+TEST_F(LevelFolder, LevelsMadeOnWindowsAreListedWhateverTheLetterCase)
+{
+    const fs::path upper = program.path() / "LEVEL";
+    fs::create_directories(upper / "Wald");
+    std::ofstream(upper / "Wald" / "LEVEL.BMP") << "BM";
+    fs::create_directories(upper / "Berg");
+    std::ofstream(upper / "Berg" / "level.bmp") << "BM";
+    ASSERT_EQ(levels(), upper);
+    EXPECT_THAT(listed(), ElementsAre("Berg", "Wald"));
+}
+
 TEST_F(LevelFolder, MissingLevelsFolderListsNothing)
 {
     EXPECT_THAT(listed(), IsEmpty());

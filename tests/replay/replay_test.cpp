@@ -2,6 +2,7 @@
 // rules by hand (15 twips per pixel, a 60-twip player, ground in pixel row 20 = 292.5 twips).
 
 #include "game/level_text.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -110,10 +112,14 @@ protected:
         return file;
     }
 
-    Outcome replay(const std::string& arguments)
+    // Runs the tool, with one more variable in its environment when `variable` names one.
+    Outcome replay(const std::string& arguments, std::pair<std::string, std::string> variable = {})
     {
         const fs::path errFile = root / "stderr.txt";
-        const std::string command = std::string("'") + HOPPLIX_REPLAY + "' " + arguments + " 2>'" + errFile.string() + "'";
+        std::string command;
+        if (!variable.first.empty())
+            command = "env " + variable.first + "=" + variable.second + " ";
+        command += std::string("'") + HOPPLIX_REPLAY + "' " + arguments + " 2>'" + errFile.string() + "'";
         Outcome run;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (pipe == nullptr)
@@ -296,15 +302,37 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"unknown option", "--level {level} --speed 3", "unknown option '--speed'"},
                       ErrorCase{"missing value", "--level {level} --ticks", "--ticks needs a value"}));
 
-TEST_F(Replay, UnreadablePictureIsAnError)
+TEST_F(Replay, PictureThatIsNoWindowsBitmapIsAnError)
 {
     const fs::path folder = root / "broken";
     fs::create_directories(folder);
-    std::ofstream(folder / "Level.bmp") << "not a bitmap";
+    std::ofstream(folder / "Level.bmp") << "\x89PNG\r\n\x1a\n";
     const Outcome run = replay("--level '" + folder.string() + "'");
     EXPECT_NE(run.exitCode, 0);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("not a picture"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err, "hopplix-replay: " + (folder / "Level.bmp").string() + ": not a Windows bitmap\n");
+}
+
+// Regression: the pixels a cut-off picture lacks were whatever memory held, so each run played
+// another level.
+TEST_F(Replay, CutOffPictureGivesTheSameResultWhateverMemoryHeld)
+{
+    const fs::path whole = level("whole", level20x40('#'));
+    const std::string bytes = hopplix::test::readFile(whole / "Level.bmp");
+    for (const std::size_t keep : {bytes.size() - 1, bytes.size() / 2, std::size_t{60}}) {
+        const fs::path folder = root / ("cut" + std::to_string(keep));
+        fs::create_directories(folder);
+        std::ofstream(folder / "Level.bmp", std::ios::binary) << bytes.substr(0, keep);
+        std::vector<Outcome> runs;
+        for (const char* perturb : {"0", "170", "253"})
+            runs.push_back(replay("--level '" + folder.string() + "' --ticks 20", {"MALLOC_PERTURB_", perturb}));
+        for (const Outcome& run : runs) {
+            EXPECT_EQ(run.exitCode, 2) << keep;
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(run.err, runs[0].err);
+        }
+        EXPECT_NE(runs[0].err.find("ends inside its pixel data"), std::string::npos) << runs[0].err;
+    }
 }
 
 } // namespace

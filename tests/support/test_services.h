@@ -1,6 +1,7 @@
 #pragma once
 // Platform services for window tests: fakes for keys, message boxes and the beep, a program
-// folder of the test's choice, the screen at 96 dpi, and an endProgram that only counts.
+// folder of the test's choice, a screen (at 96 dpi unless the test changes it; read at every
+// form load), and an endProgram that only counts.
 
 #include "forms/FormRegistry.h"
 #include "support/fakes.h"
@@ -13,12 +14,13 @@ class TestPlatform {
 public:
     Services services(const std::filesystem::path& programFolder)
     {
-        return Services{keys, messages, beeper, ScreenMetrics{}, programFolder, [this] { ++endProgramCalls; }};
+        return Services{keys, messages, beeper, [this] { return screen; }, programFolder, [this] { ++endProgramCalls; }};
     }
 
     FakeKeyState keys;
     FakeMessageBoxes messages;
     FakeBeeper beeper;
+    ScreenMetrics screen{};
     int endProgramCalls = 0;
 };
 

@@ -1,7 +1,7 @@
 // hopplix-replay --level DIR [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] [--keys FILE] [--ticks N]
 #include "replay.h"
 
-#include "game/ui/QtPictureDecoder.h"
+#include "game/PictureDecoder.h"
 
 #include <cstdio>
 #include <iostream>
@@ -10,10 +10,10 @@ int main(int argc, char** argv)
 {
     try {
         const auto options = hopplix::replay::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
-        const std::string out = hopplix::replay::run(options, hopplix::QtPictureDecoder{});
+        const std::string out = hopplix::replay::run(options, hopplix::BmpPictureDecoder{});
         std::fwrite(out.data(), 1, out.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
-    } catch (const std::exception& e) { // our own Errors, and a picture too large to hold
+    } catch (const std::exception& e) { // our own Errors, and a playfield too large to hold (--client)
         std::cerr << "hopplix-replay: " << e.what() << '\n';
     }
     return 2;

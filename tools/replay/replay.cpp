@@ -137,9 +137,9 @@ std::string run(const Options& options, const PictureDecoder& decoder)
     const LoadResult loaded = session.load(options.level, viewport, state);
     switch (loaded.status) {
     case LoadStatus::Loaded: break;
-    case LoadStatus::PictureMissing: throw Error("no Level.bmp in " + options.level.string());
-    case LoadStatus::PictureUnreadable:
-        throw Error(levelImagePath(options.level).string() + " is not a picture this tool can read");
+    case LoadStatus::PictureMissing: throw Error(loaded.reason);
+    case LoadStatus::PictureUnreadable: throw Error(levelImagePath(options.level).string() + ": " + loaded.reason);
+    case LoadStatus::PictureTooSmall:
     case LoadStatus::LayoutImpossible: throw Error(options.level.string() + ": " + loaded.reason);
     }
     const LevelLayout& layout = session.layout();

@@ -10,7 +10,6 @@
 #include "common/ColourText.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -20,6 +19,8 @@ namespace hopplix {
 
 const char* const Form1::kMissingPictureText = "Error: Level.bmp wurde nicht gefunden!";
 const char* const Form1::kUnreadablePictureText = "Error: Level.bmp konnte nicht gelesen werden!";
+const char* const Form1::kTooSmallPictureText = "Error: Level.bmp ist zu klein!";
+const char* const Form1::kNoLayoutText = "Error: Level.bmp kann auf diesem Bildschirm nicht gezeigt werden!";
 const char* const Form1::kLeaveQuestion =
     "Wollen sie dieses Level wirklich abbrechen und zur Levelauswahl zurückkehren?";
 
@@ -29,6 +30,38 @@ QColor colourOf(std::uint32_t value)
 {
     return QColor(static_cast<int>(value & 0xFFu), static_cast<int>((value >> 8) & 0xFFu),
                   static_cast<int>((value >> 16) & 0xFFu));
+}
+
+// Why a picture could not be read, as a sentence for the player.
+const char* pictureReasonText(const PictureError& error)
+{
+    if (error.damaged)
+        return "Die Bilddaten sind beschädigt oder unvollständig.";
+    switch (error.reason) {
+    case BmpError::None: break;
+    case BmpError::CannotOpen: return "Die Datei lässt sich nicht öffnen.";
+    case BmpError::ReadFailed: return "Die Datei lässt sich nicht lesen.";
+    case BmpError::NotBitmap: return "Die Datei ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
+    case BmpError::TruncatedHeader: return "Die Datei endet mitten im Bitmap-Kopf.";
+    case BmpError::UnsupportedHeader: return "Diese Art von Bitmap-Kopf wird nicht unterstützt.";
+    case BmpError::BadHeader: return "Der Bitmap-Kopf ist beschädigt.";
+    case BmpError::BadSize: return "Das Bild hat keine Breite oder keine Höhe.";
+    case BmpError::TooLarge:
+        return "Das Bild ist größer als 32768 Pixel je Seite oder 268435456 Pixel insgesamt.";
+    case BmpError::UnsupportedBitDepth: return "Diese Farbtiefe wird nicht unterstützt.";
+    case BmpError::UnsupportedCompression: return "Diese Art der Kompression wird nicht unterstützt.";
+    case BmpError::CompressionMismatch: return "Die Kompression passt nicht zur Farbtiefe.";
+    case BmpError::TopDownRle: return "Ein lauflängenkodiertes Bild darf nicht von oben nach unten gespeichert sein.";
+    case BmpError::BadMasks: return "Die Farbmasken sind ungültig.";
+    case BmpError::BadPalette: return "Die Farbpalette hat eine ungültige Größe.";
+    case BmpError::BadOffset: return "Die Bilddaten beginnen im Kopf oder in der Farbpalette.";
+    case BmpError::OffsetPastEnd: return "Die Datei endet vor ihren Bilddaten.";
+    case BmpError::TruncatedPixels: return "Die Datei endet mitten in den Bilddaten.";
+    case BmpError::BadRle: return "Die lauflängenkodierten Bilddaten sind beschädigt.";
+    case BmpError::PaletteIndex: return "Ein Pixel verwendet eine Farbe außerhalb der Farbpalette.";
+    case BmpError::AlreadyRead: return "Die Datei wurde schon gelesen.";
+    }
+    return "";
 }
 
 int buttonCode(Qt::MouseButton button)
@@ -95,10 +128,23 @@ void Form1::controlsDestroyed()
     shape1Visible_ = false;
 }
 
-void Form1::failLoad(const char* text)
+void Form1::failLoad(const std::string& text)
 {
     services().messages.MsgBox(text, mb::vbOKOnly + mb::vbCritical, "Error");
     Unload();
+}
+
+std::string Form1::failureText(const LoadResult& result)
+{
+    switch (result.status) {
+    case LoadStatus::Loaded: break;
+    case LoadStatus::PictureMissing: return kMissingPictureText;
+    case LoadStatus::PictureUnreadable:
+        return std::string(kUnreadablePictureText) + "\n" + pictureReasonText(result.picture);
+    case LoadStatus::PictureTooSmall: return kTooSmallPictureText;
+    case LoadStatus::LayoutImpossible: return kNoLayoutText;
+    }
+    return {};
 }
 
 void Form1::Form_Load()
@@ -107,16 +153,15 @@ void Form1::Form_Load()
     onScreen_ = false;
     questionPending_ = false;
     LauncherForm& launcher = forms().form3();
-    const std::filesystem::path folder = services().programFolder / "Level" / launcher.levelpfad;
+    const std::filesystem::path folder = levelsFolder(services().programFolder) / launcher.levelpfad;
 
     // The frame this window had when it was last shown; none (0) before it ever was, as under a
     // window system without frames. When the real frame differs, clientAreaResized lays the
     // level out again.
-    switch (session_.load(folder, viewport(frameExtraPixels()), play).status) {
-    case LoadStatus::Loaded: break;
-    case LoadStatus::PictureMissing: failLoad(kMissingPictureText); return;
-    case LoadStatus::PictureUnreadable:
-    case LoadStatus::LayoutImpossible: failLoad(kUnreadablePictureText); return;
+    const LoadResult loaded = session_.load(folder, viewport(frameExtraPixels()), play);
+    if (!loaded.ok()) {
+        failLoad(failureText(loaded));
+        return;
     }
     showLayout();
     // Anything but a colour value the launcher wrote (nothing chosen yet, a broken value)
@@ -131,7 +176,7 @@ void Form1::Form_Load()
 Viewport Form1::viewport(QSize frame) const
 {
     Viewport view;
-    view.screen = services().screen;
+    view.screen = screen(); // as the window read it at this level's load
     view.frameWidthPx = frame.width();
     view.frameHeightPx = frame.height();
     return view;
@@ -153,15 +198,31 @@ void Form1::clientAreaResized()
         return;
     // The frame became known only once the window was shown: the client area is not what the
     // level was laid out for, so the playfield, the player's size and its start follow it.
-    if (session_.layOut(viewport(frameExtraPixels()), play)) {
+    const LoadResult laidOut = session_.layOut(viewport(frameExtraPixels()), play);
+    if (laidOut.ok()) {
         showLayout();
         refreshPlayer();
         centreOnScreen();
+        return;
     }
+    // Inside the frame there is no room for the level (or the picture changed meanwhile): it
+    // ends as a load that failed, from the event loop, outside the window system's event.
+    levelReady_ = false;
+    const std::uint64_t generation = windowGeneration_;
+    QMetaObject::invokeMethod(
+        &dispatcher_,
+        [this, generation, text = failureText(laidOut)] {
+            if (isLoaded() && generation == windowGeneration_)
+                failLoad(text);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::Form_Unload()
 {
+    // A question about leaving this level goes with it, unanswered.
+    if (questionOpen_)
+        services().messages.closeUnanswered();
     debugWindow().Unload();
     forms().form3().Show();
 }
@@ -253,15 +314,18 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
         if (debug.isLoaded() && debug.Visible()) {
             debug.Unload();
         } else {
+            // The debug window shows without taking the focus; the game keeps it, so further
+            // keys reach the game. The player may still give it to the debug window.
             debug.Show();
             debug.Player()->setFillColor(colourOf(shape1Fill_));
-            keepFocusFrom(debug); // further keys reach the game
+            window()->activateWindow();
         }
     } else if (keyCode == vk::R) {
         // The playfield's corner, not the level's start.
         setShape1Place(0.0f, 0.0f);
         play.beschleunigung = 0;
-    } else if (keyCode == vk::Escape) {
+    } else if (keyCode == vk::Escape && !keyIsAutoRepeat()) {
+        // One question per press: a held Escape asks no second one once the first is answered.
         requestLeaveQuestion();
     }
 }
@@ -270,22 +334,6 @@ Form2& Form1::debugWindow()
 {
     // The registry hands the debug window out as a plain form; it belongs to this subsystem.
     return static_cast<Form2&>(forms().form2());
-}
-
-void Form1::keepFocusFrom(Form2& debug)
-{
-    if (!isLoaded() || !debug.isLoaded())
-        return;
-    window()->activateWindow();
-    // A window system activates a newly shown window only once it is mapped, after this
-    // handler has returned. The debug window has nothing to type into: whenever it gets the
-    // focus, the focus goes back to the game.
-    FormWindow* const debugWindow = debug.window();
-    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, debugWindow,
-                     [this, debugWindow](QWindow* focus) {
-                         if (focus && focus == debugWindow->windowHandle() && isLoaded())
-                             window()->activateWindow();
-                     });
 }
 
 void Form1::requestLeaveQuestion()
@@ -314,8 +362,12 @@ void Form1::postLeaveQuestion()
 
 void Form1::askToLeave()
 {
+    const std::uint64_t generation = windowGeneration_;
+    questionOpen_ = true;
     const int answer = services().messages.MsgBox(kLeaveQuestion, mb::vbYesNo, "Sicher!?");
-    if (answer == mb::vbYes) {
+    questionOpen_ = false;
+    // The level may have ended behind the question (its goal): then no answer is acted on.
+    if (answer == mb::vbYes && isLoaded() && generation == windowGeneration_) {
         Unload();
         forms().form3().Show();
     }

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QRect>
 #include <cstdint>
+#include <string>
 
 class QTimer;
 
@@ -54,9 +55,12 @@ public:
     // Shows the probes and the speed in the debug window.
     void Farbensetzen();
 
-    // The texts of the load step's failure messages.
+    // The texts of the load step's failure messages. An unreadable picture's message gives the
+    // reason on a second line.
     static const char* const kMissingPictureText;
     static const char* const kUnreadablePictureText;
+    static const char* const kTooSmallPictureText;
+    static const char* const kNoLayoutText;
     static const char* const kLeaveQuestion;
 
 protected:
@@ -71,8 +75,9 @@ private:
     Viewport viewport(QSize frame) const;
     // Sizes the window and the playfield control to the session's layout.
     void showLayout();
-    void failLoad(const char* text);
-    void keepFocusFrom(Form2& debug);
+    static std::string failureText(const LoadResult& result);
+    // Shows the message and closes the window, which brings the launcher back.
+    void failLoad(const std::string& text);
     Form2& debugWindow();
     void requestLeaveQuestion();
     void postLeaveQuestion();
@@ -93,6 +98,7 @@ private:
     bool onScreen_ = false;   // the window has been on the screen since then, frame and all
     bool ticking_ = false;    // a tick is running (perhaps suspended while events run)
     bool questionPending_ = false;
+    bool questionOpen_ = false; // the Escape question is on the screen
     std::uint64_t windowGeneration_ = 0; // tells a window from the one of an earlier level
     // Context of queued calls that must not run inside one of the window's own handlers.
     QObject dispatcher_;

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QWindow>
+#include <algorithm>
 
 namespace hopplix {
 
@@ -37,6 +39,8 @@ std::unique_ptr<FormWindow> Form2::createWindow()
     auto window = std::make_unique<FormWindow>(*this);
     window->setWindowTitle(QStringLiteral("DebugScreen"));
     window->makeFixedDialog(/*tool=*/true);
+    // It has nothing to type into: showing it leaves the focus where it is.
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->setFixedSize(pxX(kClientWidth), pxY(kClientHeight));
 
     auto place = [this](QWidget* w, const Place& p) { w->setGeometry(pxX(p.left), pxY(p.top), pxX(p.width), pxY(p.height)); };
@@ -68,24 +72,32 @@ void Form2::controlsDestroyed()
 
 void Form2::Form_Load()
 {
-    // Beside the game window, so it hides none of the level; else in the screen's corner.
+    // Beside the game window where the screen has room, so it hides none of the level; else
+    // over the game window's top-right corner. Either way it stays above the game window.
     FormWindow* own = window();
     QScreen* screen = own->screen() ? own->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    const QSize outer = own->size() + frameExtraPixels();
-    QPoint at = area.topLeft();
     Form& game = forms().form1();
-    if (game.isLoaded()) {
-        const QRect gameFrame = game.window()->frameGeometry();
-        if (gameFrame.right() + outer.width() <= area.right())
-            at = QPoint(gameFrame.right() + 1, gameFrame.top());
-        else if (gameFrame.left() - outer.width() >= area.left())
-            at = QPoint(gameFrame.left() - outer.width(), gameFrame.top());
-    }
-    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - outer.height())));
-    own->move(at);
+    if (!screen || !game.isLoaded())
+        return;
+    FormWindow* gameWindow = game.window();
+    own->winId(); // the window system's window, to tie it to the game's
+    if (QWindow* handle = own->windowHandle())
+        handle->setTransientParent(gameWindow->windowHandle());
+
+    const QRect area = screen->availableGeometry();
+    const QRect gameFrame = gameWindow->frameGeometry();
+    // Its own frame is known only once it is on the screen: the game window's is a fair guess.
+    const QSize outer = own->size() + frameExtraPixels().expandedTo(game.frameExtraPixels());
+    const QPoint inset = gameWindow->geometry().topLeft() - gameFrame.topLeft();
+    QPoint at(gameFrame.right() + 1 - outer.width(), gameFrame.top()); // the frame's top-left
+    if (gameFrame.right() + outer.width() <= area.right())
+        at = QPoint(gameFrame.right() + 1, gameFrame.top());
+    else if (gameFrame.left() - outer.width() >= area.left())
+        at = QPoint(gameFrame.left() - outer.width(), gameFrame.top());
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
+    // The client area's place, which means the same before and after the frame is known.
+    own->setGeometry(QRect(at + inset, own->size()));
 }
 
 ShapeWidget* Form2::Shape1(int index)

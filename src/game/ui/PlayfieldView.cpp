@@ -53,6 +53,9 @@ void PlayfieldView::setPlayer(const QRect& rect, const QColor& fill, bool visibl
 void PlayfieldView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // With more device pixels than pixels (HiDPI) each pixel becomes a block in its exact
+    // colour, never a blend: the player sees what the probes read.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRect picture = image_.rect();
     for (const QRect& area : event->region()) {
         const QRect inside = area & picture;

@@ -1,15 +1,21 @@
 #pragma once
-// Decoding "Level.bmp" with Qt's image readers (QtGui only, no widgets).
+// Decoding "Level.bmp" in the game window: a Windows bitmap through the strict bitmap reader, and
+// a PNG, GIF or JPEG saved under that name through Qt's image readers (QtGui only, no widgets).
 
 #include "game/PictureDecoder.h"
 
 namespace hopplix {
 
-// Reads whatever format Qt recognises by the file's content (a PNG saved as "Level.bmp" is
-// fine). Colours are taken as painted; transparency plays no part.
+// A file that starts with "BM" is a Windows bitmap and goes to BmpPictureDecoder, whatever Qt
+// would make of it. Other files are read by content: PNG, GIF and JPEG are taken, whole or not
+// at all (a reader error, or a file that ends before its last block, refuses it); anything else
+// is NotBitmap. Colours are taken as painted; transparency plays no part.
 class QtPictureDecoder : public PictureDecoder {
 public:
-    bool decode(const std::filesystem::path& file, PictureRows& rows) const override;
+    PictureError decode(const std::filesystem::path& file, PictureRows& rows) const override;
+
+private:
+    BmpPictureDecoder bitmaps_;
 };
 
 } // namespace hopplix

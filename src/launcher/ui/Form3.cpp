@@ -6,6 +6,7 @@
 #include "forms/ClickLabel.h"
 #include "forms/ShapeWidget.h"
 #include "launcher/LevelList.h"
+#include "common/Codepage.h"
 #include "common/ColourText.h"
 #include "updater/UpdateFiles.h"
 
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringDecoder>
 #include <algorithm>
 #include <limits>
 #include <system_error>
@@ -45,6 +47,17 @@ QString rowPrefix(int index)
     case 1: return QStringLiteral("Grün: ");
     default: return QStringLiteral("Blau: ");
     }
+}
+
+// A level name as the list shows it. Names are bytes: UTF-8 as written here, or Windows-1252
+// from an old zip file, which is shown as Windows shows it.
+QString shownName(const std::string& name)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+    if (!utf8.hasError())
+        return text;
+    return QString::fromStdString(win1252ToUtf8(name));
 }
 
 QColor rowColour(int index, int value)
@@ -175,7 +188,7 @@ void Form3::Form_Load()
     combo1_->clear();
     levelNames_ = listLevels(levelsFolder(services().programFolder));
     for (const std::string& name : levelNames_)
-        combo1_->addItem(QString::fromStdString(name));
+        combo1_->addItem(shownName(name));
     combo1_->setCurrentIndex(-1); // adding the first entry selected it
 
     setFittedText(*label1_, levelNames_.empty() ? QStringLiteral("Es wurden keine Level gefunden")

@@ -3,9 +3,11 @@
 
 #include "game_fixture.h"
 
+#include <QBuffer>
 #include <QIcon>
 #include <QPixmap>
 #include <QTimer>
+#include <string_view>
 
 namespace hopplix::test {
 namespace {
@@ -112,6 +114,21 @@ TEST_F(GameWindowTest, LargePictureIsFittedToTheScreen)
     EXPECT_EQ(form.window()->size() + form.frameExtraPixels(), QSize(1263, 631));
 }
 
+TEST_F(GameWindowTest, LevelLoadedAfterTheScreenChangedIsFittedToTheNewScreen)
+{
+    // Regression: the screen was read once per run, so the next level was sized for the old one.
+    QImage image(2000, 1000, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    writeLevelImage("Weit", image);
+    const auto outerWidthPx = [this] { return game().window()->width() + game().frameExtraPixels().width(); };
+    open("Weit");
+    EXPECT_EQ(outerWidthPx(), 1263); // (19200 - 250) / 15 on a 1280 x 1024 screen
+    game().Unload();
+    platform.screen = ScreenMetrics{1024 * 15.0, 768 * 15.0, 15.0, 15.0};
+    open("Weit");
+    EXPECT_EQ(outerWidthPx(), 1007); // (15360 - 250) / 15
+}
+
 TEST_F(GameWindowTest, PlayfieldShowsThePictureStretchedWithExactColours)
 {
     // Left half green, right half orange, bottom quarter black: stretched without blending.
@@ -129,18 +146,54 @@ TEST_F(GameWindowTest, PlayfieldShowsThePictureStretchedWithExactColours)
     EXPECT_EQ(form.playfield().pixel(70, 5), 0x0080FFu);
 }
 
-TEST_F(GameWindowTest, PictureInAnotherFormatUnderTheNameLevelBmpIsPlayed)
+// 64 x 48 pixels, white above eight black rows, as a GIF (Qt reads GIF but cannot write it).
+const std::string kGif(
+    "\x47\x49\x46\x38\x39\x61\x40\x00\x30\x00\xF0\x01\x00\x00\x00\x00\xFF\xFF\xFF\x21\xF9\x04\x00\x00"
+    "\x00\x00\x00\x2C\x00\x00\x00\x00\x40\x00\x30\x00\x00\x02\x50\x8C\x8F\xA9\xCB\xED\x0F\xA3\x9C\xB4"
+    "\xDA\x8B\xB3\xDE\xBC\xFB\x0F\x86\xE2\x48\x96\xE6\x89\xA6\xEA\xCA\xB6\xEE\x0B\xC7\xF2\x4C\xD7\xF6"
+    "\x8D\xE7\xFA\xCE\xF7\xFE\x0F\x0C\x0A\x87\xC4\xA2\xF1\x88\x4C\x2A\x97\x08\x80\xF3\x09\x8D\x4A\xA7"
+    "\xD4\xAA\xF5\x8A\xCD\x6A\xB7\xDC\xAE\xF7\x0B\x0E\x8B\xC7\xE4\xB2\xF9\x8C\x4E\xAB\xD7\xDC\x02\x00"
+    "\x3B",
+    121);
+
+// The same picture in the formats Qt reads; JPEG only nearly (it blurs the edge).
+std::string otherFormat(const char* format)
 {
+    if (std::string_view(format) == "GIF")
+        return kGif;
     std::vector<std::string> rows = openLevel(64, 48);
     for (int y = 40; y < 48; ++y)
         rows[static_cast<size_t>(y)] = std::string(64, '#');
-    writeLevelImage("Png", imageFromText(rows), "PNG");
-    Form1& form = open("Png");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    imageFromText(rows).save(&buffer, format, 100);
+    return bytes.toStdString();
+}
+
+class OtherFormatTest : public GameWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(OtherFormatTest, PictureInAnotherFormatUnderTheNameLevelBmpIsPlayed)
+{
+    writeFile(levelFolder("Anders") / "Level.bmp", otherFormat(GetParam()));
+    Form1& form = open("Anders");
     ASSERT_TRUE(form.isLoaded());
     EXPECT_TRUE(platform.messages.shown.empty());
-    EXPECT_EQ(form.playfield().pixel(10, form.playfield().height() - 1), 0x000000u);
     EXPECT_EQ(form.playfield().pixel(10, 10), 0xFFFFFFu);
+    if (std::string_view(GetParam()) != "JPEG") {
+        EXPECT_EQ(form.playfield().pixel(10, form.playfield().height() - 1), 0x000000u);
+    }
 }
+
+TEST_P(OtherFormatTest, PictureInAnotherFormatCutShortIsRefused)
+{
+    const std::string whole = otherFormat(GetParam());
+    writeFile(levelFolder("Anders") / "Level.bmp", whole.substr(0, whole.size() * 3 / 4));
+    open("Anders");
+    expectLoadFailure(std::string(Form1::kUnreadablePictureText) + "\nDie Bilddaten sind beschädigt oder unvollständig.");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, OtherFormatTest, ::testing::Values("PNG", "GIF", "JPEG"));
 
 struct SizeCase {
     const char* name;
@@ -253,27 +306,44 @@ TEST_F(GameWindowTest, LevelBmpThatIsAFolderCountsAsMissing)
 struct UnreadableCase {
     const char* name;
     std::string bytes;
+    const char* reason; // the message's second line
 };
 
 class UnreadablePictureTest : public GameWindowTest, public ::testing::WithParamInterface<UnreadableCase> {};
 
-TEST_P(UnreadablePictureTest, ShowsOneMessageAndReturnsToTheLauncher)
+TEST_P(UnreadablePictureTest, ShowsTheReasonAndReturnsToTheLauncher)
 {
     writeFile(levelFolder("Kaputt") / "Level.bmp", GetParam().bytes);
     open("Kaputt");
-    expectLoadFailure("Error: Level.bmp konnte nicht gelesen werden!");
+    expectLoadFailure(std::string("Error: Level.bmp konnte nicht gelesen werden!\n") + GetParam().reason);
 }
+
+const char* const kNoPicture = "Die Datei ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, UnreadablePictureTest,
-    ::testing::Values(UnreadableCase{"Empty", ""}, UnreadableCase{"Text", "Das ist kein Bild.\r\n"},
-                      UnreadableCase{"HeaderOnly", bitmapHeader(64, 48, 64 * 48 * 3).substr(0, 30)},
-                      UnreadableCase{"NoPixels", bitmapHeader(64, 48, 64 * 48 * 3)},
-                      UnreadableCase{"ZeroWidth", bitmapHeader(0, 48, 0)},
-                      UnreadableCase{"ZeroHeight", bitmapHeader(64, 0, 0)},
-                      UnreadableCase{"Gigantic", bitmapHeader(100000, 100000, 0) + std::string(4096, '\0')},
-                      UnreadableCase{"GarbageAfterMagic", "BM" + std::string(200, '\x7f')}),
+    ::testing::Values(
+        UnreadableCase{"Empty", "", kNoPicture}, UnreadableCase{"Text", "Das ist kein Bild.\r\n", kNoPicture},
+        UnreadableCase{"HeaderOnly", bitmapHeader(64, 48, 64 * 48 * 3).substr(0, 30),
+                       "Die Datei endet mitten im Bitmap-Kopf."},
+        UnreadableCase{"NoPixels", bitmapHeader(64, 48, 64 * 48 * 3), "Die Datei endet vor ihren Bilddaten."},
+        UnreadableCase{"HalfThePixels", bitmapHeader(64, 48, 64 * 48 * 3) + std::string(64 * 24 * 3, '\0'),
+                       "Die Datei endet mitten in den Bilddaten."},
+        UnreadableCase{"ZeroWidth", bitmapHeader(0, 48, 0), "Das Bild hat keine Breite oder keine Höhe."},
+        UnreadableCase{"ZeroHeight", bitmapHeader(64, 0, 0), "Das Bild hat keine Breite oder keine Höhe."},
+        UnreadableCase{"Gigantic", bitmapHeader(100000, 100000, 0) + std::string(4096, '\0'),
+                       "Das Bild ist größer als 32768 Pixel je Seite oder 268435456 Pixel insgesamt."},
+        UnreadableCase{"GarbageAfterMagic", "BM" + std::string(200, '\x7f'),
+                       "Diese Art von Bitmap-Kopf wird nicht unterstützt."}),
     [](const ::testing::TestParamInfo<UnreadableCase>& param) { return std::string(param.param.name); });
+
+// Regression: a picture too small for its window was shown as one that could not be read.
+TEST_F(GameWindowTest, PictureTooSmallForItsWindowSaysSo)
+{
+    writeLevel("Winzig", openLevel(400, 16));
+    open("Winzig");
+    expectLoadFailure("Error: Level.bmp ist zu klein!");
+}
 
 } // namespace
 } // namespace hopplix::test

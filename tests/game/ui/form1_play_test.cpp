@@ -59,20 +59,40 @@ TEST_F(PlayTest, DebugKeyShowsTheDebugWindowInThePlayersColourThenClosesIt)
     EXPECT_TRUE(form.isLoaded());
 }
 
-TEST_F(PlayTest, DebugWindowActivatedOnceItIsMappedHandsTheFocusBackSoTheNextDClosesIt)
+TEST_F(PlayTest, DebugWindowLeavesTheFocusWithTheGameButKeepsItWhenThePlayerGivesItThere)
 {
     Form1& form = openGround();
     QTest::keyClick(form.window(), Qt::Key_D);
     ASSERT_TRUE(debug().isLoaded());
     QCoreApplication::processEvents();
-    // An X window system activates a new window when it maps it, after the key's handler.
-    debug().window()->activateWindow();
-    QCoreApplication::processEvents();
     EXPECT_EQ(QApplication::activeWindow(), form.window());
-
-    QTest::keyClick(QApplication::activeWindow(), Qt::Key_D); // typed where the focus is
-    EXPECT_FALSE(debug().isLoaded());
+    // Regression: the focus was pulled back every time the debug window got it.
+    debug().window()->activateWindow(); // the player's click
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), debug().window());
 }
+
+// A screen-filling level (2000 x 1600 pixels) leaves no room beside the game window.
+class DebugPlaceTest : public PlayTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DebugPlaceTest, DebugWindowOpensBesideTheGameWindowOrElseInFrontOfIt)
+{
+    const bool fillsTheScreen = GetParam();
+    QImage picture(fillsTheScreen ? 2000 : 64, fillsTheScreen ? 1600 : 48, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    writeLevelImage("Platz", picture);
+    Form1& form = open("Platz");
+    QTest::keyClick(form.window(), Qt::Key_D);
+    ASSERT_TRUE(debug().isLoaded());
+    const QRect game = form.window()->frameGeometry();
+    const QRect shown = debug().window()->frameGeometry();
+    EXPECT_TRUE(debug().window()->screen()->availableGeometry().contains(shown));
+    EXPECT_EQ(shown.intersects(game), fillsTheScreen);
+    // It stays above the game window.
+    EXPECT_EQ(debug().window()->windowHandle()->transientParent(), form.window()->windowHandle());
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, DebugPlaceTest, ::testing::Bool());
 
 TEST_F(PlayTest, DebugWindowIsASmallToolWindowWithEightMarkersAndTheSpeed)
 {
@@ -196,6 +216,21 @@ TEST_F(PlayTest, EscapeAnsweredNoKeepsTheLevelRunning)
     const float top = form.Shape1().Top;
     ticks(1);
     EXPECT_NE(form.Shape1().Top, top);
+}
+
+TEST_F(PlayTest, HeldEscapeAsksOnlyOnce)
+{
+    // Regression: the key's repeats asked again each time the question was gone.
+    Form1& form = openGround();
+    pressEscape(); // answered No
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), /*autorep=*/true);
+        QApplication::sendEvent(form.window(), &repeat);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(platform.messages.shown.size(), 1u);
+    pressEscape(); // pressed anew
+    EXPECT_EQ(platform.messages.shown.size(), 2u);
 }
 
 TEST_F(PlayTest, EscapeAnsweredYesClosesTheLevelAndTheDebugWindowAndShowsTheLauncher)
@@ -350,12 +385,14 @@ class TickingMessageBoxes : public MessageBoxes {
 public:
     std::function<void()> whileOpen;
     int answer = mb::vbNo;
+    int closedUnanswered = 0;
     int MsgBox(const std::string&, int, const std::string&) override
     {
         if (whileOpen)
             whileOpen();
         return answer;
     }
+    void closeUnanswered() override { ++closedUnanswered; }
 };
 
 class QuestionTest : public PlayTest {
@@ -423,7 +460,7 @@ TEST_F(QuestionTest, GameGoesOnBehindTheEscapeQuestion)
     EXPECT_TRUE(form.isLoaded());
 }
 
-TEST_F(QuestionTest, GoalReachedBehindTheQuestionEndsTheLevelAndYesChangesNothing)
+TEST_F(QuestionTest, GoalReachedBehindTheQuestionClosesItAndYesChangesNothing)
 {
     Form1& form = openHere("Ziel");
     boxes.answer = mb::vbYes;
@@ -435,6 +472,7 @@ TEST_F(QuestionTest, GoalReachedBehindTheQuestionEndsTheLevelAndYesChangesNothin
     QTest::keyClick(form.window(), Qt::Key_Escape);
     QCoreApplication::processEvents();
     EXPECT_FALSE(form.isLoaded());
+    EXPECT_EQ(boxes.closedUnanswered, 1); // the question went with its level
     EXPECT_EQ(beeper.beeps, 1);
     EXPECT_TRUE(registry().form3().Visible());
 }

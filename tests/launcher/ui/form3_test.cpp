@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <filesystem>
+#include <ostream>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -38,16 +39,19 @@ protected:
 
     fs::path levels() const { return program.path() / "Level"; }
 
-    void addLevel(const std::string& name) const
+    // A white level, big enough to be played, in `folder` (the levels folder by default) under
+    // the picture name given.
+    void addLevel(const std::string& name, const fs::path& folder = {}, const std::string& picture = "Level.bmp") const
     {
-        fs::create_directories(levels() / name);
-        QImage picture(8, 6, QImage::Format_RGB32);
-        picture.fill(Qt::white);
+        const fs::path level = (folder.empty() ? levels() : folder) / name;
+        fs::create_directories(level);
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::white);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(picture.save(&buffer, "BMP"));
-        std::ofstream(levels() / name / "Level.bmp", std::ios::binary).write(bytes.constData(), bytes.size());
+        ASSERT_TRUE(image.save(&buffer, "BMP"));
+        std::ofstream(level / picture, std::ios::binary).write(bytes.constData(), bytes.size());
     }
     void addLevels(const std::vector<std::string>& names) const
     {
@@ -181,15 +185,42 @@ TEST_F(Launcher, StartHandsTheLevelToTheGameWindow)
     EXPECT_EQ(platform.endProgramCalls, 0);
 }
 
-TEST_F(Launcher, LevelNameThatIsNotUtf8ReachesTheGameByteForByte)
+struct ForeignLevel {
+    const char* what;
+    const char* levelsFolder;
+    std::string name;
+    const char* shown;
+    const char* picture;
+    const char* config;
+};
+
+void PrintTo(const ForeignLevel& c, std::ostream* os) { *os << c.what; }
+
+class LevelMadeElsewhere : public Launcher, public ::testing::WithParamInterface<ForeignLevel> {};
+
+TEST_P(LevelMadeElsewhere, IsListedStartedAndPlayed)
 {
-    const std::string name = "Alt\xE4";
-    addLevel(name);
+    const ForeignLevel& c = GetParam();
+    addLevel(c.name, program.path() / c.levelsFolder, c.picture);
+    std::ofstream(program.path() / c.levelsFolder / c.name / c.config, std::ios::binary)
+        << "[Startposition]\r\nx=10\r\n";
     launcher.Show();
+    EXPECT_EQ(listShown(), std::vector<std::string>{c.shown});
     pick(0);
     pressStart();
-    EXPECT_EQ(launcher.levelpfad, name);
+    EXPECT_EQ(launcher.levelpfad, c.name) << "byte for byte";
+    EXPECT_TRUE(platform.messages.shown.empty()) << platform.messages.shown[0].prompt;
+    ASSERT_TRUE(forms.form1().Visible());
+    EXPECT_NE(forms.form1().play.StartX, "0") << "its config.ini was read";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Levels, LevelMadeElsewhere,
+    ::testing::Values(
+        // An old zip file: the name in Windows-1252, shown as Windows shows it.
+        ForeignLevel{"name not UTF-8", "Level", "Caf\xE9", "Café", "Level.bmp", "config.ini"},
+        ForeignLevel{"names in capitals", "LEVEL", "Wald", "Wald", "LEVEL.BMP", "CONFIG.INI"},
+        ForeignLevel{"names in small letters", "level", "Berg", "Berg", "level.bmp", "Config.ini"}));
 
 TEST_F(Launcher, LauncherRestoresThirdLevelAfterPlay)
 {

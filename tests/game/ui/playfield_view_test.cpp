@@ -1,0 +1,62 @@
+// The playfield on a screen with more device pixels than pixels (HiDPI): every pixel of the
+// painted level becomes a block of device pixels in its exact colour, so what the player sees is
+// what the probes read.
+
+#include "game/Playfield.h"
+#include "game/ui/PlayfieldView.h"
+
+#include <QImage>
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace hopplix::test {
+namespace {
+
+QRgb shownAs(uint32_t colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+
+// One-pixel stripes and checks of all seven colours: any smoothing would blend them.
+Playfield stripes()
+{
+    Playfield field(21, 14);
+    for (int y = 0; y < field.height(); ++y)
+        for (int x = 0; x < field.width(); ++x)
+            field.pixels()[static_cast<size_t>(y * field.width() + x)] =
+                kColourLegend[static_cast<size_t>((x + 3 * y) % 7)].colour;
+    return field;
+}
+
+QImage rendered(const Playfield& field, qreal devicePixelRatio)
+{
+    PlayfieldView view;
+    view.setPlayfield(&field);
+    view.resize(field.width(), field.height());
+    QImage image(QSize(field.width(), field.height()) * devicePixelRatio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::gray);
+    view.render(&image);
+    return image;
+}
+
+TEST(PlayfieldView, EveryPixelIsATwoByTwoBlockOfItsExactColourAtDevicePixelRatioTwo)
+{
+    const Playfield field = stripes();
+    const QImage image = rendered(field, 2.0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ASSERT_EQ(image.pixel(x, y), shownAs(field.pixel(x / 2, y / 2))) << "device pixel " << x << "," << y;
+}
+
+TEST(PlayfieldView, FractionalDevicePixelRatioShowsOnlyThePlayfieldsColours)
+{
+    const Playfield field = stripes();
+    const QImage image = rendered(field, 1.5);
+    QSet<QRgb> legend;
+    for (const LegendEntry& entry : kColourLegend)
+        legend.insert(shownAs(entry.colour));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ASSERT_TRUE(legend.contains(image.pixel(x, y))) << "blended colour at device pixel " << x << "," << y;
+}
+
+} // namespace
+} // namespace hopplix::test
