@@ -28,7 +28,8 @@ private:
     std::string error_;
 };
 
-// The file name of our library `base` on this system ("hopplix-download.so" on Linux).
+// The file name of our library `base` on this system ("hopplix-download.so" on Linux,
+// "hopplix-download.dll" on Windows).
 std::string libraryFileName(std::string_view base);
 
 } // namespace hopplix
