@@ -4,7 +4,8 @@
 # hopplix-replay built for Windows (WINDOWS_REPLAY: the program after its emulator, Wine) must
 # print the same bytes, and end with the same exit code, as hopplix-replay built here
 # (HOST_REPLAY): for every level in LEVELS with its key script KEY_SOURCES/<level>/keys.txt on
-# the default screen, and for the levels with the most colours on smaller screens and at 120 dpi.
+# the default screen, for the levels with the most colours on smaller screens and at 120 dpi, and
+# for a level whose name is not plain ASCII.
 # Only the standard output is compared; the error output, where Wine adds its own messages,
 # is kept beside it in WORK.
 set -euo pipefail
@@ -54,6 +55,11 @@ for name in "4 Sprungbrett" "5 Rutschpartie" "6 Feuerlauf"; do
       --screen "$size" --dpi "$dpi" --frame 8x31
   done
 done
+
+# A name beyond ASCII reaches the Windows program through its wide command line.
+mkdir -p "$work/levels"
+cp -r "$levels/1 Erste Schritte" "$work/levels/Łódź über Stock und Stein"
+compare "Łódź über Stock und Stein" --level "$work/levels/Łódź über Stock und Stein" --keys "$sources/1 Erste Schritte/keys.txt"
 
 echo "$runs runs, $failures different"
 [ "$failures" -eq 0 ] && [ "$runs" -gt 0 ]

@@ -2,6 +2,7 @@
 #include "replay.h"
 
 #include "game/PictureDecoder.h"
+#include "platform/CommandLine.h"
 
 #include <cstdio>
 #include <iostream>
@@ -9,8 +10,9 @@
 int main(int argc, char** argv)
 {
     try {
-        const auto options = hopplix::replay::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+        const auto options = hopplix::replay::parseArguments(hopplix::commandLineArguments(argc, argv));
         const std::string out = hopplix::replay::run(options, hopplix::BmpPictureDecoder{});
+        hopplix::useBinaryStandardOutput(); // the same bytes on every system
         std::fwrite(out.data(), 1, out.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const std::exception& e) { // our own Errors, and a playfield too large to hold (--client)

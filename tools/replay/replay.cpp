@@ -2,6 +2,7 @@
 
 #include "common/Paths.h"
 #include "game/LevelSession.h"
+#include "platform/PathText.h"
 
 #include <charconv>
 #include <fstream>
@@ -64,7 +65,7 @@ Options parseArguments(const std::vector<std::string>& arguments)
             throw Error(option.starts_with("--") ? option + " needs a value" : "unexpected argument '" + option + "'");
         const std::string& value = arguments[++i];
         if (option == "--level") {
-            options.level = value;
+            options.level = pathFromText(value);
             haveLevel = true;
         } else if (option == "--screen") {
             options.screen = parseSize(value, option, 1);
@@ -75,7 +76,7 @@ Options parseArguments(const std::vector<std::string>& arguments)
         } else if (option == "--client") {
             options.client = parseSize(value, option, 1);
         } else if (option == "--keys") {
-            options.keys = value;
+            options.keys = pathFromText(value);
         } else if (option == "--ticks") {
             options.ticks = parseNumber(value, option, 0, 100000000);
         } else {
