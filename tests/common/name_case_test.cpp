@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace hopplix {
@@ -35,8 +36,15 @@ TEST_P(EntryIgnoringCase, FindsTheSpellingWindowsWouldOpen)
         else
             folder.write(entry, "x");
     }
-    EXPECT_EQ(entryIgnoringCase(folder.path(), GetParam().name, GetParam().kind),
-              folder.path() / GetParam().expected);
+    const auto found = entryIgnoringCase(folder.path(), GetParam().name, GetParam().kind);
+    const auto expected = folder.path() / GetParam().expected;
+    // The entry itself: on Windows, where names that differ in case name one entry, any
+    // spelling of it opens it.
+    std::error_code ec;
+    if (std::filesystem::exists(expected))
+        EXPECT_TRUE(std::filesystem::equivalent(found, expected, ec)) << found;
+    else
+        EXPECT_EQ(found, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -59,7 +59,7 @@ TEST_F(LevelFolder, LevelsMadeOnWindowsAreListedWhateverTheLetterCase)
     std::ofstream(upper / "Wald" / "LEVEL.BMP") << "BM";
     fs::create_directories(upper / "Berg");
     std::ofstream(upper / "Berg" / "level.bmp") << "BM";
-    ASSERT_EQ(levels(), upper);
+    ASSERT_TRUE(fs::equivalent(levels(), upper)); // on Windows "Level" names it as well
     EXPECT_THAT(listed(), ElementsAre("Berg", "Wald"));
 }
 
