@@ -37,8 +37,11 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
                                 }});
     forms.services().downloader = &downloader;
     forms.services().updateServer = updateServerFor(updateServer, forms.services().programFolder, std::cerr);
+    forms.services().canStartUpdateScript = [](const std::filesystem::path& folder) {
+        return canStartUpdateScript(folder);
+    };
     forms.services().startUpdateScript = [](const std::filesystem::path& folder) {
-        return startUpdateScript(folder / kUpdateScript);
+        return startUpdateScript(folder / kUpdateScript, programBaseName());
     };
     forms.form3().Show();
     return app.exec();

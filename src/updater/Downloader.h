@@ -13,8 +13,9 @@ namespace hopplix {
 
 // What is being fetched decides how large it may be and how long it may take.
 enum class DownloadKind {
-    Small, // the version file and the manifest
-    Large, // the program file and the files the manifest lists
+    Small,    // the version file and signatures
+    Manifest, // the manifest: large enough for thousands of entries
+    Large,    // the program file and the files the manifest lists
 };
 
 struct DownloadLimits {
@@ -22,18 +23,30 @@ struct DownloadLimits {
     // No byte for this long ends the transfer: a dead server cannot hang the program.
     std::chrono::seconds stallTimeout{15};
     std::chrono::seconds smallTotalTimeout{30};
+    std::chrono::seconds manifestTotalTimeout{120};
     std::chrono::seconds largeTotalTimeout{900};
     std::uint64_t smallMaxBytes = 64 * 1024;
+    std::uint64_t manifestMaxBytes = 4 * 1024 * 1024;
     std::uint64_t largeMaxBytes = 256ull * 1024 * 1024;
     long maxRedirects = 5;
 
     std::chrono::seconds totalTimeout(DownloadKind kind) const
     {
-        return kind == DownloadKind::Small ? smallTotalTimeout : largeTotalTimeout;
+        switch (kind) {
+        case DownloadKind::Small: return smallTotalTimeout;
+        case DownloadKind::Manifest: return manifestTotalTimeout;
+        case DownloadKind::Large: break;
+        }
+        return largeTotalTimeout;
     }
     std::uint64_t maxBytes(DownloadKind kind) const
     {
-        return kind == DownloadKind::Small ? smallMaxBytes : largeMaxBytes;
+        switch (kind) {
+        case DownloadKind::Small: return smallMaxBytes;
+        case DownloadKind::Manifest: return manifestMaxBytes;
+        case DownloadKind::Large: break;
+        }
+        return largeMaxBytes;
     }
 };
 

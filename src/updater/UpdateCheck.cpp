@@ -1,12 +1,11 @@
 #include "updater/UpdateCheck.h"
 
 #include "common/Codepage.h"
+#include "platform/Files.h"
 #include "updater/NameCase.h"
 
 #include <cfloat>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace hopplix {
@@ -36,10 +35,10 @@ std::string serverUrl(const UpdateSetup& setup, std::string_view path)
 
 std::string Versionlesen(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    const auto bytes = readOrdinaryFile(file, Links::Refuse);
+    if (!bytes)
         return {};
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string& content = *bytes;
     std::string last;
     std::string current;
     bool pending = false; // a line has started since the last line end
@@ -78,18 +77,12 @@ VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& download
     if (setup.serverBaseUrl.empty())
         return VersionCheck::NoServer;
     const auto local = setup.programFolder / kLocalVersionFile;
-    struct RemoveAfterwards {
-        std::filesystem::path path;
-        ~RemoveAfterwards()
-        {
-            std::error_code ec;
-            std::filesystem::remove(path, ec);
-        }
-    } cleanup{local};
-
+    // A failed download leaves a Version.txt that was there before as it was.
     if (downloader.URLDownloadToFile(serverUrl(setup, kVersionFilePath), local, DownloadKind::Small) != 0)
         return VersionCheck::DownloadFailed;
     neueVersion = Versionlesen(local);
+    std::error_code ec;
+    std::filesystem::remove(local, ec);
     return isNewerVersion(neueVersion, installedVersion, format) ? VersionCheck::Newer : VersionCheck::NotNewer;
 }
 

@@ -7,6 +7,7 @@
 #include "updater/UpdateFiles.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ struct UpdateSetup {
     std::filesystem::path programFolder;
     std::string programName;   // the running program's file name without extension ("Hopplix")
     std::string serverBaseUrl; // e.g. "http://updates.example.org"; empty: no update server
+    // Whether the hand-over to the update script can run here; null: it can.
+    std::function<bool()> canHandOver{};
 };
 
 // serverBaseUrl + path, with exactly one '/' between them.
@@ -38,7 +41,7 @@ enum class VersionCheck {
 };
 
 // Downloads the version file to "Version.txt" in the program folder, reads it into
-// `neueVersion`, deletes it and compares. The local file is gone afterwards whatever happened.
+// `neueVersion`, deletes it and compares. When the download fails, nothing else happens.
 VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
                                   std::string_view installedVersion, const NumberFormat& format,
                                   std::string& neueVersion);

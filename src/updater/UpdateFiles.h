@@ -17,9 +17,12 @@ inline constexpr std::string_view kLocalVersionFile = "Version.txt";
 inline constexpr std::string_view kNewProgramFile = "Hopplix.dxe";
 inline constexpr std::string_view kManifestFile = "updatedata.txt";
 inline constexpr std::string_view kUpdateScript = "update.cmd";
+// Everything an update downloads waits here until all of it has arrived and been checked.
+inline constexpr std::string_view kStagingFolder = ".hopplix-staging";
 
-// The downloaded program file that the script puts in place of program X: X.dxe. The download
-// is stored as kNewProgramFile, which is this name only for a program called Hopplix.
+// The downloaded program file that the script puts in place of program X: X.dxe, which is
+// kNewProgramFile for the program called Hopplix. A renamed program downloads under its own
+// name, so the script always finds what it renames.
 inline std::string newProgramFileOf(std::string_view programName) { return std::string(programName) + ".dxe"; }
 
 } // namespace hopplix

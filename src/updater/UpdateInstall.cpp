@@ -1,7 +1,7 @@
 #include "updater/UpdateInstall.h"
 
 #include "common/Ini.h"
-#include "platform/Process.h"
+#include "platform/Files.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateScript.h"
 
@@ -18,11 +18,22 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kErrorTitle = "Error";
+constexpr std::string_view kFailed = "Update fehlgeschlagen";
 
 void removeQuietly(const fs::path& path)
 {
     std::error_code ec;
     fs::remove(path, ec);
+}
+
+// Removes a folder with everything in it; a link of that name goes, not what it points to.
+void removeTree(const fs::path& path)
+{
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec)))
+        fs::remove(path, ec);
+    else
+        fs::remove_all(path, ec);
 }
 
 // Repaints the window while a download runs, at most every 40 ms: curl reports progress far
@@ -48,8 +59,6 @@ private:
     Downloader& downloader_;
 };
 
-// The folder an entry's file goes to, created (one level) when missing; nullopt when it would
-// lie outside the program folder or cannot be made.
 fs::path folderOf(const fs::path& root, const std::vector<std::string>& components)
 {
     fs::path folder = root;
@@ -58,6 +67,8 @@ fs::path folderOf(const fs::path& root, const std::vector<std::string>& componen
     return folder;
 }
 
+// The folder an entry's file goes to, created (one level) when missing; nullopt when it would
+// lie outside the program folder or cannot be made.
 std::optional<fs::path> prepareFolder(const fs::path& root, const std::vector<std::string>& components)
 {
     const fs::path folder = folderOf(root, components);
@@ -73,41 +84,101 @@ std::optional<fs::path> prepareFolder(const fs::path& root, const std::vector<st
     return folder;
 }
 
-// Moves a downloaded file into its folder, replacing an older file there. The rename replaces
-// a link of that name instead of writing through it.
-bool moveInto(const fs::path& root, const fs::path& file, const std::vector<std::string>& components)
+// Moves a staged file to its place, replacing an older file there. The rename replaces a link
+// of that name instead of writing through it.
+bool moveInto(const fs::path& root, const fs::path& staged, const std::vector<std::string>& components,
+              const std::string& name)
 {
-    const auto folder = prepareFolder(root, components);
+    const auto folder = components.empty() ? std::optional<fs::path>(root) : prepareFolder(root, components);
     if (!folder)
         return false;
-    const fs::path target = *folder / file.filename();
+    const fs::path target = *folder / name;
     std::error_code ec;
     if (fs::is_directory(fs::symlink_status(target, ec)))
         return false;
-    fs::rename(file, target, ec);
-    if (!ec)
-        return true;
-    // Another file system below the program folder: copy beside the target, then rename.
-    // The name is appended piece by piece: a sum of strings starting with "." makes GCC 12 warn
-    // wrongly (-Wrestrict) when it optimises hard.
-    std::string partName = ".";
-    partName += file.filename().string();
-    partName += ".part-";
-    partName += std::to_string(currentProcessId());
-    const fs::path part = *folder / partName;
-    ec.clear();
-    fs::copy_file(file, part, fs::copy_options::overwrite_existing, ec);
-    if (!ec)
-        fs::rename(part, target, ec);
-    if (ec) {
-        removeQuietly(part);
-        return false;
-    }
-    removeQuietly(file);
-    return true;
+    fs::rename(staged, target, ec);
+    return !ec;
 }
 
 std::string fileError(const std::string& name) { return "Updatefehler bei Datei '" + name + "'"; }
+
+// The staging folder of this update: made fresh, removed with whatever is left in it.
+class Staging {
+public:
+    explicit Staging(const fs::path& programFolder) : path_(programFolder / kStagingFolder)
+    {
+        removeTree(path_);
+        std::error_code ec;
+        ready_ = fs::create_directory(path_, ec) && !ec;
+    }
+    ~Staging() { removeTree(path_); }
+    Staging(const Staging&) = delete;
+    Staging& operator=(const Staging&) = delete;
+
+    bool ready() const { return ready_; }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+    bool ready_ = false;
+};
+
+// Works through the downloaded manifest. Returns the number of files downloaded. Entries whose
+// file name or folder would leave the program folder, or would overwrite the program, its
+// script or its manifest, are refused with the per-file message and do not count.
+int processManifest(const UpdateSetup& setup, const std::string& manifest, const Staging& staging,
+                    Downloader& downloader, MessageBoxes& messages, UpdateWindow& window)
+{
+    const fs::path root = setup.programFolder;
+    // Read once: a manifest of some MiB would otherwise be read three times per entry.
+    const ProfileSection namen(manifest, "Namen", 255), urls(manifest, "URL", 255), pfad(manifest, "Pfad", 255);
+    const int n = keyCountOf(readProfileStringFromBytes(manifest, "Namen", std::nullopt, 255));
+    window.setFillWidth(0);
+    window.showInFront();
+    window.setFileCaption("Datei: 0/" + std::to_string(n));
+    window.refresh();
+
+    auto report = [&](const std::string& name) {
+        messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
+    };
+    int count = 0;
+    std::string url = "?";
+    // The entry index is a 16-bit number: the list cannot go beyond entry 32767.
+    for (int index = 1; !url.empty() && index <= 32767; ++index) {
+        const std::string key = "Datei" + std::to_string(index);
+        const std::string name = namen.value(key);
+        url = urls.value(key);
+        const std::string folderText = pfad.value(key);
+        if (name.empty())
+            continue; // nothing to download, so nothing to move either
+
+        const auto components = folderComponents(folderText);
+        if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
+            || (!components->empty() && isProtectedName(components->front(), setup.programName))
+            || !liesInside(root, root / name)
+            || (!components->empty() && !liesInside(root, folderOf(root, *components) / name))) {
+            report(name);
+            continue;
+        }
+        // Downloaded beside the others, never in the program folder: a file of the same name
+        // there is not touched unless it is the one this entry replaces.
+        const fs::path staged = staging.path() / std::to_string(index);
+        if (downloader.URLDownloadToFile(url, staged, DownloadKind::Large) != 0) {
+            report(name);
+            continue;
+        }
+        if (n > 0)
+            window.setFillWidth(std::min(window.trackWidth(), window.fillWidth() + window.trackWidth() / n));
+        ++count;
+        window.setFileCaption("Datei: " + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
+        window.refresh();
+        if (!moveInto(root, staged, *components, name)) {
+            removeQuietly(staged);
+            report(name);
+        }
+    }
+    return count;
+}
 
 } // namespace
 
@@ -118,57 +189,14 @@ int keyCountOf(const std::string& keyList)
     return static_cast<int>(std::count(keyList.begin(), keyList.end(), '\0'));
 }
 
-int processManifest(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
-                    UpdateWindow& window)
+void removeUpdateLeftovers(const fs::path& programFolder)
 {
-    const fs::path root = setup.programFolder;
-    const fs::path manifest = root / kManifestFile;
-    struct RemoveAfterwards {
-        fs::path path;
-        ~RemoveAfterwards() { removeQuietly(path); }
-    } cleanup{manifest};
-
-    const int n = keyCountOf(HolINIString(manifest, "Namen", std::nullopt));
-    window.setFillWidth(0);
-    window.showInFront();
-    window.setFileCaption("Datei: 0/" + std::to_string(n));
-    window.refresh();
-
-    int count = 0;
-    std::string url = "?";
-    // The entry index is a 16-bit number: the list cannot go beyond entry 32767.
-    for (int index = 1; !url.empty() && index <= 32767; ++index) {
-        const std::string key = "Datei" + std::to_string(index);
-        const std::string name = HolINIString(manifest, "Namen", key);
-        url = HolINIString(manifest, "URL", key);
-        const std::string folderText = HolINIString(manifest, "Pfad", key);
-        if (name.empty())
-            continue; // nothing to download, so nothing to move either
-
-        const auto components = folderComponents(folderText);
-        if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
-            || !liesInside(root, root / name)
-            || (!components->empty() && !liesInside(root, folderOf(root, *components) / name))) {
-            messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-            continue;
-        }
-        const fs::path file = root / name;
-        if (downloader.URLDownloadToFile(url, file, DownloadKind::Large) != 0) {
-            messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-            continue;
-        }
-        if (n > 0)
-            window.setFillWidth(std::min(window.trackWidth(), window.fillWidth() + window.trackWidth() / n));
-        ++count;
-        window.setFileCaption("Datei: " + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
-        window.refresh();
-        if (!components->empty() && !moveInto(root, file, *components)) {
-            // The file did not reach its folder; it does not stay where it does not belong.
-            removeQuietly(file);
-            messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-        }
+    removeTree(programFolder / kStagingFolder);
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(programFolder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (isPartFileName(it->path().filename().string()))
+            removeQuietly(it->path());
     }
-    return count;
 }
 
 InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
@@ -177,24 +205,51 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     if (messages.MsgBox(std::string(kUpdateQuestion), mb::vbYesNo, "Update") != mb::vbYes)
         return InstallResult::Declined;
 
-    RefreshDuringDownloads refreshing(downloader, window);
-    const fs::path newProgram = setup.programFolder / kNewProgramFile;
-    if (downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), newProgram, DownloadKind::Large) != 0) {
-        messages.MsgBox("Update fehlgeschlagen", mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
+    const fs::path root = setup.programFolder;
+    const fs::path script = root / kUpdateScript;
+    bool scriptWritten = false;
+    auto fail = [&] {
+        if (scriptWritten)
+            removeQuietly(script);
+        window.hide();
+        messages.MsgBox(std::string(kFailed), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
         return InstallResult::ProgramFailed;
-    }
-    window.setFileCaption("Datei: " + setup.programName + ".exe 1/1");
-    if (!makeupdatecmd(setup.programFolder, setup.programName)) {
-        // Without a script the new program could never be put in place.
-        removeQuietly(newProgram);
-        messages.MsgBox("Update fehlgeschlagen", mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-        return InstallResult::ProgramFailed;
-    }
-    if (downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), setup.programFolder / kManifestFile,
-                                     DownloadKind::Small)
-        == 0)
-        processManifest(setup, downloader, messages, window);
+    };
+    // Without the helper that runs the script, nothing downloaded could ever be put in place.
+    if (setup.canHandOver && !setup.canHandOver())
+        return fail();
+    Staging staging(root);
+    if (!staging.ready())
+        return fail();
 
+    RefreshDuringDownloads refreshing(downloader, window);
+    const std::string programFile = newProgramFileOf(setup.programName);
+    const fs::path stagedProgram = staging.path() / programFile;
+    if (downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), stagedProgram, DownloadKind::Large) != 0)
+        return fail();
+    window.setFileCaption("Datei: " + setup.programName + ".exe 1/1");
+    // Without a script the new program could never be put in place.
+    if (!makeupdatecmd(root, setup.programName))
+        return fail();
+    scriptWritten = true;
+
+    const fs::path manifestFile = staging.path() / kManifestFile;
+    const int manifestResult =
+        downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), manifestFile, DownloadKind::Manifest);
+    // A manifest cut at a limit would install a new program without its files.
+    if (manifestResult == download_error::TooLarge)
+        return fail();
+    if (manifestResult == 0) {
+        const auto manifest = readOrdinaryFile(manifestFile, Links::Refuse);
+        if (!manifest)
+            return fail();
+        processManifest(setup, *manifest, staging, downloader, messages, window);
+    }
+
+    std::error_code ec;
+    fs::rename(stagedProgram, root / programFile, ec);
+    if (ec)
+        return fail();
     window.startHandOverTimers();
     window.setStatusCaption("Update erfolgreich!");
     window.showInFront();

@@ -1,6 +1,7 @@
 #pragma once
 // Installing an update once the player has agreed: the new program file, the update script,
 // the manifest and every file it lists, with the progress shown in the updater window.
+// Everything is downloaded into a staging folder inside the program folder first.
 
 #include "common/SystemServices.h"
 #include "updater/Downloader.h"
@@ -21,6 +22,7 @@ public:
     virtual double fillWidth() = 0;                                 // Shape2, twips
     virtual void setFillWidth(double twips) = 0;
     virtual void showInFront() = 0;
+    virtual void hide() = 0;
     virtual void startHandOverTimers() = 0; // Timer1, then Timer2
     // Lets the window repaint between files and during downloads (paint only, no input).
     virtual void refresh() = 0;
@@ -32,7 +34,7 @@ inline constexpr std::string_view kUpdateQuestion =
 
 enum class InstallResult {
     Declined,      // the player answered No
-    ProgramFailed, // the new program file (or the script) could not be written: reported
+    ProgramFailed, // nothing was installed; "Update fehlgeschlagen" was shown
     Installed,     // the window shows "Update erfolgreich!" and the hand-over timers run
 };
 
@@ -40,15 +42,11 @@ enum class InstallResult {
 InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
                           UpdateWindow& window);
 
-// Works through the downloaded manifest (program folder + "updatedata.txt") and deletes it.
-// Returns the number of files downloaded. Entries whose file name or folder would leave the
-// program folder, or would overwrite the program, its script or its manifest, are refused with
-// the per-file message and do not count.
-int processManifest(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
-                    UpdateWindow& window);
-
 // The total that the progress display divides by: the number of key names in a key list (each
-// ended by a NUL); -1 for an empty list.
+// ended by a NUL; a last name cut short has none); -1 for an empty list.
 int keyCountOf(const std::string& keyList);
+
+// Removes what a killed update leaves: the staging folder and half-downloaded files.
+void removeUpdateLeftovers(const std::filesystem::path& programFolder);
 
 } // namespace hopplix

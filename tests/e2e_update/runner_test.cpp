@@ -80,7 +80,7 @@ protected:
 TEST_F(Runner, SwapsTheProgramAfterTheOldProcessAndStartsTheNewOne)
 {
     ASSERT_TRUE(makeupdatecmd(program, "Hopplix"));
-    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess())}, errors), 0) << readFile(errors);
+    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess()), "Hopplix"}, errors), 0) << readFile(errors);
     ASSERT_TRUE(waitForFile(program / "started"));
     EXPECT_EQ(readFile(program / "started"), program.string() + "\n");
     EXPECT_EQ(readFile(program / "Hopplix"), "#!/bin/sh\npwd > started.part && mv started.part started\n");
@@ -94,8 +94,8 @@ TEST_F(Runner, RefusedScriptChangesNothing)
     writeFile(program / "update.cmd", "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\n"
                                       "start \"C:\\Windows\\evil.exe\"\r\n");
     const auto before = listing(tree.path());
-    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess())}, errors), 2);
-    EXPECT_NE(readFile(errors).find("refused: start"), std::string::npos);
+    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess()), "Hopplix"}, errors), 2);
+    EXPECT_NE(readFile(errors).find("refused: update.cmd"), std::string::npos);
     auto after = listing(tree.path());
     after.erase("errors.txt = " + readFile(errors));
     EXPECT_EQ(after, before);
@@ -105,9 +105,10 @@ TEST_F(Runner, WrongArgumentsDoNothing)
 {
     ASSERT_TRUE(makeupdatecmd(program, "Hopplix"));
     EXPECT_EQ(runRunner({}, errors), 2);
-    EXPECT_EQ(runRunner({"prog", "1"}, errors), 2);                 // not an absolute folder
-    EXPECT_EQ(runRunner({program.string(), "zwölf"}, errors), 2);   // not a process id
-    EXPECT_EQ(runRunner({(tree.path() / "none").string(), "1"}, errors), 2);
+    EXPECT_EQ(runRunner({program.string(), "1"}, errors), 2);                  // no program
+    EXPECT_EQ(runRunner({"prog", "1", "Hopplix"}, errors), 2);                 // not an absolute folder
+    EXPECT_EQ(runRunner({program.string(), "zwölf", "Hopplix"}, errors), 2);   // not a process id
+    EXPECT_EQ(runRunner({(tree.path() / "none").string(), "1", "Hopplix"}, errors), 2);
     EXPECT_EQ(readFile(program / "Hopplix"), "#!/bin/sh\necho old\n");
 }
 

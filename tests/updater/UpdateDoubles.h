@@ -51,6 +51,7 @@ public:
     double fillWidth() override { return fill; }
     void setFillWidth(double twips) override { fill = twips; }
     void showInFront() override { visible = true; }
+    void hide() override { visible = false; }
     void startHandOverTimers() override { timers = true; }
     void refresh() override { ++refreshes; }
 };

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace hopplix;
 using namespace hopplix::test;
 using ::testing::ElementsAre;
@@ -218,8 +220,96 @@ TEST_F(Install, KeyListBeyondItsBufferCountsOnlyTheKeysThatFit)
     publish(entries);
     EXPECT_EQ(install(), InstallResult::Installed);
     // Nine names of 7 characters with their NULs and 23 of 8 take 247 of the 253 characters;
-    // the cut name "Datei" with its NUL is counted as the 33rd.
-    EXPECT_EQ(window.fileCaptions.back(), "Datei: 0/33");
+    // the cut name "Datei3" has no NUL and is not counted.
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 0/32");
+}
+
+// Regression: a manifest over the size limit was cut, and the update ended "erfolgreich" with
+// the program alone.
+TEST_F(Install, ManifestOverTheLimitIsRefusedAndInstallsNothing)
+{
+    server.serve("/a", "A");
+    std::string big = manifest({{1, {"a.txt", "/a", ""}}});
+    big += "[Rest]\r\n" + std::string(downloader.limits().manifestMaxBytes, ';') + "\r\n";
+    server.serve("/werkhof/Hopp/updatedata.txt", big);
+    EXPECT_EQ(install(), InstallResult::ProgramFailed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+    EXPECT_FALSE(window.visible);
+}
+
+TEST_F(Install, ManifestOfSomeMegabytesIsReadWhole)
+{
+    server.serve("/z", "Z");
+    std::string big = "[Namen]\r\n";
+    for (int i = 1; i <= 20000; ++i)
+        big += "Datei" + std::to_string(i) + "=\r\n";
+    big += "Datei20001=z.txt\r\n[Pfad]\r\n" + std::string(2 << 20, ';') + "\r\n[URL]\r\n";
+    for (int i = 1; i <= 20000; ++i)
+        big += "Datei" + std::to_string(i) + "=x\r\n";
+    big += "Datei20001=" + server.url("/z") + "\r\n";
+    server.serve("/werkhof/Hopp/updatedata.txt", big);
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(readFile(program / "z.txt"), "Z");
+}
+
+// Regression: an entry with a folder was downloaded into the program folder first, replacing
+// and then deleting a file of the same name there.
+TEST_F(Install, FolderEntryLeavesASameNamedFileOfTheProgramFolderAlone)
+{
+    server.serve("/lvl", "new level");
+    writeFile(program / "Level.bmp", "mine");
+    std::filesystem::create_directory(program / "Level");
+    publish({{1, {"Level.bmp", "/lvl", "\\Level\\"}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(readFile(program / "Level.bmp"), "mine");
+    EXPECT_EQ(readFile(program / "Level" / "Level.bmp"), "new level");
+}
+
+// Regression: the temporary name added to a long name went past what a folder can hold.
+TEST_F(Install, NameOfTheLongestLengthIsDownloaded)
+{
+    const std::string name(254, 'n'); // the longest value the manifest reader gives
+    server.serve("/n", "N");
+    publish({{1, {name, "/n", ""}}});
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_EQ(readFile(program / name), "N");
+}
+
+// Regression: with no way to hand over, the update said "erfolgreich", then the program ended
+// and the next start offered the same update again.
+TEST_F(Install, HandOverThatCannotRunFailsBeforeAnythingIsDownloaded)
+{
+    publish({{1, {"a.txt", "/a", ""}}});
+    UpdateSetup s = setup();
+    s.canHandOver = [] { return false; };
+    EXPECT_EQ(Updateholen(s, downloader, messages, window), InstallResult::ProgramFailed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
+    EXPECT_EQ(server.totalHits(), 0);
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+}
+
+TEST_F(Install, PipeNamedUpdateCmdFailsTheUpdateWithoutBlocking)
+{
+    ASSERT_EQ(::mkfifo((program / "update.cmd").c_str(), 0600), 0);
+    publish({{1, {"a.txt", "/a", ""}}});
+    EXPECT_EQ(install(), InstallResult::ProgramFailed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program", "update.cmd/"}));
+}
+
+TEST(UpdateLeftovers, StagingAndPartFilesGoAndNothingElse)
+{
+    TempFolder tree;
+    const auto staging = tree.path() / ".hopplix-staging";
+    std::filesystem::create_directories(staging / "x");
+    writeFile(staging / "x" / "Hopplix.dxe", "half");
+    writeFile(tree.path() / ".hopplix-part-a1B2c3", "half");
+    writeFile(tree.path() / ".hopplix-part-keep", "mine");
+    writeFile(tree.path() / "Hopplix", "program");
+    removeUpdateLeftovers(tree.path());
+    EXPECT_EQ(listing(tree.path()), (std::set<std::string>{".hopplix-part-keep = mine", "Hopplix = program"}));
 }
 
 struct RefusedCase {
@@ -273,6 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"TheProgramFile", "Hopplix", ""}, RefusedCase{"TheProgramFileAsExe", "hopplix.EXE", ""},
                       RefusedCase{"TheNewProgramFile", "HOPPLIX.DXE", ""}, RefusedCase{"TheScript", "Update.cmd", ""},
                       RefusedCase{"TheManifest", "UpdateData.txt", ""}, RefusedCase{"TheRunner", "hopplix-update", ""},
+                      RefusedCase{"TheStagingFolder", "x.txt", "\\.hopplix-staging\\"},
                       RefusedCase{"LinkLeavingTheFolder", "keep.txt", ""},
                       RefusedCase{"FolderWithParent", "x.txt", "\\..\\outside\\"},
                       RefusedCase{"FolderWithParentInside", "x.txt", "\\Level\\..\\..\\outside\\"},

@@ -114,12 +114,13 @@ TEST_F(VersionCheckAgainstServer, MissingVersionFileIsASilentFailure)
     expectNoWorkingFileLeft();
 }
 
-TEST_F(VersionCheckAgainstServer, OldWorkingFileIsRemovedEvenWhenTheDownloadFails)
+// Regression: a Version.txt that was there before was deleted although the download failed.
+TEST_F(VersionCheckAgainstServer, FailedDownloadLeavesAnOlderVersionFileAlone)
 {
     writeFile(folder.path() / "Version.txt", "Version: 9,9\r\n");
     server.status("/werkhof/Hopp/version.txt", 500);
     EXPECT_EQ(check(), VersionCheck::DownloadFailed);
-    expectNoWorkingFileLeft();
+    EXPECT_EQ(listing(folder.path()), std::set<std::string>{"Version.txt = Version: 9,9\r\n"});
 }
 
 TEST_F(VersionCheckAgainstServer, GarbageVersionOffersNothing)

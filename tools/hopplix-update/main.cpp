@@ -1,6 +1,7 @@
-// hopplix-update PROGRAM_FOLDER PID
-// Waits for the program (process PID) to end, then carries out PROGRAM_FOLDER/update.cmd:
-// the old program file goes, the downloaded one takes its name and is started.
+// hopplix-update PROGRAM_FOLDER PID PROGRAM
+// Waits for the program (process PID, file PROGRAM in PROGRAM_FOLDER) to end, then carries out
+// PROGRAM_FOLDER/update.cmd when it is the hand-over to that program: the old program file
+// goes, the downloaded one takes its name and is started.
 
 #include "platform/Process.h"
 #include "updater/UpdateScript.h"
@@ -12,8 +13,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: hopplix-update PROGRAM_FOLDER PID\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: hopplix-update PROGRAM_FOLDER PID PROGRAM\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
@@ -32,7 +33,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hopplix-update: the program did not end; update.cmd not run\n");
         return 3;
     }
-    const auto run = hopplix::runUpdateScript(folder, [&](const std::filesystem::path& program) {
+    const std::string_view programName = argv[3];
+    const auto run = hopplix::runUpdateScript(folder, programName, [&](const std::filesystem::path& program) {
         return hopplix::startDetached(program, {}, folder);
     });
     for (const auto& report : run.reports)

@@ -57,6 +57,7 @@ std::unique_ptr<FormWindow> Form4::createWindow()
     label2_->setFont(captionFont(label2_->font().pointSizeF(), false));
 
     timer1_ = new QTimer(window.get());
+    timer1_->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5 % early
     timer1_->setInterval(5000);
     QObject::connect(timer1_, &QTimer::timeout, window.get(), [this] { Timer1_Timer(); });
     timer2_ = new QTimer(window.get());
@@ -97,7 +98,10 @@ double Form4::Shape2Width() { return loaded(shape2Width_); }
 UpdateSetup Form4::setup() const
 {
     const Services& s = forms().services();
-    return {s.programFolder, programBaseName(), s.updateServer};
+    UpdateSetup setup{s.programFolder, programBaseName(), s.updateServer};
+    if (s.canStartUpdateScript)
+        setup.canHandOver = [check = s.canStartUpdateScript, folder = s.programFolder] { return check(folder); };
+    return setup;
 }
 
 std::string Form4::installedVersion() { return forms().form3().VersionCaption(); }
@@ -128,8 +132,14 @@ void Form4::Timer1_Timer()
         timer2_->stop();
     // The script swaps X.exe for X.dxe: without X.dxe it would only delete the program.
     const auto newProgram = s.programFolder / newProgramFileOf(setup().programName);
-    if (FileExists(newProgram) && s.startUpdateScript)
-        s.startUpdateScript(s.programFolder);
+    if (FileExists(newProgram) && s.startUpdateScript && !s.startUpdateScript(s.programFolder)) {
+        // Nothing has been replaced yet: the old version stays whole, without the update's files.
+        std::error_code ec;
+        std::filesystem::remove(newProgram, ec);
+        std::filesystem::remove(s.programFolder / kUpdateScript, ec);
+        removeUpdateLeftovers(s.programFolder);
+        s.messages.MsgBox("Update fehlgeschlagen", mb::vbOKOnly | mb::vbCritical, "Error");
+    }
     s.endProgram();
 }
 
@@ -165,6 +175,8 @@ void Form4::showInFront()
         w->activateWindow();
     }
 }
+
+void Form4::hide() { Hide(); }
 
 void Form4::startHandOverTimers()
 {

@@ -54,6 +54,7 @@ private:
     double fillWidth() override;
     void setFillWidth(double twips) override;
     void showInFront() override;
+    void hide() override;
     void startHandOverTimers() override;
     void refresh() override;
 

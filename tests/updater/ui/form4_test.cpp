@@ -99,6 +99,7 @@ TEST_F(Updater, WindowIsCreatedHiddenWithItsDesignLayout)
     EXPECT_FALSE(f.Timer1()->isActive());
     EXPECT_FALSE(f.Timer2()->isActive());
     EXPECT_EQ(f.Timer1()->interval(), 5000);
+    EXPECT_EQ(f.Timer1()->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(f.Timer2()->interval(), 500);
     EXPECT_EQ(f.neueVersion, "");
 }
@@ -125,7 +126,7 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     EXPECT_EQ(form4().Shape2()->width(), form4().Shape1()->width());
     EXPECT_TRUE(form4().Timer1()->isActive());
     EXPECT_TRUE(form4().Timer2()->isActive());
-    EXPECT_EQ(readFile(folder.path() / "Hopplix.dxe"), "new program");
+    EXPECT_EQ(readFile(newProgramOfThisProcess()), "new program");
     EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
     EXPECT_EQ(readFile(folder.path() / "a.txt") + readFile(folder.path() / "b.txt"), "AB");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "Version.txt"));
@@ -235,6 +236,19 @@ TEST_F(Updater, HandOverStartsTheScriptOnlyWithTheNewProgramAndEnds)
     form4().Timer1_Timer();
     EXPECT_EQ(scriptStarts, std::vector<std::filesystem::path>{folder.path()});
     EXPECT_EQ(endProgramCalls, 2);
+}
+
+// Regression: a hand-over that could not start ended the program without a word, leaving the
+// new program file behind.
+TEST_F(Updater, HandOverThatCannotStartIsReportedAndLeavesTheOldVersion)
+{
+    forms->services().startUpdateScript = [](const std::filesystem::path&) { return false; };
+    writeFile(newProgramOfThisProcess(), "new");
+    writeFile(folder.path() / "update.cmd", updateScriptLines(programBaseName()));
+    form4().Timer1_Timer();
+    EXPECT_EQ(messages.errors(), std::vector<Message>{(Message{"Update fehlgeschlagen", mb::vbCritical, "Error"})});
+    EXPECT_TRUE(listing(folder.path()).empty());
+    EXPECT_EQ(endProgramCalls, 1);
 }
 
 TEST_F(Updater, HandOverTimerFiresAfterFiveSeconds)
