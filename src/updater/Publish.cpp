@@ -1,6 +1,8 @@
 #include "updater/Publish.h"
 
 #include "common/Codepage.h"
+#include "updater/Downloader.h"
+#include "updater/FileDigest.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateFiles.h"
 
@@ -105,16 +107,29 @@ std::string urlEncoded(std::string_view text)
 
 std::string versionFileText(std::string_view version) { return "Version: " + std::string(version) + "\r\n"; }
 
-std::string manifestText(const Publication& p)
+std::optional<std::string> manifestText(const Publication& p)
 {
     std::string namen = "[Namen]\r\n", urls = "[URL]\r\n", pfad = "[Pfad]\r\n";
+    std::string hashes = "[SHA256]\r\n", sizes = "[Bytes]\r\n";
+    auto addDigest = [&](const std::string& key, const fs::path& file) {
+        const auto digest = digestOf(file);
+        if (digest) {
+            hashes += key + digest->sha256 + "\r\n";
+            sizes += key + std::to_string(digest->bytes) + "\r\n";
+        }
+        return digest.has_value();
+    };
+    if (!addDigest(std::string(kProgramDigestKey) + "=", p.program))
+        return std::nullopt;
     for (std::size_t i = 0; i < p.files.size(); ++i) {
         const std::string key = "Datei" + std::to_string(i + 1) + "=";
         namen += key + p.files[i].name + "\r\n";
         urls += key + fileUrl(p, i + 1, p.files[i].name) + "\r\n";
         pfad += key + p.files[i].folder + "\r\n";
+        if (!addDigest(key, p.files[i].source))
+            return std::nullopt;
     }
-    return namen + "\r\n" + urls + "\r\n" + pfad;
+    return namen + "\r\n" + urls + "\r\n" + pfad + "\r\n" + hashes + "\r\n" + sizes;
 }
 
 std::optional<std::string> publicationProblem(const Publication& p)
@@ -139,8 +154,12 @@ std::optional<std::string> publicationProblem(const Publication& p)
         if (!targets.insert({*components, f.name}).second)
             return "two files would land in the same place: " + f.folder + f.name;
     }
-    if (manifestText(p).size() > 64 * 1024)
-        return "the manifest is larger than the updater takes (64 KiB)";
+    const auto manifest = manifestText(p);
+    if (!manifest)
+        return "cannot read the files to publish";
+    if (manifest->size() > DownloadLimits{}.manifestMaxBytes)
+        return "the manifest is larger than the updater takes (" +
+               std::to_string(DownloadLimits{}.manifestMaxBytes >> 20) + " MiB)";
     return std::nullopt;
 }
 
@@ -154,7 +173,8 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
     fs::create_directories(hopp / "files", ec);
     if (ec)
         return "cannot create " + (hopp / "files").string();
-    const auto manifest = utf8ToWin1252(manifestText(p));
+    const auto text = manifestText(p);
+    const auto manifest = text ? utf8ToWin1252(*text) : std::nullopt;
     if (!writeBytes(servedFile(root, kVersionFilePath), versionFileText(p.version)) || !manifest
         || !writeBytes(servedFile(root, kManifestPath), *manifest))
         return "cannot write into " + hopp.string();

@@ -31,8 +31,10 @@ std::string urlEncoded(std::string_view text);
 // The version file's text: one line, the nine-character label "Version: " and the version.
 std::string versionFileText(std::string_view version);
 
-// The manifest (UTF-8; written in ANSI): sections Namen, URL and Pfad with keys Datei1..n.
-std::string manifestText(const Publication& publication);
+// The manifest (UTF-8; written in ANSI): sections Namen, URL and Pfad with keys Datei1..n, and
+// SHA256 and Bytes with the same keys and the key "Programm" for the program file, which an
+// older updater passes over. nullopt when a file cannot be read.
+std::optional<std::string> manifestText(const Publication& publication);
 
 // Checks what a client would refuse; nullopt when all is well, else the reason.
 std::optional<std::string> publicationProblem(const Publication& publication);

@@ -12,6 +12,9 @@ inline constexpr std::string_view kVersionFilePath = "/werkhof/Hopp/version.txt"
 inline constexpr std::string_view kProgramFilePath = "/werkhof/Hopp/Hopplix.txt";
 inline constexpr std::string_view kManifestPath = "/werkhof/Hopp/updatedata.txt";
 
+// The manifest's key for the program file in its [SHA256] and [Bytes] sections.
+inline constexpr std::string_view kProgramDigestKey = "Programm";
+
 // In the program folder.
 inline constexpr std::string_view kLocalVersionFile = "Version.txt";
 inline constexpr std::string_view kNewProgramFile = "Hopplix.dxe";

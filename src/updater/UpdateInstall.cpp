@@ -2,6 +2,7 @@
 
 #include "common/Ini.h"
 #include "platform/Files.h"
+#include "updater/FileDigest.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateScript.h"
 
@@ -102,6 +103,31 @@ bool moveInto(const fs::path& root, const fs::path& staged, const std::vector<st
 
 std::string fileError(const std::string& name) { return "Updatefehler bei Datei '" + name + "'"; }
 
+// What the manifest's [SHA256] and [Bytes] sections say of the files.
+class Digests {
+public:
+    explicit Digests(std::string_view manifest) : hashes_(manifest, "SHA256", 255), sizes_(manifest, "Bytes", 255)
+    {
+    }
+    enum class Check { Unlisted, Matches, Differs };
+    // A file the manifest gives no digest for is Unlisted; one whose digest is malformed Differs.
+    Check check(std::string_view key, const fs::path& file) const
+    {
+        const std::string hash = hashes_.value(key), size = sizes_.value(key);
+        if (hash.empty() && size.empty())
+            return Check::Unlisted;
+        const auto expected = parseDigest(hash, size);
+        std::error_code ec;
+        // The size first: a cut-short file need not be read at all.
+        if (!expected || fs::file_size(file, ec) != expected->bytes || ec)
+            return Check::Differs;
+        return digestOf(file) == expected ? Check::Matches : Check::Differs;
+    }
+
+private:
+    ProfileSection hashes_, sizes_;
+};
+
 // The staging folder of this update: made fresh, removed with whatever is left in it.
 class Staging {
 public:
@@ -126,8 +152,8 @@ private:
 // Works through the downloaded manifest. Returns the number of files downloaded. Entries whose
 // file name or folder would leave the program folder, or would overwrite the program, its
 // script or its manifest, are refused with the per-file message and do not count.
-int processManifest(const UpdateSetup& setup, const std::string& manifest, const Staging& staging,
-                    Downloader& downloader, MessageBoxes& messages, UpdateWindow& window)
+int processManifest(const UpdateSetup& setup, const std::string& manifest, const Digests& digests,
+                    const Staging& staging, Downloader& downloader, MessageBoxes& messages, UpdateWindow& window)
 {
     const fs::path root = setup.programFolder;
     // Read once: a manifest of some MiB would otherwise be read three times per entry.
@@ -163,7 +189,10 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         // Downloaded beside the others, never in the program folder: a file of the same name
         // there is not touched unless it is the one this entry replaces.
         const fs::path staged = staging.path() / std::to_string(index);
-        if (downloader.URLDownloadToFile(url, staged, DownloadKind::Large) != 0) {
+        // A file that differs from what was published is a failed download.
+        if (downloader.URLDownloadToFile(url, staged, DownloadKind::Large) != 0
+            || digests.check(key, staged) == Digests::Check::Differs) {
+            removeQuietly(staged);
             report(name);
             continue;
         }
@@ -243,7 +272,12 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
         const auto manifest = readOrdinaryFile(manifestFile, Links::Refuse);
         if (!manifest)
             return fail();
-        processManifest(setup, *manifest, staging, downloader, messages, window);
+        // The program came before the manifest: it is checked now, before anything is staged
+        // for the swap.
+        const Digests digests(*manifest);
+        if (digests.check(kProgramDigestKey, stagedProgram) == Digests::Check::Differs)
+            return fail();
+        processManifest(setup, *manifest, digests, staging, downloader, messages, window);
     }
 
     std::error_code ec;

@@ -1,4 +1,5 @@
 #include "support/temp_folder.h"
+#include "updater/FileDigest.h"
 #include "updater/TestServer.h"
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateInstall.h"
@@ -58,6 +59,17 @@ protected:
     void publish(const std::vector<std::pair<int, Entry>>& entries)
     {
         server.serve("/werkhof/Hopp/updatedata.txt", manifest(entries));
+    }
+    // The manifest's digest sections: for each key, the content the file must have.
+    static std::string digests(const std::vector<std::pair<std::string, std::string>>& contents)
+    {
+        std::string hashes = "[SHA256]\r\n", sizes = "[Bytes]\r\n";
+        for (const auto& [key, content] : contents) {
+            const auto d = digestOfBytes(content);
+            hashes += key + "=" + d.sha256 + "\r\n";
+            sizes += key + "=" + std::to_string(d.bytes) + "\r\n";
+        }
+        return hashes + sizes;
     }
     void expectInstalled()
     {
@@ -310,6 +322,38 @@ TEST(UpdateLeftovers, StagingAndPartFilesGoAndNothingElse)
     writeFile(tree.path() / "Hopplix", "program");
     removeUpdateLeftovers(tree.path());
     EXPECT_EQ(listing(tree.path()), (std::set<std::string>{".hopplix-part-keep = mine", "Hopplix = program"}));
+}
+
+TEST_F(Install, TamperedFileIsAFailedDownloadAndTheRestGoesOn)
+{
+    server.serve("/a", "A");
+    server.serve("/b", "evil");
+    publish({});
+    server.serve("/werkhof/Hopp/updatedata.txt", manifest({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}})
+                                                     + digests({{"Programm", "new program"}, {"Datei1", "A"}, {"Datei2", "B"}}));
+    writeFile(program / "b.txt", "old b");
+    EXPECT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
+    EXPECT_EQ(readFile(program / "a.txt"), "A");
+    EXPECT_EQ(readFile(program / "b.txt"), "old b");
+    EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/2 'a.txt'");
+    expectInstalled();
+}
+
+// Regression: a program file cut short by the server (no length, or a smaller one announced)
+// was installed and started.
+TEST_F(Install, ProgramThatIsNotThePublishedOneInstallsNothing)
+{
+    for (const std::string& published : {std::string("new program and more"), std::string("new progrAm")}) {
+        server.serve("/a", "A");
+        server.serve("/werkhof/Hopp/updatedata.txt", manifest({{1, {"a.txt", "/a", ""}}})
+                                                         + digests({{"Programm", published}, {"Datei1", "A"}}));
+        messages.shown.clear();
+        EXPECT_EQ(install(), InstallResult::ProgramFailed);
+        EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
+        EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+        EXPECT_FALSE(window.timers);
+    }
 }
 
 struct RefusedCase {
