@@ -23,13 +23,13 @@ std::string updateServerFor(const std::string& updateServer, const std::filesyst
     return {};
 }
 
-int runApplication(int argc, char** argv, const std::string& updateServer)
+int runApplication(int argc, char** argv, const std::string& updateServer, const UpdateTrust& trust)
 {
     QApplication app(argc, argv);
     QtKeyState keys;
     QtMessageBoxes messages;
     QtBeeper beeper;
-    CurlDownloader downloader;
+    CurlDownloader downloader(DownloadLimits{}, trust.caFile);
     Forms forms(Services{keys, messages, beeper, currentScreenMetrics(), programFolder(), [] {
                                     // The program ends at once, as when the launcher is closed.
                                     std::fflush(nullptr);
@@ -37,6 +37,7 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
                                 }});
     forms.services().downloader = &downloader;
     forms.services().updateServer = updateServerFor(updateServer, forms.services().programFolder, std::cerr);
+    forms.services().updateKey = trust.publicKey;
     forms.services().canStartUpdateScript = [](const std::filesystem::path& folder) {
         return canStartUpdateScript(folder);
     };

@@ -11,8 +11,14 @@ namespace hopplix {
 std::string updateServerFor(const std::string& updateServer, const std::filesystem::path& programFolder,
                             std::ostream& log);
 
+// What vouches for an update, built into the program with its server.
+struct UpdateTrust {
+    std::string publicKey; // minisign public key (base64); empty: no signatures asked for
+    std::string caFile;    // certificate authorities for https (PEM); empty: the system's
+};
+
 // Starts the program: the launcher is the first window. updateServer is the update server's
 // base URL, built into the program (empty: no update check). Returns the exit code.
-int runApplication(int argc, char** argv, const std::string& updateServer);
+int runApplication(int argc, char** argv, const std::string& updateServer, const UpdateTrust& trust = {});
 
 } // namespace hopplix

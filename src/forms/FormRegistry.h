@@ -28,6 +28,7 @@ struct Services {
     // could) and its start, which runs on once the program has ended (true when it was started).
     Downloader* downloader = nullptr;
     std::string updateServer{};
+    std::string updateKey{}; // minisign public key that must sign updates; empty: none
     std::function<bool(const std::filesystem::path& programFolder)> canStartUpdateScript{};
     std::function<bool(const std::filesystem::path& programFolder)> startUpdateScript{};
 };

@@ -78,7 +78,11 @@ struct CurlHandle {
 
 } // namespace
 
-CurlDownloader::CurlDownloader(DownloadLimits limits) : limits_(limits) { initialiseCurlOnce(); }
+CurlDownloader::CurlDownloader(DownloadLimits limits, std::filesystem::path caFile)
+    : limits_(limits), caFile_(std::move(caFile))
+{
+    initialiseCurlOnce();
+}
 
 int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
                                       DownloadKind kind)
@@ -118,6 +122,8 @@ int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesys
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_USERAGENT, "Hopplix-Updater");
+    if (!caFile_.empty())
+        curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.c_str());
 
     const CURLcode rc = curl_easy_perform(h);
     if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)

@@ -78,13 +78,15 @@ inline constexpr int LocalFile = 5;      // the target folder cannot take the fi
 // The real downloader, over libcurl.
 class CurlDownloader : public Downloader {
 public:
-    explicit CurlDownloader(DownloadLimits limits = {});
+    // caFile: the certificate authorities https servers are checked against; empty: the system's.
+    explicit CurlDownloader(DownloadLimits limits = {}, std::filesystem::path caFile = {});
     int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
                           DownloadKind kind) override;
     const DownloadLimits& limits() const { return limits_; }
 
 private:
     DownloadLimits limits_;
+    std::filesystem::path caFile_;
 };
 
 } // namespace hopplix

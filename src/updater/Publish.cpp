@@ -3,6 +3,8 @@
 #include "common/Codepage.h"
 #include "updater/Downloader.h"
 #include "updater/FileDigest.h"
+#include "updater/Minisign.h"
+#include "platform/Files.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateFiles.h"
 
@@ -173,11 +175,27 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
     fs::create_directories(hopp / "files", ec);
     if (ec)
         return "cannot create " + (hopp / "files").string();
+    std::optional<MinisignSecretKey> key;
+    if (!p.secretKey.empty()) {
+        std::string problem;
+        const auto keyText = readOrdinaryFile(p.secretKey);
+        key = keyText ? parseMinisignSecretKey(*keyText, problem) : std::nullopt;
+        if (!key)
+            return "cannot sign with " + p.secretKey.string() + ": " + (keyText ? problem : "cannot read it");
+    }
     const auto text = manifestText(p);
     const auto manifest = text ? utf8ToWin1252(*text) : std::nullopt;
-    if (!writeBytes(servedFile(root, kVersionFilePath), versionFileText(p.version)) || !manifest
+    const std::string version = versionFileText(p.version);
+    if (!writeBytes(servedFile(root, kVersionFilePath), version) || !manifest
         || !writeBytes(servedFile(root, kManifestPath), *manifest))
         return "cannot write into " + hopp.string();
+    auto signatureOf = [](std::string_view path) { return std::string(path) + std::string(kSignatureSuffix); };
+    for (const auto& [path, content] : {std::pair{kVersionFilePath, version}, std::pair{kManifestPath, *manifest}}) {
+        fs::remove(servedFile(root, signatureOf(path)), ec);
+        if (key && !writeBytes(servedFile(root, signatureOf(path)),
+                               minisignSign(*key, content, fs::path(path).filename().string())))
+            return "cannot write into " + hopp.string();
+    }
     fs::copy_file(p.program, servedFile(root, kProgramFilePath), fs::copy_options::overwrite_existing, ec);
     if (ec)
         return "cannot copy the program: " + ec.message();

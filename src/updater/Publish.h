@@ -20,6 +20,9 @@ struct Publication {
     std::string version; // digits with an optional decimal comma, e.g. "1,1"
     std::string baseUrl; // where the output root is served, e.g. "http://updates.example.org"
     std::vector<PublishedFile> files;
+    // An unencrypted minisign secret key file: when set, version.txt and updatedata.txt get
+    // detached signatures beside them.
+    std::filesystem::path secretKey{};
 };
 
 // "Level/Neu", "\Level\Neu\" -> "\Level\Neu\"; "" stays "".
@@ -40,7 +43,7 @@ std::optional<std::string> manifestText(const Publication& publication);
 std::optional<std::string> publicationProblem(const Publication& publication);
 
 // Writes <root>/werkhof/Hopp/ with version.txt, Hopplix.txt, updatedata.txt and files/N/NAME
-// for entry N of the manifest.
+// for entry N of the manifest, and the two signatures when a secret key is given.
 // Returns the reason when it could not.
 std::optional<std::string> publish(const Publication& publication, const std::filesystem::path& root);
 

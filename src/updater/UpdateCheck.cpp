@@ -2,6 +2,7 @@
 
 #include "common/Codepage.h"
 #include "platform/Files.h"
+#include "updater/Minisign.h"
 #include "updater/NameCase.h"
 
 #include <cfloat>
@@ -80,9 +81,29 @@ VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& download
     // A failed download leaves a Version.txt that was there before as it was.
     if (downloader.URLDownloadToFile(serverUrl(setup, kVersionFilePath), local, DownloadKind::Small) != 0)
         return VersionCheck::DownloadFailed;
+    struct RemoveAfterwards {
+        std::filesystem::path path;
+        ~RemoveAfterwards()
+        {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+        }
+    } cleanup{local};
+    if (!setup.publicKey.empty()) {
+        const auto key = parseMinisignPublicKey(setup.publicKey);
+        const auto signatureFile = setup.programFolder / (std::string(kLocalVersionFile) + std::string(kSignatureSuffix));
+        if (!key
+            || downloader.URLDownloadToFile(serverUrl(setup, std::string(kVersionFilePath) + std::string(kSignatureSuffix)),
+                                            signatureFile, DownloadKind::Small)
+                   != 0)
+            return VersionCheck::NotTrusted;
+        const RemoveAfterwards signatureCleanup{signatureFile};
+        const auto content = readOrdinaryFile(local, Links::Refuse);
+        const auto signature = readOrdinaryFile(signatureFile, Links::Refuse);
+        if (!content || !signature || !minisignVerify(*key, *content, *signature))
+            return VersionCheck::NotTrusted;
+    }
     neueVersion = Versionlesen(local);
-    std::error_code ec;
-    std::filesystem::remove(local, ec);
     return isNewerVersion(neueVersion, installedVersion, format) ? VersionCheck::Newer : VersionCheck::NotNewer;
 }
 

@@ -18,6 +18,9 @@ struct UpdateSetup {
     std::filesystem::path programFolder;
     std::string programName;   // the running program's file name without extension ("Hopplix")
     std::string serverBaseUrl; // e.g. "http://updates.example.org"; empty: no update server
+    // The minisign public key (base64) that must have signed the version file and the
+    // manifest; empty: no signatures are asked for.
+    std::string publicKey{};
     // Whether the hand-over to the update script can run here; null: it can.
     std::function<bool()> canHandOver{};
 };
@@ -36,6 +39,7 @@ bool isNewerVersion(std::string_view remote, std::string_view installed, const N
 enum class VersionCheck {
     NoServer,       // no update server configured: nothing fetched
     DownloadFailed, // silent: no message
+    NotTrusted,     // silent too: the version file's signature is missing or not the key's
     NotNewer,       // equal, smaller or not a number
     Newer,
 };

@@ -11,6 +11,8 @@ namespace hopplix {
 inline constexpr std::string_view kVersionFilePath = "/werkhof/Hopp/version.txt";
 inline constexpr std::string_view kProgramFilePath = "/werkhof/Hopp/Hopplix.txt";
 inline constexpr std::string_view kManifestPath = "/werkhof/Hopp/updatedata.txt";
+// Detached minisign signatures of the version file and the manifest: their paths + this.
+inline constexpr std::string_view kSignatureSuffix = ".minisig";
 
 // The manifest's key for the program file in its [SHA256] and [Bytes] sections.
 inline constexpr std::string_view kProgramDigestKey = "Programm";

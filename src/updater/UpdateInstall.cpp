@@ -3,6 +3,7 @@
 #include "common/Ini.h"
 #include "platform/Files.h"
 #include "updater/FileDigest.h"
+#include "updater/Minisign.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateScript.h"
 
@@ -106,8 +107,16 @@ std::string fileError(const std::string& name) { return "Updatefehler bei Datei 
 // What the manifest's [SHA256] and [Bytes] sections say of the files.
 class Digests {
 public:
-    explicit Digests(std::string_view manifest) : hashes_(manifest, "SHA256", 255), sizes_(manifest, "Bytes", 255)
+    // `signedManifest`: every file must be listed; otherwise an unlisted file is taken as it is,
+    // as from a server that publishes no digests.
+    Digests(std::string_view manifest, bool signedManifest)
+        : hashes_(manifest, "SHA256", 255), sizes_(manifest, "Bytes", 255), signed_(signedManifest)
     {
+    }
+    bool trusts(std::string_view key, const fs::path& file) const
+    {
+        const Check c = check(key, file);
+        return c == Check::Matches || (c == Check::Unlisted && !signed_);
     }
     enum class Check { Unlisted, Matches, Differs };
     // A file the manifest gives no digest for is Unlisted; one whose digest is malformed Differs.
@@ -126,6 +135,7 @@ public:
 
 private:
     ProfileSection hashes_, sizes_;
+    bool signed_;
 };
 
 // The staging folder of this update: made fresh, removed with whatever is left in it.
@@ -191,7 +201,7 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         const fs::path staged = staging.path() / std::to_string(index);
         // A file that differs from what was published is a failed download.
         if (downloader.URLDownloadToFile(url, staged, DownloadKind::Large) != 0
-            || digests.check(key, staged) == Digests::Check::Differs) {
+            || !digests.trusts(key, staged)) {
             removeQuietly(staged);
             report(name);
             continue;
@@ -207,6 +217,20 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         }
     }
     return count;
+}
+
+// True when the manifest's detached signature is there and made by the setup's key.
+bool signedByKey(const UpdateSetup& setup, const std::string& manifest, const Staging& staging, Downloader& downloader)
+{
+    const auto key = parseMinisignPublicKey(setup.publicKey);
+    const fs::path file = staging.path() / (std::string(kManifestFile) + std::string(kSignatureSuffix));
+    if (!key
+        || downloader.URLDownloadToFile(serverUrl(setup, std::string(kManifestPath) + std::string(kSignatureSuffix)), file,
+                                        DownloadKind::Small)
+               != 0)
+        return false;
+    const auto signature = readOrdinaryFile(file, Links::Refuse);
+    return signature && minisignVerify(*key, manifest, *signature);
 }
 
 } // namespace
@@ -265,17 +289,19 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     const fs::path manifestFile = staging.path() / kManifestFile;
     const int manifestResult =
         downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), manifestFile, DownloadKind::Manifest);
-    // A manifest cut at a limit would install a new program without its files.
-    if (manifestResult == download_error::TooLarge)
+    const bool signatures = !setup.publicKey.empty();
+    // A manifest cut at a limit would install a new program without its files; without the
+    // signed manifest nothing vouches for the program.
+    if (manifestResult == download_error::TooLarge || (manifestResult != 0 && signatures))
         return fail();
     if (manifestResult == 0) {
         const auto manifest = readOrdinaryFile(manifestFile, Links::Refuse);
-        if (!manifest)
+        if (!manifest || (signatures && !signedByKey(setup, *manifest, staging, downloader)))
             return fail();
         // The program came before the manifest: it is checked now, before anything is staged
         // for the swap.
-        const Digests digests(*manifest);
-        if (digests.check(kProgramDigestKey, stagedProgram) == Digests::Check::Differs)
+        const Digests digests(*manifest, signatures);
+        if (!digests.trusts(kProgramDigestKey, stagedProgram))
             return fail();
         processManifest(setup, *manifest, digests, staging, downloader, messages, window);
     }

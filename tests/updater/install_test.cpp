@@ -1,5 +1,7 @@
 #include "support/temp_folder.h"
 #include "updater/FileDigest.h"
+#include "updater/Minisign.h"
+#include "updater/TestKeys.h"
 #include "updater/TestServer.h"
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateInstall.h"
@@ -354,6 +356,67 @@ TEST_F(Install, ProgramThatIsNotThePublishedOneInstallsNothing)
         EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
         EXPECT_FALSE(window.timers);
     }
+}
+
+// With a public key built in, only a manifest signed by that key counts, and it vouches for
+// the program and every file through its digests.
+struct SignedCase {
+    const char* label;
+    const char* signature; // "key", "other", "none"
+    bool tamperAfterSigning;
+    bool listProgram;
+    bool installs;
+};
+
+class SignedManifest : public Install, public ::testing::WithParamInterface<SignedCase> {};
+
+TEST_P(SignedManifest, OnlyAValidSignatureOverTheWholeManifestInstalls)
+{
+    const auto& c = GetParam();
+    server.serve("/a", "A");
+    server.serve("/b", "B");
+    std::string text = manifest({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}});
+    text += c.listProgram ? digests({{"Programm", "new program"}, {"Datei1", "A"}}) : digests({{"Datei1", "A"}});
+    std::string problem;
+    const auto key = parseMinisignSecretKey(std::string(c.signature) == "other" ? kOtherSecretKey : kTestSecretKey, problem);
+    ASSERT_TRUE(key);
+    if (std::string(c.signature) != "none")
+        server.serve("/werkhof/Hopp/updatedata.txt.minisig", minisignSign(*key, text, "updatedata.txt"));
+    if (c.tamperAfterSigning)
+        text += "[Namen]\r\nDatei3=evil\r\n";
+    server.serve("/werkhof/Hopp/updatedata.txt", text);
+    UpdateSetup s = setup();
+    s.publicKey = kTestPublicKey;
+    const auto result = Updateholen(s, downloader, messages, window);
+    if (c.installs) {
+        EXPECT_EQ(result, InstallResult::Installed);
+        // b.txt is not listed among the digests: nothing vouches for it.
+        EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
+        EXPECT_EQ(readFile(program / "a.txt"), "A");
+        EXPECT_FALSE(std::filesystem::exists(program / "b.txt"));
+        expectInstalled();
+    } else {
+        EXPECT_EQ(result, InstallResult::ProgramFailed);
+        EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
+        EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signatures, SignedManifest,
+    ::testing::Values(SignedCase{"Valid", "key", false, true, true},
+                      SignedCase{"Missing", "none", false, true, false},
+                      SignedCase{"ByAnotherKey", "other", false, true, false},
+                      SignedCase{"ManifestTamperedAfterSigning", "key", true, true, false},
+                      SignedCase{"ProgramNotListed", "key", false, false, false}),
+    [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+
+TEST_F(Install, SignedUpdateNeedsItsManifest)
+{
+    UpdateSetup s = setup();
+    s.publicKey = kTestPublicKey;
+    EXPECT_EQ(Updateholen(s, downloader, messages, window), InstallResult::ProgramFailed);
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
 }
 
 struct RefusedCase {

@@ -1,6 +1,8 @@
 #include "updater/Publish.h"
 #include "support/temp_folder.h"
 #include "updater/FileDigest.h"
+#include "updater/Minisign.h"
+#include "updater/TestKeys.h"
 #include "updater/UpdateCheck.h"
 
 #include "common/Ini.h"
@@ -46,6 +48,24 @@ TEST_F(Publish, WritesWhatTheUpdaterReads)
     EXPECT_EQ(HolINIString(manifest, "Bytes", "Datei1"), "5");
     EXPECT_EQ(HolINIString(manifest, "SHA256", "Programm"), "1310ca2c8932dbd118668bd97442558a3e1f546b5e15c69699dfbd6024f548d8");
     EXPECT_EQ(HolINIString(manifest, "Bytes", "Programm"), "7");
+}
+
+TEST_F(Publish, SignsVersionFileAndManifestWhenGivenAKey)
+{
+    auto p = publication();
+    const auto out = tree.path() / "www";
+    ASSERT_EQ(publish(p, out), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(out / "werkhof" / "Hopp" / "version.txt.minisig"));
+    writeFile(tree.path() / "key.sec", std::string(kTestSecretKey));
+    p.secretKey = tree.path() / "key.sec";
+    ASSERT_EQ(publish(p, out), std::nullopt);
+    const auto key = parseMinisignPublicKey(kTestPublicKey);
+    for (const char* file : {"version.txt", "updatedata.txt"}) {
+        const auto served = out / "werkhof" / "Hopp" / file;
+        EXPECT_TRUE(minisignVerify(*key, readFile(served), readFile(served.string() + ".minisig"))) << file;
+    }
+    writeFile(tree.path() / "key.sec", "not a key");
+    EXPECT_NE(publish(p, out), std::nullopt);
 }
 
 TEST_F(Publish, RefusesWhatTheUpdaterWouldRefuse)

@@ -99,6 +99,7 @@ UpdateSetup Form4::setup() const
 {
     const Services& s = forms().services();
     UpdateSetup setup{s.programFolder, programBaseName(), s.updateServer};
+    setup.publicKey = s.updateKey;
     if (s.canStartUpdateScript)
         setup.canHandOver = [check = s.canStartUpdateScript, folder = s.programFolder] { return check(folder); };
     return setup;
