@@ -24,6 +24,10 @@ inline constexpr std::string_view kManifestFile = "updatedata.txt";
 inline constexpr std::string_view kUpdateScript = "update.cmd";
 // Everything an update downloads waits here until all of it has arrived and been checked.
 inline constexpr std::string_view kStagingFolder = ".hopplix-staging";
+// Inside the staging folder: the listed files, laid out as they go into the program folder.
+inline constexpr std::string_view kStagedFiles = "files";
+// What an installed update replaced, kept until the new program has started.
+inline constexpr std::string_view kBackupFolder = ".hopplix-backup";
 
 // The downloaded program file that the script puts in place of program X: X.dxe, which is
 // kNewProgramFile for the program called Hopplix. A renamed program downloads under its own

@@ -69,37 +69,18 @@ fs::path folderOf(const fs::path& root, const std::vector<std::string>& componen
     return folder;
 }
 
-// The folder an entry's file goes to, created (one level) when missing; nullopt when it would
-// lie outside the program folder or cannot be made.
-std::optional<fs::path> prepareFolder(const fs::path& root, const std::vector<std::string>& components)
+// Whether the folder an entry's file goes to exists or can be made at the install (one missing
+// level below an existing folder), inside the program folder; and that no folder of the
+// file's name is in the way.
+bool placeIsFree(const fs::path& root, const std::vector<std::string>& components, const std::string& name)
 {
     const fs::path folder = folderOf(root, components);
-    if (!liesInside(root, folder))
-        return std::nullopt;
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
-        if (!fs::create_directory(folder, ec) || ec)
-            return std::nullopt;
-        if (!liesInside(root, folder))
-            return std::nullopt;
-    }
-    return folder;
-}
-
-// Moves a staged file to its place, replacing an older file there. The rename replaces a link
-// of that name instead of writing through it.
-bool moveInto(const fs::path& root, const fs::path& staged, const std::vector<std::string>& components,
-              const std::string& name)
-{
-    const auto folder = components.empty() ? std::optional<fs::path>(root) : prepareFolder(root, components);
-    if (!folder)
+    if (!liesInside(root, folder / name) || fs::is_directory(fs::symlink_status(folder / name, ec)))
         return false;
-    const fs::path target = *folder / name;
-    std::error_code ec;
-    if (fs::is_directory(fs::symlink_status(target, ec)))
-        return false;
-    fs::rename(staged, target, ec);
-    return !ec;
+    return components.empty() || fs::is_directory(folder, ec)
+           || (fs::is_directory(folder.parent_path(), ec) && !fs::exists(fs::symlink_status(folder, ec))
+               && (components.size() == 1 || liesInside(root, folder.parent_path())));
 }
 
 std::string fileError(const std::string& name) { return "Updatefehler bei Datei '" + name + "'"; }
@@ -147,16 +128,32 @@ public:
         std::error_code ec;
         ready_ = fs::create_directory(path_, ec) && !ec;
     }
-    ~Staging() { removeTree(path_); }
+    ~Staging()
+    {
+        if (!kept_)
+            removeTree(path_);
+    }
     Staging(const Staging&) = delete;
     Staging& operator=(const Staging&) = delete;
 
     bool ready() const { return ready_; }
     const fs::path& path() const { return path_; }
+    // The staged files wait here for the hand-over.
+    fs::path files() const { return path_ / kStagedFiles; }
+    // Keeps the staged files for the hand-over; everything else of the download goes.
+    void keep()
+    {
+        std::error_code ec;
+        for (auto it = fs::directory_iterator(path_, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+            if (it->path().filename() != kStagedFiles)
+                removeTree(it->path());
+        kept_ = true;
+    }
 
 private:
     fs::path path_;
     bool ready_ = false;
+    bool kept_ = false;
 };
 
 // Works through the downloaded manifest. Returns the number of files downloaded. Entries whose
@@ -191,16 +188,18 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         const auto components = folderComponents(folderText);
         if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
             || (!components->empty() && isProtectedName(components->front(), setup.programName))
-            || !liesInside(root, root / name)
-            || (!components->empty() && !liesInside(root, folderOf(root, *components) / name))) {
+            || !placeIsFree(root, *components, name)) {
             report(name);
             continue;
         }
-        // Downloaded beside the others, never in the program folder: a file of the same name
-        // there is not touched unless it is the one this entry replaces.
-        const fs::path staged = staging.path() / std::to_string(index);
+        // Downloaded into the staging folder, laid out as it will go into the program folder;
+        // nothing in the program folder changes before the hand-over.
+        const fs::path stagedFolder = folderOf(staging.files(), *components);
+        const fs::path staged = stagedFolder / name;
+        std::error_code ec;
+        fs::create_directories(stagedFolder, ec);
         // A file that differs from what was published is a failed download.
-        if (downloader.URLDownloadToFile(url, staged, DownloadKind::Large) != 0
+        if (ec || downloader.URLDownloadToFile(url, staged, DownloadKind::Large) != 0
             || !digests.trusts(key, staged)) {
             removeQuietly(staged);
             report(name);
@@ -211,10 +210,6 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         ++count;
         window.setFileCaption("Datei: " + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
         window.refresh();
-        if (!moveInto(root, staged, *components, name)) {
-            removeQuietly(staged);
-            report(name);
-        }
     }
     return count;
 }
@@ -245,6 +240,7 @@ int keyCountOf(const std::string& keyList)
 void removeUpdateLeftovers(const fs::path& programFolder)
 {
     removeTree(programFolder / kStagingFolder);
+    removeTree(programFolder / kBackupFolder);
     std::error_code ec;
     for (auto it = fs::directory_iterator(programFolder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
         if (isPartFileName(it->path().filename().string()))
@@ -310,6 +306,7 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     fs::rename(stagedProgram, root / programFile, ec);
     if (ec)
         return fail();
+    staging.keep();
     window.startHandOverTimers();
     window.setStatusCaption("Update erfolgreich!");
     window.showInFront();

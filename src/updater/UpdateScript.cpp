@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "updater/NameCase.h"
 #include "updater/SafePaths.h"
+#include "updater/StagedInstall.h"
 
 #include <algorithm>
 #include <system_error>
@@ -49,21 +50,6 @@ std::vector<std::string> scriptLines(const std::string& content)
     return lines;
 }
 
-bool makeExecutable(const fs::path& file)
-{
-    // Executable for whoever may read it.
-    std::error_code ec;
-    const fs::perms p = fs::status(file, ec).permissions();
-    fs::perms exec = fs::perms::owner_exec;
-    if ((p & fs::perms::group_read) != fs::perms::none)
-        exec |= fs::perms::group_exec;
-    if ((p & fs::perms::others_read) != fs::perms::none)
-        exec |= fs::perms::others_exec;
-    if (!ec)
-        fs::permissions(file, exec, fs::perm_options::add, ec);
-    return !ec;
-}
-
 } // namespace
 
 bool handsOverTo(const std::string& scriptContent, std::string_view programName)
@@ -76,40 +62,49 @@ bool handsOverTo(const std::string& scriptContent, std::string_view programName)
     return lines.size() >= block.size() && std::equal(block.begin(), block.end(), lines.end() - 3);
 }
 
-ScriptRun runUpdateScript(const fs::path& programFolder, std::string_view programName,
-                          const std::function<bool(const fs::path& program)>& start)
+ScriptRun runUpdateScript(const fs::path& programFolder, std::string_view programName, const ProgramControl& programs)
 {
     ScriptRun run;
-    const auto content = readOrdinaryFile(programFolder / kUpdateScript, Links::Refuse);
+    const fs::path script = programFolder / kUpdateScript;
+    const auto content = readOrdinaryFile(script, Links::Refuse);
     if (!content || !handsOverTo(*content, programName)) {
         run.exitCode = 2;
         run.reports.push_back("refused: " + std::string(kUpdateScript) + " is not the hand-over to " +
                               std::string(programName));
         return run;
     }
-    auto fail = [&](std::string report) {
-        run.exitCode = 1;
-        run.reports.push_back(std::move(report));
-    };
     const std::string name(programName);
     const fs::path program = programFolder / name;
-    const fs::path successor = programFolder / newProgramFileOf(name);
-    std::error_code ec;
-    // del, then ren: only with a successor in place, and never over a folder or through a link.
-    if (!fs::is_regular_file(fs::symlink_status(successor, ec))) {
-        fail("kept " + name + ": nothing is there to take its place");
-    } else if (fs::is_directory(fs::symlink_status(program, ec))
-               || (fs::remove(program, ec), ec)) {
-        fail("cannot delete " + name);
-    } else {
-        fs::rename(successor, program, ec);
-        if (ec)
-            fail("cannot rename " + newProgramFileOf(name) + " to " + name);
-        else if (!makeExecutable(program))
-            fail("cannot make " + name + " executable");
+    StagedInstall install(programFolder, name);
+    std::int64_t started = 0;
+    if (install.install(run.reports)) {
+        started = programs.start(program);
+        const auto deadline = std::chrono::steady_clock::now() + programs.bound;
+        std::error_code ec;
+        while (started != 0) {
+            if (!fs::exists(fs::symlink_status(script, ec))) {
+                install.finish();
+                return run;
+            }
+            if (!programs.runs(started) || std::chrono::steady_clock::now() >= deadline)
+                break;
+            programs.pause();
+        }
+        if (started != 0 && !fs::exists(fs::symlink_status(script, ec))) {
+            install.finish(); // it confirmed as it ended
+            return run;
+        }
+        if (started != 0 && programs.runs(started))
+            programs.stop(started);
+        run.reports.push_back("the new " + name + " did not start");
     }
-    if (!start(program))
-        fail("cannot start " + name);
+    run.exitCode = 1;
+    install.rollBack();
+    std::error_code ec;
+    fs::remove(script, ec);
+    run.reports.push_back("put the old version back");
+    if (programs.start(program) == 0)
+        run.reports.push_back("cannot start " + name);
     return run;
 }
 

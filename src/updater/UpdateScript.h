@@ -5,6 +5,7 @@
 #include "updater/UpdateFiles.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -28,17 +29,27 @@ bool makeupdatecmd(const std::filesystem::path& programFolder, std::string_view 
 bool handsOverTo(const std::string& scriptContent, std::string_view programName);
 
 struct ScriptRun {
-    int exitCode = 0;                 // 0 all done; 1 a step failed; 2 the script was refused
+    int exitCode = 0;                 // 0 installed; 1 not installed, the old version is back; 2 refused
     std::vector<std::string> reports; // one line per problem, for the helper's error output
 };
 
-// Carries out the script in `programFolder` for the program `programName` it was started for:
-// only the exact block for that program is accepted; anything else is refused before anything
-// is done. The old program file goes only when its downloaded successor (a plain file, not a
-// link) is there to take its place; a missing successor never costs the old program, which is
-// then started again. The renamed program file gets its execute permission. `start` is how
-// programs are started.
+// How the helper starts and watches programs.
+struct ProgramControl {
+    std::function<std::int64_t(const std::filesystem::path& program)> start; // its id; 0: not started
+    std::function<bool(std::int64_t id)> runs;
+    std::function<void(std::int64_t id)> stop;
+    std::function<void()> pause; // a short wait between two looks
+    std::chrono::milliseconds bound{60000};
+};
+
+// Carries out the script in `programFolder` for the program `programName` it was started for.
+// Only the exact block for that program is accepted; anything else is refused before anything
+// is done. The staged update is put in place in one step (the listed files, then X.dxe as X,
+// made executable), keeping what it replaces, and the new program is started. It has started
+// when its launcher has deleted the script (its first opening). When it has not within
+// `bound`, or ends before, or a step fails, everything is put back and the old program is
+// started again.
 ScriptRun runUpdateScript(const std::filesystem::path& programFolder, std::string_view programName,
-                          const std::function<bool(const std::filesystem::path& program)>& start);
+                          const ProgramControl& programs);
 
 } // namespace hopplix

@@ -5,6 +5,7 @@
 #include "updater/TestServer.h"
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateInstall.h"
+#include "updater/StagedInstall.h"
 #include "updater/UpdateScript.h"
 
 #include <gmock/gmock.h>
@@ -73,6 +74,8 @@ protected:
         }
         return hashes + sizes;
     }
+    // Checks what Updateholen leaves for the hand-over, then puts the staged update in place
+    // as the helper does, so that a test reads the program folder as the player gets it.
     void expectInstalled()
     {
         EXPECT_EQ(window.status, "Update erfolgreich!");
@@ -80,7 +83,13 @@ protected:
         EXPECT_TRUE(window.timers);
         EXPECT_EQ(readFile(program / "Hopplix.dxe"), "new program");
         EXPECT_EQ(readFile(program / "update.cmd"), updateScriptLines("Hopplix"));
-        EXPECT_FALSE(std::filesystem::exists(program / "updatedata.txt"));
+        for (const auto& entry : listing(program))
+            EXPECT_EQ(entry.find("updatedata.txt"), std::string::npos) << entry;
+        StagedInstall helper(program, "Hopplix");
+        std::vector<std::string> reports;
+        EXPECT_TRUE(helper.install(reports)) << reports.front();
+        helper.finish();
+        EXPECT_EQ(readFile(program / "Hopplix"), "new program");
     }
 };
 
@@ -113,14 +122,14 @@ TEST_F(Install, ThreeGoodFilesFillTheWholeTrack)
     server.serve("/b", "B");
     server.serve("/c", "C");
     publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}, {3, {"c.txt", "/c", ""}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_THAT(window.fileCaptions, ElementsAre("Datei: Hopplix.exe 1/1", "Datei: 0/3", "Datei: 1/3 'a.txt'",
                                                  "Datei: 2/3 'b.txt'", "Datei: 3/3 'c.txt'"));
     EXPECT_NEAR(window.fill, 6514, 1e-6);
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_EQ(readFile(program / "a.txt") + readFile(program / "b.txt") + readFile(program / "c.txt"), "ABC");
     EXPECT_GT(window.refreshes, 3);
-    expectInstalled();
 }
 
 TEST_F(Install, FailingSecondFileIsReportedAndTheRestGoesOn)
@@ -129,23 +138,23 @@ TEST_F(Install, FailingSecondFileIsReportedAndTheRestGoesOn)
     server.status("/b", 500);
     server.serve("/c", "C");
     publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}, {3, {"c.txt", "/c", ""}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 2/3 'c.txt'");
     EXPECT_NEAR(window.fill, 2 * 6514.0 / 3, 1e-3);
     EXPECT_FALSE(std::filesystem::exists(program / "b.txt"));
-    expectInstalled();
 }
 
 TEST_F(Install, EmptyNamesSectionCountsMinusOneAndDownloadsNothing)
 {
     server.serve("/werkhof/Hopp/updatedata.txt", "[Namen]\r\n[URL]\r\nDatei1=" + server.url("/a") + "\r\n");
     server.serve("/a", "A");
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 0/-1");
     EXPECT_EQ(window.fill, 0);
     EXPECT_EQ(server.hits("/a"), 0);
-    expectInstalled();
 }
 
 TEST_F(Install, GapInTheNumberingEndsTheList)
@@ -153,11 +162,11 @@ TEST_F(Install, GapInTheNumberingEndsTheList)
     server.serve("/a", "A");
     server.serve("/c", "C");
     publish({{1, {"a.txt", "/a", ""}}, {3, {"c.txt", "/c", ""}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/2 'a.txt'");
     EXPECT_NEAR(window.fill, 6514 / 2.0, 1e-6);
     EXPECT_EQ(server.hits("/c"), 0);
-    expectInstalled();
 }
 
 TEST_F(Install, NameWithoutUrlFailsAndEndsTheList)
@@ -165,11 +174,11 @@ TEST_F(Install, NameWithoutUrlFailsAndEndsTheList)
     server.serve("/a", "A");
     server.serve("/c", "C");
     publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "", ""}}, {3, {"c.txt", "/c", ""}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
     EXPECT_EQ(server.hits("/c"), 0);
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/3 'a.txt'");
-    expectInstalled();
 }
 
 TEST_F(Install, UrlWithoutNameIsSkippedQuietly)
@@ -178,12 +187,12 @@ TEST_F(Install, UrlWithoutNameIsSkippedQuietly)
     server.serve("/b", "B");
     server.serve("/werkhof/Hopp/updatedata.txt", "[Namen]\r\nDatei2=b.txt\r\n[URL]\r\nDatei1=" + server.url("/a")
                                                      + "\r\nDatei2=" + server.url("/b") + "\r\n");
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_EQ(server.hits("/a"), 0);
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/1 'b.txt'");
     EXPECT_EQ(readFile(program / "b.txt"), "B");
-    expectInstalled();
 }
 
 TEST_F(Install, FolderEntryIsCreatedAndReplacesTheOlderFile)
@@ -193,19 +202,20 @@ TEST_F(Install, FolderEntryIsCreatedAndReplacesTheOlderFile)
     std::filesystem::create_directories(program / "Level" / "Eins");
     writeFile(program / "Level" / "Eins" / "Level.bmp", "old level");
     publish({{1, {"Level.bmp", "/lvl", "\\Level\\Eins\\"}}, {2, {"bild.bmp", "/pic", "\\Neu\\"}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(readFile(program / "Level" / "Eins" / "Level.bmp"), "new level");
     EXPECT_EQ(readFile(program / "Neu" / "bild.bmp"), "new picture");
     EXPECT_FALSE(std::filesystem::exists(program / "Level.bmp"));
     EXPECT_FALSE(std::filesystem::exists(program / "bild.bmp"));
-    expectInstalled();
 }
 
 TEST_F(Install, FolderWithMissingParentIsReportedAndLeavesNothingBehind)
 {
     server.serve("/a", "A");
     publish({{1, {"a.txt", "/a", "\\Fehlt\\Tief\\"}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("a.txt")});
     EXPECT_FALSE(std::filesystem::exists(program / "a.txt"));
     EXPECT_FALSE(std::filesystem::exists(program / "Fehlt"));
@@ -213,16 +223,16 @@ TEST_F(Install, FolderWithMissingParentIsReportedAndLeavesNothingBehind)
 
 TEST_F(Install, FailingManifestStillInstallsTheProgram)
 {
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_THAT(window.fileCaptions, ElementsAre("Datei: Hopplix.exe 1/1"));
-    expectInstalled();
 }
 
 TEST_F(Install, OlderScriptKeepsItsLinesAndTheNewOnesFollow)
 {
     writeFile(program / "update.cmd", "echo alt\r\n");
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
     EXPECT_EQ(readFile(program / "update.cmd"), "echo alt\r\n" + updateScriptLines("Hopplix"));
 }
 
@@ -232,7 +242,8 @@ TEST_F(Install, KeyListBeyondItsBufferCountsOnlyTheKeysThatFit)
     for (int i = 1; i <= 40; ++i)
         entries.push_back({i, {"", "/x", ""}});
     publish(entries);
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     // Nine names of 7 characters with their NULs and 23 of 8 take 247 of the 253 characters;
     // the cut name "Datei3" has no NUL and is not counted.
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 0/32");
@@ -263,7 +274,8 @@ TEST_F(Install, ManifestOfSomeMegabytesIsReadWhole)
         big += "Datei" + std::to_string(i) + "=x\r\n";
     big += "Datei20001=" + server.url("/z") + "\r\n";
     server.serve("/werkhof/Hopp/updatedata.txt", big);
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(readFile(program / "z.txt"), "Z");
 }
 
@@ -275,7 +287,8 @@ TEST_F(Install, FolderEntryLeavesASameNamedFileOfTheProgramFolderAlone)
     writeFile(program / "Level.bmp", "mine");
     std::filesystem::create_directory(program / "Level");
     publish({{1, {"Level.bmp", "/lvl", "\\Level\\"}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(readFile(program / "Level.bmp"), "mine");
     EXPECT_EQ(readFile(program / "Level" / "Level.bmp"), "new level");
 }
@@ -286,7 +299,8 @@ TEST_F(Install, NameOfTheLongestLengthIsDownloaded)
     const std::string name(254, 'n'); // the longest value the manifest reader gives
     server.serve("/n", "N");
     publish({{1, {name, "/n", ""}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_EQ(readFile(program / name), "N");
 }
@@ -334,12 +348,12 @@ TEST_F(Install, TamperedFileIsAFailedDownloadAndTheRestGoesOn)
     server.serve("/werkhof/Hopp/updatedata.txt", manifest({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}})
                                                      + digests({{"Programm", "new program"}, {"Datei1", "A"}, {"Datei2", "B"}}));
     writeFile(program / "b.txt", "old b");
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
     EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
     EXPECT_EQ(readFile(program / "a.txt"), "A");
     EXPECT_EQ(readFile(program / "b.txt"), "old b");
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/2 'a.txt'");
-    expectInstalled();
 }
 
 // Regression: a program file cut short by the server (no length, or a smaller one announced)
@@ -389,12 +403,12 @@ TEST_P(SignedManifest, OnlyAValidSignatureOverTheWholeManifestInstalls)
     s.publicKey = kTestPublicKey;
     const auto result = Updateholen(s, downloader, messages, window);
     if (c.installs) {
-        EXPECT_EQ(result, InstallResult::Installed);
+        ASSERT_EQ(result, InstallResult::Installed);
+        expectInstalled();
         // b.txt is not listed among the digests: nothing vouches for it.
         EXPECT_EQ(messages.errors(), std::vector<Message>{fileError("b.txt")});
         EXPECT_EQ(readFile(program / "a.txt"), "A");
         EXPECT_FALSE(std::filesystem::exists(program / "b.txt"));
-        expectInstalled();
     } else {
         EXPECT_EQ(result, InstallResult::ProgramFailed);
         EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
@@ -435,25 +449,23 @@ TEST_P(RefusedEntry, IsReportedAndWritesNothingOutsideTheProgramFolder)
     std::filesystem::create_directory_symlink(tree.path() / "outside", program / "link");
     std::filesystem::create_directory_symlink(tree.path() / "prog-sibling", program / "siblink");
     std::filesystem::create_symlink(tree.path() / "outside" / "keep.txt", program / "keep.txt");
-    const auto before = listing(tree.path());
+    auto before = listing(tree.path());
 
     server.serve("/evil", "evil");
     server.serve("/good", "good");
     publish({{1, {GetParam().name, "/evil", GetParam().folder}}, {2, {"good.txt", "/good", ""}}});
-    EXPECT_EQ(install(), InstallResult::Installed);
+    ASSERT_EQ(install(), InstallResult::Installed);
+    expectInstalled();
 
     EXPECT_EQ(messages.errors(), std::vector<Message>{fileError(GetParam().name)});
     EXPECT_EQ(server.hits("/evil"), 0);
     // A refused entry does not count: the one good file is the first of two.
     EXPECT_EQ(window.fileCaptions.back(), "Datei: 1/2 'good.txt'");
-    EXPECT_EQ(readFile(program / "Hopplix"), "old program");
-    EXPECT_EQ(readFile(program / "Hopplix.dxe"), "new program");
-    EXPECT_EQ(readFile(program / "update.cmd"), updateScriptLines("Hopplix"));
-
     auto after = listing(tree.path());
-    for (const char* added : {"prog/Hopplix.dxe = new program", "prog/good.txt = good"})
+    for (const char* added : {"prog/Hopplix = new program", "prog/good.txt = good"})
         EXPECT_EQ(after.erase(added), 1u) << added;
     EXPECT_EQ(after.erase("prog/update.cmd = " + updateScriptLines("Hopplix")), 1u);
+    EXPECT_EQ(before.erase("prog/Hopplix = old program"), 1u);
     EXPECT_EQ(after, before);
 }
 

@@ -79,40 +79,73 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"Empty", "", false}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
+// The helper's part, with programs that only pretend to start: `confirms` says whether the
+// started program reaches its launcher (which deletes the script).
 class ScriptRunner : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::vector<std::filesystem::path> started;
+    std::vector<std::string> started; // the program file's content at each start
+    bool confirms = true;
     ScriptRun run(std::string_view program = "Hopplix")
     {
-        return runUpdateScript(folder.path(), program, [this](const std::filesystem::path& p) {
-            started.push_back(p);
-            return true;
-        });
+        ProgramControl programs;
+        programs.start = [this](const std::filesystem::path& p) -> std::int64_t {
+            started.push_back(readFile(p));
+            if (confirms)
+                std::filesystem::remove(folder.path() / "update.cmd");
+            return 1;
+        };
+        programs.runs = [](std::int64_t) { return false; };
+        programs.stop = [](std::int64_t) {};
+        programs.pause = [] {};
+        return runUpdateScript(folder.path(), program, programs);
     }
     void SetUp() override
     {
-        writeFile(folder.path() / "Hopplix", "#!/bin/sh\necho old\n");
+        writeFile(folder.path() / "Hopplix", "old");
         std::filesystem::permissions(folder.path() / "Hopplix", std::filesystem::perms(0755));
-        writeFile(folder.path() / "Hopplix.dxe", "#!/bin/sh\necho new\n");
+        writeFile(folder.path() / "Hopplix.dxe", "new");
         std::filesystem::permissions(folder.path() / "Hopplix.dxe", std::filesystem::perms(0644));
+        // A listed file replacing an older one, one new in a new folder, one in the program folder.
+        std::filesystem::create_directories(folder.path() / "Level" / "Eins");
+        writeFile(folder.path() / "Level" / "Eins" / "Level.bmp", "old level");
+        const auto staged = folder.path() / ".hopplix-staging" / "files";
+        std::filesystem::create_directories(staged / "Level" / "Eins");
+        std::filesystem::create_directories(staged / "Level" / "Zwei");
+        writeFile(staged / "Level" / "Eins" / "Level.bmp", "new level");
+        writeFile(staged / "Level" / "Zwei" / "Level.bmp", "second level");
+        writeFile(staged / "liesmich.txt", "text");
+        ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
     }
 };
 
-TEST_F(ScriptRunner, SwapsTheProgramMakesItExecutableAndStartsIt)
+TEST_F(ScriptRunner, PutsTheUpdateInPlaceInOneStepAndStartsTheNewProgram)
 {
-    ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
     const auto result = run();
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho new\n");
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Hopplix.dxe"));
+    EXPECT_EQ(listing(folder.path()), (std::set<std::string>{"Hopplix = new", "Level/", "Level/Eins/",
+                                                             "Level/Eins/Level.bmp = new level", "Level/Zwei/",
+                                                             "Level/Zwei/Level.bmp = second level",
+                                                             "liesmich.txt = text"}));
     EXPECT_EQ(std::filesystem::status(folder.path() / "Hopplix").permissions() & std::filesystem::perms::all,
               std::filesystem::perms(0755));
-    EXPECT_EQ(started, std::vector<std::filesystem::path>{folder.path() / "Hopplix"});
+    EXPECT_EQ(started, std::vector<std::string>{"new"});
+}
+
+TEST_F(ScriptRunner, NewProgramThatDoesNotStartIsRolledBack)
+{
+    confirms = false;
+    std::filesystem::remove(folder.path() / ".hopplix-staging" / "files" / "Level" / "Zwei" / "Level.bmp");
+    const auto result = run();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(listing(folder.path()), (std::set<std::string>{"Hopplix = old", "Level/", "Level/Eins/",
+                                                             "Level/Eins/Level.bmp = old level"}));
+    EXPECT_EQ(started, (std::vector<std::string>{"new", "old"}));
 }
 
 TEST_F(ScriptRunner, ScriptForAnotherProgramChangesNothing)
 {
+    std::filesystem::remove(folder.path() / "update.cmd");
     writeFile(folder.path() / "liesmich.txt", "text");
     writeFile(folder.path() / "liesmich.txt.dxe", "#!/bin/sh\n");
     ASSERT_TRUE(makeupdatecmd(folder.path(), "liesmich.txt"));
@@ -124,29 +157,26 @@ TEST_F(ScriptRunner, ScriptForAnotherProgramChangesNothing)
     EXPECT_TRUE(started.empty());
 }
 
-TEST_F(ScriptRunner, MissingOrLinkedSuccessorKeepsAndStartsTheOldProgram)
+TEST_F(ScriptRunner, MissingOrLinkedSuccessorKeepsEverythingAndStartsTheOldProgram)
 {
     TempFolder outside;
     writeFile(outside.path() / "victim", "victim");
-    for (const bool linked : {false, true}) {
-        std::filesystem::remove(folder.path() / "Hopplix.dxe");
-        if (linked)
-            std::filesystem::create_symlink(outside.path() / "victim", folder.path() / "Hopplix.dxe");
-        std::filesystem::remove(folder.path() / "update.cmd");
-        ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
-        started.clear();
-        EXPECT_EQ(run().exitCode, 1);
-        EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho old\n");
-        EXPECT_EQ(started, std::vector<std::filesystem::path>{folder.path() / "Hopplix"});
-    }
+    std::filesystem::remove(folder.path() / "Hopplix.dxe");
+    std::filesystem::create_symlink(outside.path() / "victim", folder.path() / "Hopplix.dxe");
+    EXPECT_EQ(run().exitCode, 1);
+    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "old");
+    EXPECT_EQ(readFile(folder.path() / "Level" / "Eins" / "Level.bmp"), "old level");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "liesmich.txt"));
+    EXPECT_EQ(started, std::vector<std::string>{"old"});
     EXPECT_EQ(readFile(outside.path() / "victim"), "victim");
 }
 
 TEST_F(ScriptRunner, MissingScriptDoesNothing)
 {
+    std::filesystem::remove(folder.path() / "update.cmd");
     EXPECT_EQ(run().exitCode, 2);
     EXPECT_TRUE(started.empty());
-    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho old\n");
+    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "old");
 }
 
 // Regression: a pipe named update.cmd hung the program for ever, and a dangling link of that

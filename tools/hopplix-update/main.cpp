@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <thread>
 
 int main(int argc, char** argv)
 {
@@ -34,9 +35,14 @@ int main(int argc, char** argv)
         return 3;
     }
     const std::string_view programName = argv[3];
-    const auto run = hopplix::runUpdateScript(folder, programName, [&](const std::filesystem::path& program) {
-        return hopplix::startDetached(program, {}, folder);
-    });
+    hopplix::ProgramControl programs;
+    programs.start = [&](const std::filesystem::path& program) {
+        return hopplix::startWatched(program, {}, folder);
+    };
+    programs.runs = [](std::int64_t id) { return hopplix::processRuns(id); };
+    programs.stop = [](std::int64_t id) { hopplix::endProcess(id); };
+    programs.pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
+    const auto run = hopplix::runUpdateScript(folder, programName, programs);
     for (const auto& report : run.reports)
         std::fprintf(stderr, "hopplix-update: %s\n", report.c_str());
     return run.exitCode;

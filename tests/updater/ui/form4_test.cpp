@@ -128,7 +128,9 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     EXPECT_TRUE(form4().Timer2()->isActive());
     EXPECT_EQ(readFile(newProgramOfThisProcess()), "new program");
     EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
-    EXPECT_EQ(readFile(folder.path() / "a.txt") + readFile(folder.path() / "b.txt"), "AB");
+    // The files wait, checked, for the hand-over.
+    const auto staged = folder.path() / ".hopplix-staging" / "files";
+    EXPECT_EQ(readFile(staged / "a.txt") + readFile(staged / "b.txt"), "AB");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "Version.txt"));
     // The progress was painted between the files, not only when the loop had ended.
     const auto shows = [&](const std::string& text) {
