@@ -40,6 +40,7 @@ struct Transfer {
     std::uint64_t cap = 0;
     bool tooLarge = false;
     bool writeFailed = false;
+    bool cancelled = false;
     const DownloadProgress* progress = nullptr;
 };
 
@@ -62,8 +63,10 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
 int reportProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
 {
     auto& t = *static_cast<Transfer*>(user);
-    if (t.progress && *t.progress)
-        (*t.progress)(static_cast<std::uint64_t>(now), static_cast<std::uint64_t>(total));
+    if (t.progress && *t.progress && !(*t.progress)(static_cast<std::uint64_t>(now), static_cast<std::uint64_t>(total))) {
+        t.cancelled = true;
+        return 1; // makes curl stop
+    }
     return 0;
 }
 
@@ -126,6 +129,8 @@ int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesys
         curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.c_str());
 
     const CURLcode rc = curl_easy_perform(h);
+    if (t.cancelled)
+        return download_error::Cancelled;
     if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
         return download_error::TooLarge;
     if (t.writeFailed)

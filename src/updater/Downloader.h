@@ -51,8 +51,8 @@ struct DownloadLimits {
 };
 
 // Called now and then during a transfer (bytes so far, expected total or 0 when unknown), so a
-// window can repaint while the program waits.
-using DownloadProgress = std::function<void(std::uint64_t received, std::uint64_t total)>;
+// window can repaint while the program waits. False gives the transfer up.
+using DownloadProgress = std::function<bool(std::uint64_t received, std::uint64_t total)>;
 
 class Downloader {
 public:
@@ -73,6 +73,7 @@ inline constexpr int Transfer = 2;       // connect, timeout, stall, short body,
 inline constexpr int HttpStatus = 3;     // the server answered with an error status
 inline constexpr int TooLarge = 4;       // more than the kind's size cap
 inline constexpr int LocalFile = 5;      // the target folder cannot take the file
+inline constexpr int Cancelled = 6;      // the progress callback gave up
 } // namespace download_error
 
 // The real downloader, over libcurl.

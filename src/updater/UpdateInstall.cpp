@@ -39,26 +39,33 @@ void removeTree(const fs::path& path)
 }
 
 // Repaints the window while a download runs, at most every 40 ms: curl reports progress far
-// more often than a screen can show it. The previous callback comes back afterwards.
+// more often than a screen can show it. With a caption set, the window shows it followed by
+// the bytes so far. The player's giving up ends the transfer.
 class RefreshDuringDownloads {
 public:
     RefreshDuringDownloads(Downloader& downloader, UpdateWindow& window) : downloader_(downloader)
     {
-        downloader_.setProgress([&window, last = std::chrono::steady_clock::time_point{}](std::uint64_t,
-                                                                                        std::uint64_t) mutable {
+        downloader_.setProgress([this, &window, last = std::chrono::steady_clock::time_point{}](
+                                    std::uint64_t received, std::uint64_t total) mutable {
             const auto now = std::chrono::steady_clock::now();
-            if (now - last < std::chrono::milliseconds(40))
-                return;
-            last = now;
-            window.refresh();
+            if (now - last >= std::chrono::milliseconds(40)) {
+                last = now;
+                if (!caption_.empty())
+                    window.setFileCaption(caption_ + " " + (total > 0 ? byteCount(received) + " / " : std::string())
+                                          + byteCount(total > 0 ? total : received));
+                window.refresh();
+            }
+            return !window.cancelled();
         });
     }
     ~RefreshDuringDownloads() { downloader_.setProgress({}); }
     RefreshDuringDownloads(const RefreshDuringDownloads&) = delete;
     RefreshDuringDownloads& operator=(const RefreshDuringDownloads&) = delete;
+    void showBytesAfter(std::string caption) { caption_ = std::move(caption); }
 
 private:
     Downloader& downloader_;
+    std::string caption_;
 };
 
 fs::path folderOf(const fs::path& root, const std::vector<std::string>& components)
@@ -156,7 +163,8 @@ private:
     bool kept_ = false;
 };
 
-// Works through the downloaded manifest. Returns the number of files downloaded. Entries whose
+// Works through the downloaded manifest. Returns the number of files downloaded, -1 when the
+// player gave up. Entries whose
 // file name or folder would leave the program folder, or would overwrite the program, its
 // script or its manifest, are refused with the per-file message and do not count.
 int processManifest(const UpdateSetup& setup, const std::string& manifest, const Digests& digests,
@@ -199,8 +207,10 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         std::error_code ec;
         fs::create_directories(stagedFolder, ec);
         // A file that differs from what was published is a failed download.
-        if (ec || downloader.URLDownloadToFile(url, staged, DownloadKind::Large) != 0
-            || !digests.trusts(key, staged)) {
+        const int result = ec ? download_error::LocalFile : downloader.URLDownloadToFile(url, staged, DownloadKind::Large);
+        if (result == download_error::Cancelled)
+            return -1;
+        if (result != 0 || !digests.trusts(key, staged)) {
             removeQuietly(staged);
             report(name);
             continue;
@@ -230,6 +240,14 @@ bool signedByKey(const UpdateSetup& setup, const std::string& manifest, const St
 
 } // namespace
 
+std::string byteCount(std::uint64_t bytes)
+{
+    std::string digits = std::to_string(bytes);
+    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), 1, '.');
+    return digits + " Bytes";
+}
+
 int keyCountOf(const std::string& keyList)
 {
     if (keyList.empty())
@@ -257,10 +275,15 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     const fs::path root = setup.programFolder;
     const fs::path script = root / kUpdateScript;
     bool scriptWritten = false;
-    auto fail = [&] {
+    auto giveUp = [&] {
         if (scriptWritten)
             removeQuietly(script);
+        window.offerCancel(false);
         window.hide();
+        return InstallResult::Cancelled;
+    };
+    auto fail = [&] {
+        giveUp();
         messages.MsgBox(std::string(kFailed), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
         return InstallResult::ProgramFailed;
     };
@@ -274,9 +297,22 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     RefreshDuringDownloads refreshing(downloader, window);
     const std::string programFile = newProgramFileOf(setup.programName);
     const fs::path stagedProgram = staging.path() / programFile;
-    if (downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), stagedProgram, DownloadKind::Large) != 0)
+    // No empty screen for as long as the program file takes: the window shows what arrives.
+    const std::string programCaption = "Datei: " + setup.programName + ".exe";
+    window.setFillWidth(0);
+    window.setFileCaption(programCaption);
+    window.offerCancel(true);
+    window.showInFront();
+    window.refresh();
+    refreshing.showBytesAfter(programCaption);
+    const int programResult =
+        downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), stagedProgram, DownloadKind::Large);
+    refreshing.showBytesAfter({});
+    if (programResult == download_error::Cancelled)
+        return giveUp();
+    if (programResult != 0)
         return fail();
-    window.setFileCaption("Datei: " + setup.programName + ".exe 1/1");
+    window.setFileCaption(programCaption + " 1/1");
     // Without a script the new program could never be put in place.
     if (!makeupdatecmd(root, setup.programName))
         return fail();
@@ -285,6 +321,8 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     const fs::path manifestFile = staging.path() / kManifestFile;
     const int manifestResult =
         downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), manifestFile, DownloadKind::Manifest);
+    if (manifestResult == download_error::Cancelled)
+        return giveUp();
     const bool signatures = !setup.publicKey.empty();
     // A manifest cut at a limit would install a new program without its files; without the
     // signed manifest nothing vouches for the program.
@@ -299,8 +337,10 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
         const Digests digests(*manifest, signatures);
         if (!digests.trusts(kProgramDigestKey, stagedProgram))
             return fail();
-        processManifest(setup, *manifest, digests, staging, downloader, messages, window);
+        if (processManifest(setup, *manifest, digests, staging, downloader, messages, window) < 0)
+            return giveUp();
     }
+    window.offerCancel(false);
 
     std::error_code ec;
     fs::rename(stagedProgram, root / programFile, ec);

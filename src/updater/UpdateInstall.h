@@ -8,6 +8,7 @@
 #include "updater/UpdateCheck.h"
 #include "updater/UpdateFiles.h"
 
+#include <cstdint>
 #include <string>
 
 namespace hopplix {
@@ -24,8 +25,12 @@ public:
     virtual void showInFront() = 0;
     virtual void hide() = 0;
     virtual void startHandOverTimers() = 0; // Timer1, then Timer2
-    // Lets the window repaint between files and during downloads (paint only, no input).
+    // Offers the player a way to give the update up while files download, or takes it away.
+    virtual void offerCancel(bool offered) = 0;
+    // Lets the window repaint and the player give up, between files and during downloads.
     virtual void refresh() = 0;
+    // True once the player has given up.
+    virtual bool cancelled() = 0;
 };
 
 inline constexpr std::string_view kUpdateQuestion =
@@ -35,16 +40,21 @@ inline constexpr std::string_view kUpdateQuestion =
 enum class InstallResult {
     Declined,      // the player answered No
     ProgramFailed, // nothing was installed; "Update fehlgeschlagen" was shown
+    Cancelled,     // the player gave up while files downloaded: nothing was installed
     Installed,     // the window shows "Update erfolgreich!" and the hand-over timers run
 };
 
-// Asks the question and, on Yes, installs the update.
+// Asks the question and, on Yes, installs the update. While the program file downloads, the
+// window shows its name and the bytes so far.
 InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
                           UpdateWindow& window);
 
 // The total that the progress display divides by: the number of key names in a key list (each
 // ended by a NUL; a last name cut short has none); -1 for an empty list.
 int keyCountOf(const std::string& keyList);
+
+// A byte count as the window shows it: digits grouped by points, "9.750.078 Bytes".
+std::string byteCount(std::uint64_t bytes);
 
 // Removes what a killed update leaves: the staging folder and half-downloaded files.
 void removeUpdateLeftovers(const std::filesystem::path& programFolder);

@@ -74,6 +74,15 @@ protected:
         }
         return hashes + sizes;
     }
+    // The file captions, without the byte counts shown while the program file arrives.
+    std::vector<std::string> captionsWithoutBytes() const
+    {
+        std::vector<std::string> out;
+        for (const auto& c : window.fileCaptions)
+            if (c.find("Bytes") == std::string::npos)
+                out.push_back(c);
+        return out;
+    }
     // Checks what Updateholen leaves for the hand-over, then puts the staged update in place
     // as the helper does, so that a test reads the program folder as the player gets it.
     void expectInstalled()
@@ -124,7 +133,7 @@ TEST_F(Install, ThreeGoodFilesFillTheWholeTrack)
     publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}, {3, {"c.txt", "/c", ""}}});
     ASSERT_EQ(install(), InstallResult::Installed);
     expectInstalled();
-    EXPECT_THAT(window.fileCaptions, ElementsAre("Datei: Hopplix.exe 1/1", "Datei: 0/3", "Datei: 1/3 'a.txt'",
+    EXPECT_THAT(captionsWithoutBytes(), ElementsAre("Datei: Hopplix.exe", "Datei: Hopplix.exe 1/1", "Datei: 0/3", "Datei: 1/3 'a.txt'",
                                                  "Datei: 2/3 'b.txt'", "Datei: 3/3 'c.txt'"));
     EXPECT_NEAR(window.fill, 6514, 1e-6);
     EXPECT_TRUE(messages.errors().empty());
@@ -226,7 +235,7 @@ TEST_F(Install, FailingManifestStillInstallsTheProgram)
     ASSERT_EQ(install(), InstallResult::Installed);
     expectInstalled();
     EXPECT_TRUE(messages.errors().empty());
-    EXPECT_THAT(window.fileCaptions, ElementsAre("Datei: Hopplix.exe 1/1"));
+    EXPECT_THAT(captionsWithoutBytes(), ElementsAre("Datei: Hopplix.exe", "Datei: Hopplix.exe 1/1"));
 }
 
 TEST_F(Install, OlderScriptKeepsItsLinesAndTheNewOnesFollow)
@@ -431,6 +440,36 @@ TEST_F(Install, SignedUpdateNeedsItsManifest)
     s.publicKey = kTestPublicKey;
     EXPECT_EQ(Updateholen(s, downloader, messages, window), InstallResult::ProgramFailed);
     EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+}
+
+TEST_F(Install, ProgramFileArrivingIsShownWithItsByteCount)
+{
+    server.serve("/werkhof/Hopp/Hopplix.txt", std::string(300000, 'p'));
+    ASSERT_EQ(install(), InstallResult::Installed);
+    EXPECT_EQ(window.fileCaptions.front(), "Datei: Hopplix.exe");
+    EXPECT_TRUE(std::any_of(window.fileCaptions.begin(), window.fileCaptions.end(), [](const std::string& c) {
+        return c.rfind("Datei: Hopplix.exe ", 0) == 0 && c.ends_with(" Bytes");
+    }));
+    EXPECT_FALSE(window.cancelOffered);
+}
+
+TEST_F(Install, GivingUpWhileFilesDownloadInstallsNothing)
+{
+    server.trickle("/a");
+    publish({{1, {"a.txt", "/a", ""}}});
+    window.giveUpAtRefresh = 4;
+    EXPECT_EQ(install(), InstallResult::Cancelled);
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_FALSE(window.visible);
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
+}
+
+TEST(ByteCount, GroupsDigitsByPoints)
+{
+    EXPECT_EQ(byteCount(0), "0 Bytes");
+    EXPECT_EQ(byteCount(999), "999 Bytes");
+    EXPECT_EQ(byteCount(1000), "1.000 Bytes");
+    EXPECT_EQ(byteCount(9750078), "9.750.078 Bytes");
 }
 
 struct RefusedCase {

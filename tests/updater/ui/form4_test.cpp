@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -138,6 +139,34 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     };
     EXPECT_TRUE(shows("Datei: 0/2"));
     EXPECT_TRUE(shows("Datei: 1/2 'a.txt'"));
+}
+
+// Regression: the program file downloaded for up to 15 minutes behind an empty screen, and
+// nothing could stop it.
+TEST_F(Updater, ProgramFileArrivesInTheWindowAndAbbrechenGivesItUp)
+{
+    announce("1,1");
+    server.trickle("/werkhof/Hopp/Hopplix.txt");
+    PaintedTexts painted;
+    form4().Label2()->installEventFilter(&painted);
+    // The player clicks once a few bytes have arrived.
+    QTimer click;
+    QObject::connect(&click, &QTimer::timeout, [&] {
+        if (form4().Visible() && form4().Command1()->isVisible()
+            && form4().Label2()->text().endsWith(QStringLiteral(" Bytes")))
+            form4().Command1()->click();
+    });
+    click.start(50);
+    form4().Updatetest();
+
+    const std::string caption = "Datei: " + programBaseName() + ".exe ";
+    EXPECT_TRUE(std::any_of(painted.texts.begin(), painted.texts.end(), [&](const std::string& t) {
+        return t.rfind(caption, 0) == 0 && t.ends_with(" Bytes");
+    }));
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_FALSE(form4().Visible());
+    EXPECT_FALSE(form4().Command1()->isVisible());
+    EXPECT_TRUE(listing(folder.path()).empty());
 }
 
 TEST_F(Updater, EqualOrSmallerVersionAsksNothing)
