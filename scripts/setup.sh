@@ -5,11 +5,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils openbox libxcb1-dev
-  nginx-light
+  nginx-light minisign openssl
   locales
   imagemagick
   fonts-liberation2

@@ -24,11 +24,11 @@ std::string updateServerFor(const std::string& updateServer, const std::filesyst
 }
 
 std::unique_ptr<DownloadLibrary> downloadsFor(std::string& updateServer, const std::filesystem::path& programFolder,
-                                              std::ostream& log)
+                                              const std::filesystem::path& caFile, std::ostream& log)
 {
     if (updateServer.empty())
         return nullptr;
-    auto library = std::make_unique<DownloadLibrary>(programFolder);
+    auto library = std::make_unique<DownloadLibrary>(programFolder, caFile);
     if (library->downloader())
         return library;
     log << "hopplix: updates are off: " << library->error() << "\n";
@@ -36,7 +36,7 @@ std::unique_ptr<DownloadLibrary> downloadsFor(std::string& updateServer, const s
     return nullptr;
 }
 
-int runApplication(int argc, char** argv, const std::string& updateServer)
+int runApplication(int argc, char** argv, const std::string& updateServer, const UpdateTrust& trust)
 {
     QApplication app(argc, argv);
     QtKeyState keys;
@@ -44,7 +44,7 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
     QtBeeper beeper;
     const std::filesystem::path ownFolder = programFolder();
     std::string server = updateServerFor(updateServer, ownFolder, std::cerr);
-    const auto downloads = downloadsFor(server, ownFolder, std::cerr);
+    const auto downloads = downloadsFor(server, ownFolder, trust.caFile, std::cerr);
     Forms forms(Services{keys, messages, beeper, currentScreenMetrics, ownFolder, [] {
                              // The program ends at once, as when the launcher is closed.
                              std::fflush(nullptr);
@@ -52,8 +52,12 @@ int runApplication(int argc, char** argv, const std::string& updateServer)
                          }});
     forms.services().downloader = downloads ? downloads->downloader() : nullptr;
     forms.services().updateServer = server;
+    forms.services().updateKey = trust.publicKey;
+    forms.services().canStartUpdateScript = [](const std::filesystem::path& folder) {
+        return canStartUpdateScript(folder);
+    };
     forms.services().startUpdateScript = [](const std::filesystem::path& folder) {
-        return startUpdateScript(folder / kUpdateScript);
+        return startUpdateScript(folder / kUpdateScript, programBaseName());
     };
     forms.form3().Show();
     return app.exec();

@@ -14,14 +14,21 @@ class DownloadLibrary;
 std::string updateServerFor(const std::string& updateServer, const std::filesystem::path& programFolder,
                             std::ostream& log);
 
+// What vouches for an update, built into the program with its server.
+struct UpdateTrust {
+    std::string publicKey; // minisign public key (base64); empty: no signatures asked for
+    std::string caFile;    // certificate authorities for https (PEM); empty: the system's
+};
+
 // The downloads of an update check against `updateServer`: none without a server. Loads the
-// download library from the program folder; when it cannot be loaded, the server is cleared (no
-// update check) with one line on `log` saying why.
+// download library from the program folder, trusting `caFile` for https (empty: the system's);
+// when it cannot be loaded, the server is cleared (no update check) with one line on `log`
+// saying why.
 std::unique_ptr<DownloadLibrary> downloadsFor(std::string& updateServer, const std::filesystem::path& programFolder,
-                                              std::ostream& log);
+                                              const std::filesystem::path& caFile, std::ostream& log);
 
 // Starts the program: the launcher is the first window. updateServer is the update server's
 // base URL, built into the program (empty: no update check). Returns the exit code.
-int runApplication(int argc, char** argv, const std::string& updateServer);
+int runApplication(int argc, char** argv, const std::string& updateServer, const UpdateTrust& trust = {});
 
 } // namespace hopplix

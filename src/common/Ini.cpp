@@ -95,28 +95,26 @@ std::string keyList(std::string_view bytes, std::string_view section, std::size_
         return {};
     const std::size_t room = bufferSize - 2; // Windows keeps two places for the closing NULs
     std::string list;
-    bool cut = false;
     forEachKeyInSection(bytes, section, [&](std::string_view name, std::string_view) {
         name = name.substr(0, name.find('\0')); // a NUL would end the name in the caller's buffer
         if (name.empty())
             return false; // cannot be asked for by name; listing it would add an empty piece
         list.append(name);
         list.push_back('\0');
-        if (list.size() > room) {
-            cut = true;
-            return true;
-        }
-        return false;
+        return list.size() > room;
     });
-    if (cut) {
-        // Cut the last name so that it still ends in a NUL within `room`. When the cut falls
-        // exactly behind a whole name, leave that name's own NUL as the end instead of adding
-        // an empty name.
-        list.resize(room - 1);
-        if (!list.empty() && list.back() != '\0')
-            list.push_back('\0');
-    }
+    // A list that does not fit is cut to `room` characters, wherever that falls: the last name
+    // loses its end and its NUL.
+    if (list.size() > room)
+        list.resize(room);
     return win1252ToUtf8(list);
+}
+
+std::string shownValue(std::string_view value, std::size_t bufferSize)
+{
+    value = unquoted(value).substr(0, bufferSize - 1);
+    // A NUL in the file ends the text the caller's buffer shows.
+    return win1252ToUtf8(value.substr(0, value.find('\0')));
 }
 
 } // namespace
@@ -136,13 +134,33 @@ std::string readProfileStringFromBytes(std::string_view bytes, std::string_view 
     forEachKeyInSection(bytes, *wantedSection, [&](std::string_view name, std::string_view value) {
         if (!sameName(name, *wantedKey))
             return false;
-        found = unquoted(value);
+        found = value;
         return true;
     });
-    found = found.substr(0, bufferSize - 1);
-    // A NUL in the file ends the text the caller's buffer shows.
-    found = found.substr(0, found.find('\0'));
-    return win1252ToUtf8(found);
+    return shownValue(found, bufferSize);
+}
+
+ProfileSection::ProfileSection(std::string_view bytes, std::string_view section, std::size_t bufferSize)
+{
+    const auto wantedSection = foldedName(section);
+    if (!wantedSection || bufferSize == 0)
+        return;
+    forEachKeyInSection(bytes, *wantedSection, [&](std::string_view name, std::string_view value) {
+        std::string folded(name);
+        for (char& c : folded)
+            c = static_cast<char>(win1252ToLower(static_cast<unsigned char>(c)));
+        values_.try_emplace(std::move(folded), shownValue(value, bufferSize)); // the first one wins
+        return false;
+    });
+}
+
+std::string ProfileSection::value(std::string_view key) const
+{
+    const auto folded = foldedName(key);
+    if (!folded)
+        return {};
+    const auto it = values_.find(*folded);
+    return it == values_.end() ? std::string() : it->second;
 }
 
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,

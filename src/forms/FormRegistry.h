@@ -43,10 +43,12 @@ struct Services {
     // Ends the program at once: no further handler runs, no window's close handler runs.
     std::function<void()> endProgram;
     // Self-update: the downloads (none: no update check), the update server's base URL (empty:
-    // no update check) and the start of the program folder's update script, which runs on once
-    // the program has ended (true when it was started).
+    // no update check), whether the program folder's update script could be started (null: it
+    // could) and its start, which runs on once the program has ended (true when it was started).
     Downloader* downloader = nullptr;
     std::string updateServer{};
+    std::string updateKey{}; // minisign public key that must sign updates; empty: none
+    std::function<bool(const std::filesystem::path& programFolder)> canStartUpdateScript{};
     std::function<bool(const std::filesystem::path& programFolder)> startUpdateScript{};
 };
 

@@ -40,6 +40,7 @@ struct Transfer {
     std::uint64_t cap = 0;
     bool tooLarge = false;
     bool writeFailed = false;
+    bool cancelled = false;
     const DownloadProgress* progress = nullptr;
 };
 
@@ -62,8 +63,10 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
 int reportProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
 {
     auto& t = *static_cast<Transfer*>(user);
-    if (t.progress && *t.progress)
-        (*t.progress)(static_cast<std::uint64_t>(now), static_cast<std::uint64_t>(total));
+    if (t.progress && *t.progress && !(*t.progress)(static_cast<std::uint64_t>(now), static_cast<std::uint64_t>(total))) {
+        t.cancelled = true;
+        return 1; // makes curl stop
+    }
     return 0;
 }
 
@@ -78,7 +81,11 @@ struct CurlHandle {
 
 } // namespace
 
-CurlDownloader::CurlDownloader(DownloadLimits limits) : limits_(limits) { initialiseCurlOnce(); }
+CurlDownloader::CurlDownloader(DownloadLimits limits, std::filesystem::path caFile)
+    : limits_(limits), caFile_(std::move(caFile))
+{
+    initialiseCurlOnce();
+}
 
 int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
                                       DownloadKind kind)
@@ -118,8 +125,12 @@ int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesys
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_USERAGENT, "Hopplix-Updater");
+    if (!caFile_.empty())
+        curl_easy_setopt(h, CURLOPT_CAINFO, caFile_.c_str());
 
     const CURLcode rc = curl_easy_perform(h);
+    if (t.cancelled)
+        return download_error::Cancelled;
     if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
         return download_error::TooLarge;
     if (t.writeFailed)

@@ -2,7 +2,7 @@
 
 namespace hopplix {
 
-DownloadLibrary::DownloadLibrary(const std::filesystem::path& programFolder)
+DownloadLibrary::DownloadLibrary(const std::filesystem::path& programFolder, const std::filesystem::path& caFile)
     : library_(programFolder / libraryFileName(kDownloadLibrary))
 {
     if (!library_.isOpen()) {
@@ -14,7 +14,7 @@ DownloadLibrary::DownloadLibrary(const std::filesystem::path& programFolder)
         error_ = library_.error();
         return;
     }
-    downloader_.reset(create());
+    downloader_.reset(create(caFile.c_str()));
     if (!downloader_)
         error_ = "the download library made no downloader";
 }

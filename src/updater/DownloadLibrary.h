@@ -13,16 +13,17 @@
 namespace hopplix {
 
 // The library's base name and the function it exports: it makes a CurlDownloader with the
-// default limits, or returns null.
+// default limits that trusts the certificate authorities in `caFile` for https (empty: the
+// system's), or returns null.
 inline constexpr const char* kDownloadLibrary = "hopplix-download";
 inline constexpr const char* kCreateDownloader = "hopplix_create_downloader";
-using CreateDownloaderFunction = Downloader* (*)();
+using CreateDownloaderFunction = Downloader* (*)(const char* caFile);
 
 class DownloadLibrary {
 public:
     // Loads the library from `programFolder`. When that fails, downloader() is null and error()
     // says why in one line.
-    explicit DownloadLibrary(const std::filesystem::path& programFolder);
+    explicit DownloadLibrary(const std::filesystem::path& programFolder, const std::filesystem::path& caFile = {});
     ~DownloadLibrary();
     DownloadLibrary(const DownloadLibrary&) = delete;
     DownloadLibrary& operator=(const DownloadLibrary&) = delete;

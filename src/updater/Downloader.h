@@ -13,8 +13,9 @@ namespace hopplix {
 
 // What is being fetched decides how large it may be and how long it may take.
 enum class DownloadKind {
-    Small, // the version file and the manifest
-    Large, // the program file and the files the manifest lists
+    Small,    // the version file and signatures
+    Manifest, // the manifest: large enough for thousands of entries
+    Large,    // the program file and the files the manifest lists
 };
 
 struct DownloadLimits {
@@ -22,24 +23,36 @@ struct DownloadLimits {
     // No byte for this long ends the transfer: a dead server cannot hang the program.
     std::chrono::seconds stallTimeout{15};
     std::chrono::seconds smallTotalTimeout{30};
+    std::chrono::seconds manifestTotalTimeout{120};
     std::chrono::seconds largeTotalTimeout{900};
     std::uint64_t smallMaxBytes = 64 * 1024;
+    std::uint64_t manifestMaxBytes = 4 * 1024 * 1024;
     std::uint64_t largeMaxBytes = 256ull * 1024 * 1024;
     long maxRedirects = 5;
 
     std::chrono::seconds totalTimeout(DownloadKind kind) const
     {
-        return kind == DownloadKind::Small ? smallTotalTimeout : largeTotalTimeout;
+        switch (kind) {
+        case DownloadKind::Small: return smallTotalTimeout;
+        case DownloadKind::Manifest: return manifestTotalTimeout;
+        case DownloadKind::Large: break;
+        }
+        return largeTotalTimeout;
     }
     std::uint64_t maxBytes(DownloadKind kind) const
     {
-        return kind == DownloadKind::Small ? smallMaxBytes : largeMaxBytes;
+        switch (kind) {
+        case DownloadKind::Small: return smallMaxBytes;
+        case DownloadKind::Manifest: return manifestMaxBytes;
+        case DownloadKind::Large: break;
+        }
+        return largeMaxBytes;
     }
 };
 
 // Called now and then during a transfer (bytes so far, expected total or 0 when unknown), so a
-// window can repaint while the program waits.
-using DownloadProgress = std::function<void(std::uint64_t received, std::uint64_t total)>;
+// window can repaint while the program waits. False gives the transfer up.
+using DownloadProgress = std::function<bool(std::uint64_t received, std::uint64_t total)>;
 
 class Downloader {
 public:
@@ -60,18 +73,21 @@ inline constexpr int Transfer = 2;       // connect, timeout, stall, short body,
 inline constexpr int HttpStatus = 3;     // the server answered with an error status
 inline constexpr int TooLarge = 4;       // more than the kind's size cap
 inline constexpr int LocalFile = 5;      // the target folder cannot take the file
+inline constexpr int Cancelled = 6;      // the progress callback gave up
 } // namespace download_error
 
 // The real downloader, over libcurl.
 class CurlDownloader : public Downloader {
 public:
-    explicit CurlDownloader(DownloadLimits limits = {});
+    // caFile: the certificate authorities https servers are checked against; empty: the system's.
+    explicit CurlDownloader(DownloadLimits limits = {}, std::filesystem::path caFile = {});
     int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
                           DownloadKind kind) override;
     const DownloadLimits& limits() const { return limits_; }
 
 private:
     DownloadLimits limits_;
+    std::filesystem::path caFile_;
 };
 
 } // namespace hopplix

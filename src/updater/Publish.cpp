@@ -1,6 +1,10 @@
 #include "updater/Publish.h"
 
 #include "common/Codepage.h"
+#include "updater/Downloader.h"
+#include "updater/FileDigest.h"
+#include "updater/Minisign.h"
+#include "platform/Files.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateFiles.h"
 
@@ -105,16 +109,29 @@ std::string urlEncoded(std::string_view text)
 
 std::string versionFileText(std::string_view version) { return "Version: " + std::string(version) + "\r\n"; }
 
-std::string manifestText(const Publication& p)
+std::optional<std::string> manifestText(const Publication& p)
 {
     std::string namen = "[Namen]\r\n", urls = "[URL]\r\n", pfad = "[Pfad]\r\n";
+    std::string hashes = "[SHA256]\r\n", sizes = "[Bytes]\r\n";
+    auto addDigest = [&](const std::string& key, const fs::path& file) {
+        const auto digest = digestOf(file);
+        if (digest) {
+            hashes += key + digest->sha256 + "\r\n";
+            sizes += key + std::to_string(digest->bytes) + "\r\n";
+        }
+        return digest.has_value();
+    };
+    if (!addDigest(std::string(kProgramDigestKey) + "=", p.program))
+        return std::nullopt;
     for (std::size_t i = 0; i < p.files.size(); ++i) {
         const std::string key = "Datei" + std::to_string(i + 1) + "=";
         namen += key + p.files[i].name + "\r\n";
         urls += key + fileUrl(p, i + 1, p.files[i].name) + "\r\n";
         pfad += key + p.files[i].folder + "\r\n";
+        if (!addDigest(key, p.files[i].source))
+            return std::nullopt;
     }
-    return namen + "\r\n" + urls + "\r\n" + pfad;
+    return namen + "\r\n" + urls + "\r\n" + pfad + "\r\n" + hashes + "\r\n" + sizes;
 }
 
 std::optional<std::string> publicationProblem(const Publication& p)
@@ -139,8 +156,12 @@ std::optional<std::string> publicationProblem(const Publication& p)
         if (!targets.insert({*components, f.name}).second)
             return "two files would land in the same place: " + f.folder + f.name;
     }
-    if (manifestText(p).size() > 64 * 1024)
-        return "the manifest is larger than the updater takes (64 KiB)";
+    const auto manifest = manifestText(p);
+    if (!manifest)
+        return "cannot read the files to publish";
+    if (manifest->size() > DownloadLimits{}.manifestMaxBytes)
+        return "the manifest is larger than the updater takes (" +
+               std::to_string(DownloadLimits{}.manifestMaxBytes >> 20) + " MiB)";
     return std::nullopt;
 }
 
@@ -154,10 +175,27 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
     fs::create_directories(hopp / "files", ec);
     if (ec)
         return "cannot create " + (hopp / "files").string();
-    const auto manifest = utf8ToWin1252(manifestText(p));
-    if (!writeBytes(servedFile(root, kVersionFilePath), versionFileText(p.version)) || !manifest
+    std::optional<MinisignSecretKey> key;
+    if (!p.secretKey.empty()) {
+        std::string problem;
+        const auto keyText = readOrdinaryFile(p.secretKey);
+        key = keyText ? parseMinisignSecretKey(*keyText, problem) : std::nullopt;
+        if (!key)
+            return "cannot sign with " + p.secretKey.string() + ": " + (keyText ? problem : "cannot read it");
+    }
+    const auto text = manifestText(p);
+    const auto manifest = text ? utf8ToWin1252(*text) : std::nullopt;
+    const std::string version = versionFileText(p.version);
+    if (!writeBytes(servedFile(root, kVersionFilePath), version) || !manifest
         || !writeBytes(servedFile(root, kManifestPath), *manifest))
         return "cannot write into " + hopp.string();
+    auto signatureOf = [](std::string_view path) { return std::string(path) + std::string(kSignatureSuffix); };
+    for (const auto& [path, content] : {std::pair{kVersionFilePath, version}, std::pair{kManifestPath, *manifest}}) {
+        fs::remove(servedFile(root, signatureOf(path)), ec);
+        if (key && !writeBytes(servedFile(root, signatureOf(path)),
+                               minisignSign(*key, content, fs::path(path).filename().string())))
+            return "cannot write into " + hopp.string();
+    }
     fs::copy_file(p.program, servedFile(root, kProgramFilePath), fs::copy_options::overwrite_existing, ec);
     if (ec)
         return "cannot copy the program: " + ec.message();

@@ -2,11 +2,11 @@
 
 #include "common/Codepage.h"
 #include "common/NameCase.h"
+#include "platform/Files.h"
+#include "updater/Minisign.h"
 
 #include <cfloat>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace hopplix {
@@ -36,10 +36,10 @@ std::string serverUrl(const UpdateSetup& setup, std::string_view path)
 
 std::string Versionlesen(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    const auto bytes = readOrdinaryFile(file, Links::Refuse);
+    if (!bytes)
         return {};
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string& content = *bytes;
     std::string last;
     std::string current;
     bool pending = false; // a line has started since the last line end
@@ -78,6 +78,9 @@ VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& download
     if (setup.serverBaseUrl.empty())
         return VersionCheck::NoServer;
     const auto local = setup.programFolder / kLocalVersionFile;
+    // A failed download leaves a Version.txt that was there before as it was.
+    if (downloader.URLDownloadToFile(serverUrl(setup, kVersionFilePath), local, DownloadKind::Small) != 0)
+        return VersionCheck::DownloadFailed;
     struct RemoveAfterwards {
         std::filesystem::path path;
         ~RemoveAfterwards()
@@ -86,9 +89,20 @@ VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& download
             std::filesystem::remove(path, ec);
         }
     } cleanup{local};
-
-    if (downloader.URLDownloadToFile(serverUrl(setup, kVersionFilePath), local, DownloadKind::Small) != 0)
-        return VersionCheck::DownloadFailed;
+    if (!setup.publicKey.empty()) {
+        const auto key = parseMinisignPublicKey(setup.publicKey);
+        const auto signatureFile = setup.programFolder / (std::string(kLocalVersionFile) + std::string(kSignatureSuffix));
+        if (!key
+            || downloader.URLDownloadToFile(serverUrl(setup, std::string(kVersionFilePath) + std::string(kSignatureSuffix)),
+                                            signatureFile, DownloadKind::Small)
+                   != 0)
+            return VersionCheck::NotTrusted;
+        const RemoveAfterwards signatureCleanup{signatureFile};
+        const auto content = readOrdinaryFile(local, Links::Refuse);
+        const auto signature = readOrdinaryFile(signatureFile, Links::Refuse);
+        if (!content || !signature || !minisignVerify(*key, *content, *signature))
+            return VersionCheck::NotTrusted;
+    }
     neueVersion = Versionlesen(local);
     return isNewerVersion(neueVersion, installedVersion, format) ? VersionCheck::Newer : VersionCheck::NotNewer;
 }

@@ -7,6 +7,7 @@
 #include "updater/UpdateFiles.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ struct UpdateSetup {
     std::filesystem::path programFolder;
     std::string programName;   // the running program's file name without extension ("Hopplix")
     std::string serverBaseUrl; // e.g. "http://updates.example.org"; empty: no update server
+    // The minisign public key (base64) that must have signed the version file and the
+    // manifest; empty: no signatures are asked for.
+    std::string publicKey{};
+    // Whether the hand-over to the update script can run here; null: it can.
+    std::function<bool()> canHandOver{};
 };
 
 // serverBaseUrl + path, with exactly one '/' between them.
@@ -33,12 +39,13 @@ bool isNewerVersion(std::string_view remote, std::string_view installed, const N
 enum class VersionCheck {
     NoServer,       // no update server configured: nothing fetched
     DownloadFailed, // silent: no message
+    NotTrusted,     // silent too: the version file's signature is missing or not the key's
     NotNewer,       // equal, smaller or not a number
     Newer,
 };
 
 // Downloads the version file to "Version.txt" in the program folder, reads it into
-// `neueVersion`, deletes it and compares. The local file is gone afterwards whatever happened.
+// `neueVersion`, deletes it and compares. When the download fails, nothing else happens.
 VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
                                   std::string_view installedVersion, const NumberFormat& format,
                                   std::string& neueVersion);

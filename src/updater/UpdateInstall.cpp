@@ -1,7 +1,9 @@
 #include "updater/UpdateInstall.h"
 
 #include "common/Ini.h"
-#include "platform/Process.h"
+#include "platform/Files.h"
+#include "updater/FileDigest.h"
+#include "updater/Minisign.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateScript.h"
 
@@ -18,6 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kErrorTitle = "Error";
+constexpr std::string_view kFailed = "Update fehlgeschlagen";
 
 void removeQuietly(const fs::path& path)
 {
@@ -25,31 +28,46 @@ void removeQuietly(const fs::path& path)
     fs::remove(path, ec);
 }
 
+// Removes a folder with everything in it; a link of that name goes, not what it points to.
+void removeTree(const fs::path& path)
+{
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec)))
+        fs::remove(path, ec);
+    else
+        fs::remove_all(path, ec);
+}
+
 // Repaints the window while a download runs, at most every 40 ms: curl reports progress far
-// more often than a screen can show it. The previous callback comes back afterwards.
+// more often than a screen can show it. With a caption set, the window shows it followed by
+// the bytes so far. The player's giving up ends the transfer.
 class RefreshDuringDownloads {
 public:
     RefreshDuringDownloads(Downloader& downloader, UpdateWindow& window) : downloader_(downloader)
     {
-        downloader_.setProgress([&window, last = std::chrono::steady_clock::time_point{}](std::uint64_t,
-                                                                                        std::uint64_t) mutable {
+        downloader_.setProgress([this, &window, last = std::chrono::steady_clock::time_point{}](
+                                    std::uint64_t received, std::uint64_t total) mutable {
             const auto now = std::chrono::steady_clock::now();
-            if (now - last < std::chrono::milliseconds(40))
-                return;
-            last = now;
-            window.refresh();
+            if (now - last >= std::chrono::milliseconds(40)) {
+                last = now;
+                if (!caption_.empty())
+                    window.setFileCaption(caption_ + " " + (total > 0 ? byteCount(received) + " / " : std::string())
+                                          + byteCount(total > 0 ? total : received));
+                window.refresh();
+            }
+            return !window.cancelled();
         });
     }
     ~RefreshDuringDownloads() { downloader_.setProgress({}); }
     RefreshDuringDownloads(const RefreshDuringDownloads&) = delete;
     RefreshDuringDownloads& operator=(const RefreshDuringDownloads&) = delete;
+    void showBytesAfter(std::string caption) { caption_ = std::move(caption); }
 
 private:
     Downloader& downloader_;
+    std::string caption_;
 };
 
-// The folder an entry's file goes to, created (one level) when missing; nullopt when it would
-// lie outside the program folder or cannot be made.
 fs::path folderOf(const fs::path& root, const std::vector<std::string>& components)
 {
     fs::path folder = root;
@@ -58,58 +76,177 @@ fs::path folderOf(const fs::path& root, const std::vector<std::string>& componen
     return folder;
 }
 
-std::optional<fs::path> prepareFolder(const fs::path& root, const std::vector<std::string>& components)
+// Whether the folder an entry's file goes to exists or can be made at the install (one missing
+// level below an existing folder), inside the program folder; and that no folder of the
+// file's name is in the way.
+bool placeIsFree(const fs::path& root, const std::vector<std::string>& components, const std::string& name)
 {
     const fs::path folder = folderOf(root, components);
-    if (!liesInside(root, folder))
-        return std::nullopt;
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
-        if (!fs::create_directory(folder, ec) || ec)
-            return std::nullopt;
-        if (!liesInside(root, folder))
-            return std::nullopt;
-    }
-    return folder;
-}
-
-// Moves a downloaded file into its folder, replacing an older file there. The rename replaces
-// a link of that name instead of writing through it.
-bool moveInto(const fs::path& root, const fs::path& file, const std::vector<std::string>& components)
-{
-    const auto folder = prepareFolder(root, components);
-    if (!folder)
+    if (!liesInside(root, folder / name) || fs::is_directory(fs::symlink_status(folder / name, ec)))
         return false;
-    const fs::path target = *folder / file.filename();
-    std::error_code ec;
-    if (fs::is_directory(fs::symlink_status(target, ec)))
-        return false;
-    fs::rename(file, target, ec);
-    if (!ec)
-        return true;
-    // Another file system below the program folder: copy beside the target, then rename.
-    // The name is appended piece by piece: a sum of strings starting with "." makes GCC 12 warn
-    // wrongly (-Wrestrict) when it optimises hard.
-    std::string partName = ".";
-    partName += file.filename().string();
-    partName += ".part-";
-    partName += std::to_string(currentProcessId());
-    const fs::path part = *folder / partName;
-    ec.clear();
-    fs::copy_file(file, part, fs::copy_options::overwrite_existing, ec);
-    if (!ec)
-        fs::rename(part, target, ec);
-    if (ec) {
-        removeQuietly(part);
-        return false;
-    }
-    removeQuietly(file);
-    return true;
+    return components.empty() || fs::is_directory(folder, ec)
+           || (fs::is_directory(folder.parent_path(), ec) && !fs::exists(fs::symlink_status(folder, ec))
+               && (components.size() == 1 || liesInside(root, folder.parent_path())));
 }
 
 std::string fileError(const std::string& name) { return "Updatefehler bei Datei '" + name + "'"; }
 
+// What the manifest's [SHA256] and [Bytes] sections say of the files.
+class Digests {
+public:
+    // `signedManifest`: every file must be listed; otherwise an unlisted file is taken as it is,
+    // as from a server that publishes no digests.
+    Digests(std::string_view manifest, bool signedManifest)
+        : hashes_(manifest, "SHA256", 255), sizes_(manifest, "Bytes", 255), signed_(signedManifest)
+    {
+    }
+    bool trusts(std::string_view key, const fs::path& file) const
+    {
+        const Check c = check(key, file);
+        return c == Check::Matches || (c == Check::Unlisted && !signed_);
+    }
+    enum class Check { Unlisted, Matches, Differs };
+    // A file the manifest gives no digest for is Unlisted; one whose digest is malformed Differs.
+    Check check(std::string_view key, const fs::path& file) const
+    {
+        const std::string hash = hashes_.value(key), size = sizes_.value(key);
+        if (hash.empty() && size.empty())
+            return Check::Unlisted;
+        const auto expected = parseDigest(hash, size);
+        std::error_code ec;
+        // The size first: a cut-short file need not be read at all.
+        if (!expected || fs::file_size(file, ec) != expected->bytes || ec)
+            return Check::Differs;
+        return digestOf(file) == expected ? Check::Matches : Check::Differs;
+    }
+
+private:
+    ProfileSection hashes_, sizes_;
+    bool signed_;
+};
+
+// The staging folder of this update: made fresh, removed with whatever is left in it.
+class Staging {
+public:
+    explicit Staging(const fs::path& programFolder) : path_(programFolder / kStagingFolder)
+    {
+        removeTree(path_);
+        std::error_code ec;
+        ready_ = fs::create_directory(path_, ec) && !ec;
+    }
+    ~Staging()
+    {
+        if (!kept_)
+            removeTree(path_);
+    }
+    Staging(const Staging&) = delete;
+    Staging& operator=(const Staging&) = delete;
+
+    bool ready() const { return ready_; }
+    const fs::path& path() const { return path_; }
+    // The staged files wait here for the hand-over.
+    fs::path files() const { return path_ / kStagedFiles; }
+    // Keeps the staged files for the hand-over; everything else of the download goes.
+    void keep()
+    {
+        std::error_code ec;
+        for (auto it = fs::directory_iterator(path_, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+            if (it->path().filename() != kStagedFiles)
+                removeTree(it->path());
+        kept_ = true;
+    }
+
+private:
+    fs::path path_;
+    bool ready_ = false;
+    bool kept_ = false;
+};
+
+// Works through the downloaded manifest. Returns the number of files downloaded, -1 when the
+// player gave up. Entries whose
+// file name or folder would leave the program folder, or would overwrite the program, its
+// script or its manifest, are refused with the per-file message and do not count.
+int processManifest(const UpdateSetup& setup, const std::string& manifest, const Digests& digests,
+                    const Staging& staging, Downloader& downloader, MessageBoxes& messages, UpdateWindow& window)
+{
+    const fs::path root = setup.programFolder;
+    // Read once: a manifest of some MiB would otherwise be read three times per entry.
+    const ProfileSection namen(manifest, "Namen", 255), urls(manifest, "URL", 255), pfad(manifest, "Pfad", 255);
+    const int n = keyCountOf(readProfileStringFromBytes(manifest, "Namen", std::nullopt, 255));
+    window.setFillWidth(0);
+    window.showInFront();
+    window.setFileCaption("Datei: 0/" + std::to_string(n));
+    window.refresh();
+
+    auto report = [&](const std::string& name) {
+        messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
+    };
+    int count = 0;
+    std::string url = "?";
+    // The entry index is a 16-bit number: the list cannot go beyond entry 32767.
+    for (int index = 1; !url.empty() && index <= 32767; ++index) {
+        const std::string key = "Datei" + std::to_string(index);
+        const std::string name = namen.value(key);
+        url = urls.value(key);
+        const std::string folderText = pfad.value(key);
+        if (name.empty())
+            continue; // nothing to download, so nothing to move either
+
+        const auto components = folderComponents(folderText);
+        if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
+            || (!components->empty() && isProtectedName(components->front(), setup.programName))
+            || !placeIsFree(root, *components, name)) {
+            report(name);
+            continue;
+        }
+        // Downloaded into the staging folder, laid out as it will go into the program folder;
+        // nothing in the program folder changes before the hand-over.
+        const fs::path stagedFolder = folderOf(staging.files(), *components);
+        const fs::path staged = stagedFolder / name;
+        std::error_code ec;
+        fs::create_directories(stagedFolder, ec);
+        // A file that differs from what was published is a failed download.
+        const int result = ec ? download_error::LocalFile : downloader.URLDownloadToFile(url, staged, DownloadKind::Large);
+        if (result == download_error::Cancelled)
+            return -1;
+        if (result != 0 || !digests.trusts(key, staged)) {
+            removeQuietly(staged);
+            report(name);
+            continue;
+        }
+        if (n > 0)
+            window.setFillWidth(std::min(window.trackWidth(), window.fillWidth() + window.trackWidth() / n));
+        ++count;
+        window.setFileCaption("Datei: " + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
+        window.refresh();
+    }
+    return count;
+}
+
+// True when the manifest's detached signature is there and made by the setup's key.
+bool signedByKey(const UpdateSetup& setup, const std::string& manifest, const Staging& staging, Downloader& downloader)
+{
+    const auto key = parseMinisignPublicKey(setup.publicKey);
+    const fs::path file = staging.path() / (std::string(kManifestFile) + std::string(kSignatureSuffix));
+    if (!key
+        || downloader.URLDownloadToFile(serverUrl(setup, std::string(kManifestPath) + std::string(kSignatureSuffix)), file,
+                                        DownloadKind::Small)
+               != 0)
+        return false;
+    const auto signature = readOrdinaryFile(file, Links::Refuse);
+    return signature && minisignVerify(*key, manifest, *signature);
+}
+
 } // namespace
+
+std::string byteCount(std::uint64_t bytes)
+{
+    std::string digits = std::to_string(bytes);
+    for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), 1, '.');
+    return digits + " Bytes";
+}
 
 int keyCountOf(const std::string& keyList)
 {
@@ -118,57 +255,15 @@ int keyCountOf(const std::string& keyList)
     return static_cast<int>(std::count(keyList.begin(), keyList.end(), '\0'));
 }
 
-int processManifest(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
-                    UpdateWindow& window)
+void removeUpdateLeftovers(const fs::path& programFolder)
 {
-    const fs::path root = setup.programFolder;
-    const fs::path manifest = root / kManifestFile;
-    struct RemoveAfterwards {
-        fs::path path;
-        ~RemoveAfterwards() { removeQuietly(path); }
-    } cleanup{manifest};
-
-    const int n = keyCountOf(HolINIString(manifest, "Namen", std::nullopt));
-    window.setFillWidth(0);
-    window.showInFront();
-    window.setFileCaption("Datei: 0/" + std::to_string(n));
-    window.refresh();
-
-    int count = 0;
-    std::string url = "?";
-    // The entry index is a 16-bit number: the list cannot go beyond entry 32767.
-    for (int index = 1; !url.empty() && index <= 32767; ++index) {
-        const std::string key = "Datei" + std::to_string(index);
-        const std::string name = HolINIString(manifest, "Namen", key);
-        url = HolINIString(manifest, "URL", key);
-        const std::string folderText = HolINIString(manifest, "Pfad", key);
-        if (name.empty())
-            continue; // nothing to download, so nothing to move either
-
-        const auto components = folderComponents(folderText);
-        if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
-            || !liesInside(root, root / name)
-            || (!components->empty() && !liesInside(root, folderOf(root, *components) / name))) {
-            messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-            continue;
-        }
-        const fs::path file = root / name;
-        if (downloader.URLDownloadToFile(url, file, DownloadKind::Large) != 0) {
-            messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-            continue;
-        }
-        if (n > 0)
-            window.setFillWidth(std::min(window.trackWidth(), window.fillWidth() + window.trackWidth() / n));
-        ++count;
-        window.setFileCaption("Datei: " + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
-        window.refresh();
-        if (!components->empty() && !moveInto(root, file, *components)) {
-            // The file did not reach its folder; it does not stay where it does not belong.
-            removeQuietly(file);
-            messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-        }
+    removeTree(programFolder / kStagingFolder);
+    removeTree(programFolder / kBackupFolder);
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(programFolder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        if (isPartFileName(it->path().filename().string()))
+            removeQuietly(it->path());
     }
-    return count;
 }
 
 InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
@@ -177,24 +272,81 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     if (messages.MsgBox(std::string(kUpdateQuestion), mb::vbYesNo, "Update") != mb::vbYes)
         return InstallResult::Declined;
 
-    RefreshDuringDownloads refreshing(downloader, window);
-    const fs::path newProgram = setup.programFolder / kNewProgramFile;
-    if (downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), newProgram, DownloadKind::Large) != 0) {
-        messages.MsgBox("Update fehlgeschlagen", mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
+    const fs::path root = setup.programFolder;
+    const fs::path script = root / kUpdateScript;
+    bool scriptWritten = false;
+    auto giveUp = [&] {
+        if (scriptWritten)
+            removeQuietly(script);
+        window.offerCancel(false);
+        window.hide();
+        return InstallResult::Cancelled;
+    };
+    auto fail = [&] {
+        giveUp();
+        messages.MsgBox(std::string(kFailed), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
         return InstallResult::ProgramFailed;
-    }
-    window.setFileCaption("Datei: " + setup.programName + ".exe 1/1");
-    if (!makeupdatecmd(setup.programFolder, setup.programName)) {
-        // Without a script the new program could never be put in place.
-        removeQuietly(newProgram);
-        messages.MsgBox("Update fehlgeschlagen", mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
-        return InstallResult::ProgramFailed;
-    }
-    if (downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), setup.programFolder / kManifestFile,
-                                     DownloadKind::Small)
-        == 0)
-        processManifest(setup, downloader, messages, window);
+    };
+    // Without the helper that runs the script, nothing downloaded could ever be put in place.
+    if (setup.canHandOver && !setup.canHandOver())
+        return fail();
+    Staging staging(root);
+    if (!staging.ready())
+        return fail();
 
+    RefreshDuringDownloads refreshing(downloader, window);
+    const std::string programFile = newProgramFileOf(setup.programName);
+    const fs::path stagedProgram = staging.path() / programFile;
+    // No empty screen for as long as the program file takes: the window shows what arrives.
+    const std::string programCaption = "Datei: " + setup.programName + ".exe";
+    window.setFillWidth(0);
+    window.setFileCaption(programCaption);
+    window.offerCancel(true);
+    window.showInFront();
+    window.refresh();
+    refreshing.showBytesAfter(programCaption);
+    const int programResult =
+        downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), stagedProgram, DownloadKind::Large);
+    refreshing.showBytesAfter({});
+    if (programResult == download_error::Cancelled)
+        return giveUp();
+    if (programResult != 0)
+        return fail();
+    window.setFileCaption(programCaption + " 1/1");
+    // Without a script the new program could never be put in place.
+    if (!makeupdatecmd(root, setup.programName))
+        return fail();
+    scriptWritten = true;
+
+    const fs::path manifestFile = staging.path() / kManifestFile;
+    const int manifestResult =
+        downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), manifestFile, DownloadKind::Manifest);
+    if (manifestResult == download_error::Cancelled)
+        return giveUp();
+    const bool signatures = !setup.publicKey.empty();
+    // A manifest cut at a limit would install a new program without its files; without the
+    // signed manifest nothing vouches for the program.
+    if (manifestResult == download_error::TooLarge || (manifestResult != 0 && signatures))
+        return fail();
+    if (manifestResult == 0) {
+        const auto manifest = readOrdinaryFile(manifestFile, Links::Refuse);
+        if (!manifest || (signatures && !signedByKey(setup, *manifest, staging, downloader)))
+            return fail();
+        // The program came before the manifest: it is checked now, before anything is staged
+        // for the swap.
+        const Digests digests(*manifest, signatures);
+        if (!digests.trusts(kProgramDigestKey, stagedProgram))
+            return fail();
+        if (processManifest(setup, *manifest, digests, staging, downloader, messages, window) < 0)
+            return giveUp();
+    }
+    window.offerCancel(false);
+
+    std::error_code ec;
+    fs::rename(stagedProgram, root / programFile, ec);
+    if (ec)
+        return fail();
+    staging.keep();
     window.startHandOverTimers();
     window.setStatusCaption("Update erfolgreich!");
     window.showInFront();

@@ -5,6 +5,7 @@
 #include "updater/UpdateFiles.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -18,38 +19,37 @@ namespace hopplix {
 std::string updateScriptLines(std::string_view programName);
 
 // Appends the three lines to program folder + "update.cmd" (created when absent), in ANSI.
-// False when the file cannot be written or the name has no ANSI form.
+// False when the file cannot be written, is a link or no ordinary file, or the name has no
+// ANSI form.
 bool makeupdatecmd(const std::filesystem::path& programFolder, std::string_view programName);
 
-struct ScriptCommand {
-    enum class Kind { Delete, Rename, Start };
-    Kind kind;
-    std::string file;    // a plain name in the program folder, ".exe" already taken off
-    std::string newName; // Rename only
-};
-
-// One line of the script, as makeupdatecmd writes it: del ".\A", ren ".\A" B, start .\A (the
-// command words in any case). A name "X.exe" means the program file X: programs here carry no
-// extension. nullopt for anything else, including names that are not plain file names.
-std::optional<ScriptCommand> parseScriptLine(std::string_view line);
-
-// The lines that run: the last three non-empty lines of the script, the block that the latest
-// update appended. Older blocks above them belong to an update whose hand-over never ran;
-// running them after the newer block would delete the program that block just put in place.
-std::vector<std::string> linesToRun(const std::string& scriptContent);
+// True when the script's last three non-empty lines are exactly the block makeupdatecmd
+// writes for `programName`. Older blocks above them belong to an update whose hand-over never
+// ran and never run.
+bool handsOverTo(const std::string& scriptContent, std::string_view programName);
 
 struct ScriptRun {
-    int exitCode = 0;                 // 0 all lines done; 1 a command failed; 2 a line refused
+    int exitCode = 0;                 // 0 installed; 1 not installed, the old version is back; 2 refused
     std::vector<std::string> reports; // one line per problem, for the helper's error output
 };
 
-// Carries out the script in `programFolder`. Every line is checked first: a refused line stops
-// the run before anything is done. A failing del, ren or start is reported and the next line
-// runs, as the command interpreter would do. A del is carried out only when a later ren puts a
-// present file in the deleted one's place, so a missing new program never costs the old one
-// (which the start line then starts again). The renamed program file gets its execute
-// permission. `start` is how programs are started.
-ScriptRun runUpdateScript(const std::filesystem::path& programFolder,
-                          const std::function<bool(const std::filesystem::path& program)>& start);
+// How the helper starts and watches programs.
+struct ProgramControl {
+    std::function<std::int64_t(const std::filesystem::path& program)> start; // its id; 0: not started
+    std::function<bool(std::int64_t id)> runs;
+    std::function<void(std::int64_t id)> stop;
+    std::function<void()> pause; // a short wait between two looks
+    std::chrono::milliseconds bound{60000};
+};
+
+// Carries out the script in `programFolder` for the program `programName` it was started for.
+// Only the exact block for that program is accepted; anything else is refused before anything
+// is done. The staged update is put in place in one step (the listed files, then X.dxe as X,
+// made executable), keeping what it replaces, and the new program is started. It has started
+// when its launcher has deleted the script (its first opening). When it has not within
+// `bound`, or ends before, or a step fails, everything is put back and the old program is
+// started again.
+ScriptRun runUpdateScript(const std::filesystem::path& programFolder, std::string_view programName,
+                          const ProgramControl& programs);
 
 } // namespace hopplix

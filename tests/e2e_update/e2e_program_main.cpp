@@ -1,7 +1,11 @@
 #include "app/App.h"
 
-// The program as shipped, but built for the end-to-end test's own server on the loopback port.
+#include "updater/TestKeys.h"
+
+// The program as shipped, but built for the end-to-end test's own server on the loopback port
+// and the test's signing key.
 int main(int argc, char** argv)
 {
-    return hopplix::runApplication(argc, argv, "http://127.0.0.1:" HOPPLIX_E2E_PORT_TEXT);
+    return hopplix::runApplication(argc, argv, "http://127.0.0.1:" HOPPLIX_E2E_PORT_TEXT,
+                                   {std::string(hopplix::test::kTestPublicKey), {}});
 }

@@ -1,10 +1,17 @@
-// A whole update as the player sees it: the program, built for an update server on the
-// loopback port, starts under Xvfb, finds version 1,1 on nginx (serving a folder made by
-// hopplix-publish), gets Yes to its question, downloads, hands over to hopplix-update and
-// ends; the helper puts the new program file in place and starts it, and the new program's
-// first launcher opening deletes the script.
+// Updates against nginx on the loopback port, serving folders made by hopplix-publish --sign.
+// A whole signed update as the player sees it, once over http and once over https with a
+// certificate authority made for the run: the program starts under Xvfb, finds version 1,1,
+// gets Yes to its question, downloads, hands over to hopplix-update and ends; the helper puts
+// the update in place and starts the new program, whose first launcher opening deletes the
+// script. And a table of faults, each leaving the program folder as stated.
 
+#include "platform/HandOver.h"
 #include "support/temp_folder.h"
+#include "updater/Minisign.h"
+#include "updater/StagedInstall.h"
+#include "updater/TestKeys.h"
+#include "updater/UpdateDoubles.h"
+#include "updater/UpdateInstall.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +19,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sys/stat.h>
 #include <netinet/in.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -22,6 +31,7 @@
 
 extern char** environ;
 
+using namespace hopplix;
 using namespace hopplix::test;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -29,6 +39,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kPort = HOPPLIX_E2E_PORT;
+constexpr int kTlsPort = HOPPLIX_E2E_TLS_PORT;
+const std::string kHttp = "http://127.0.0.1:" + std::to_string(kPort);
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
 {
@@ -64,10 +76,11 @@ std::string shellQuoted(const fs::path& p)
 
 bool onPath(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
 
-// nginx in the foreground, one process, everything below `prefix`; stopped by its id.
+// nginx in the foreground, one process, everything below `prefix`, http and https; stopped by
+// its id. Below /slow/ it sends 20 KiB a second.
 class Nginx {
 public:
-    Nginx(const fs::path& prefix, const fs::path& root)
+    Nginx(const fs::path& prefix, const fs::path& root, const fs::path& tls)
     {
         fs::create_directories(prefix / "tmp");
         const std::string p = prefix.string();
@@ -78,8 +91,11 @@ public:
                   "  client_body_temp_path " + p + "/tmp/body;\n  proxy_temp_path " + p + "/tmp/proxy;\n"
                   "  fastcgi_temp_path " + p + "/tmp/fastcgi;\n  uwsgi_temp_path " + p + "/tmp/uwsgi;\n"
                   "  scgi_temp_path " + p + "/tmp/scgi;\n  default_type application/octet-stream;\n"
-                  "  server {\n    listen 127.0.0.1:" + std::to_string(kPort) + ";\n    root " + root.string() +
-                  ";\n  }\n}\n");
+                  "  server {\n    listen 127.0.0.1:" + std::to_string(kPort) + ";\n"
+                  "    listen 127.0.0.1:" + std::to_string(kTlsPort) + " ssl;\n"
+                  "    ssl_certificate " + (tls / "server.pem").string() + ";\n"
+                  "    ssl_certificate_key " + (tls / "server.key").string() + ";\n"
+                  "    root " + root.string() + ";\n    location /slow/ { limit_rate 20k; }\n  }\n}\n");
         std::vector<std::string> args{"/usr/sbin/nginx", "-p", p, "-c", p + "/nginx.conf", "-e", p + "/error.log"};
         std::vector<char*> argv;
         for (auto& a : args)
@@ -101,42 +117,101 @@ private:
     pid_t pid_ = -1;
 };
 
-TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
-{
-    for (const char* tool : {"xvfb-run", "xdotool"})
-        ASSERT_TRUE(onPath(tool)) << tool << " is missing: run scripts/setup.sh";
-    ASSERT_TRUE(fs::exists("/usr/sbin/nginx")) << "nginx is missing: run scripts/setup.sh";
-    ASSERT_FALSE(portAnswers(kPort)) << "port " << kPort << " is taken";
+bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
-    TempFolder tree;
-    const fs::path t = tree.path();
+// One nginx for all tests; a certificate authority made for the run, where the https program
+// looks for it, and a server certificate for localhost signed by it.
+class UpdateServer : public ::testing::Test {
+protected:
+    static inline TempFolder* tree = nullptr;
+    static inline Nginx* nginx = nullptr;
+
+    static fs::path root() { return tree->path(); }
+    static fs::path www() { return root() / "www"; }
+
+    static void SetUpTestSuite()
+    {
+        tree = new TempFolder;
+        const fs::path tls = root() / "tls";
+        fs::create_directories(tls);
+        fs::create_directories(fs::path(HOPPLIX_E2E_CA_FILE).parent_path());
+        const std::string t = shellQuoted(tls);
+        const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+        writeFile(tls / "san.txt", "subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+        const bool made =
+            run("openssl req -x509" + ec + " -days 2 -subj '/CN=Hopplix Test CA' -keyout " + t + "/ca.key -out " +
+                shellQuoted(HOPPLIX_E2E_CA_FILE)) &&
+            run("openssl req" + ec + " -subj /CN=localhost -keyout " + t + "/server.key -out " + t + "/server.csr") &&
+            run("openssl x509 -req -days 2 -in " + t + "/server.csr -CA " + shellQuoted(HOPPLIX_E2E_CA_FILE) +
+                " -CAkey " + t + "/ca.key -CAcreateserial -extfile " + t + "/san.txt -out " + t + "/server.pem");
+        writeFile(root() / "key.sec", std::string(kTestSecretKey));
+        writeFile(root() / "other.sec", std::string(kOtherSecretKey));
+        fs::create_directories(www());
+        if (made && !portAnswers(kPort) && !portAnswers(kTlsPort))
+            nginx = new Nginx(root() / "nginx", www(), tls);
+    }
+    static void TearDownTestSuite()
+    {
+        delete nginx;
+        nginx = nullptr;
+        delete tree;
+        tree = nullptr;
+    }
+    void SetUp() override
+    {
+        for (const char* tool : {"xvfb-run", "xdotool", "openssl"})
+            ASSERT_TRUE(onPath(tool)) << tool << " is missing: run scripts/setup.sh";
+        ASSERT_TRUE(nginx) << "nginx is missing, a port is taken or openssl failed: run scripts/setup.sh";
+        ASSERT_TRUE(waitFor([] { return portAnswers(kPort) && portAnswers(kTlsPort); }, 10s))
+            << readFile(root() / "nginx" / "error.log");
+    }
+
+    // Publishes version 1,1 of `program` with `files` (SRC[@FOLDER]) below www/`site`, signed.
+    static void publish(const std::string& site, const std::string& baseUrl, const fs::path& program,
+                        const std::vector<std::string>& files)
+    {
+        std::string command = std::string(HOPPLIX_PUBLISH) + " --program " + shellQuoted(program) +
+                              " --version 1,1 --base-url " + baseUrl + " --sign " + shellQuoted(root() / "key.sec");
+        for (const auto& f : files)
+            command += " --file " + shellQuoted(f);
+        ASSERT_TRUE(run(command + " " + shellQuoted(www() / site)));
+    }
+};
+
+struct WholeUpdate {
+    const char* label;
+    const char* program;
+    std::string baseUrl;
+};
+
+void PrintTo(const WholeUpdate& c, std::ostream* out) { *out << c.label; }
+
+class SignedUpdate : public UpdateServer, public ::testing::WithParamInterface<WholeUpdate> {};
+
+TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
+{
+    TempFolder folder;
+    const fs::path t = folder.path();
     const fs::path prog = t / "prog";
     fs::create_directories(prog);
-    fs::copy_file(HOPPLIX_E2E_PROGRAM, prog / "Hopplix");
+    fs::copy_file(GetParam().program, prog / "Hopplix");
     fs::copy_file(HOPPLIX_UPDATE_RUNNER, prog / "hopplix-update");
     fs::copy_file(HOPPLIX_DOWNLOAD_LIBRARY, prog / fs::path(HOPPLIX_DOWNLOAD_LIBRARY).filename());
     fs::copy(HOPPLIX_LEVELS, prog / "Level", fs::copy_options::recursive);
 
     // The new version: the same program with a few bytes more at its end, so the swap shows.
     fs::create_directories(t / "new");
-    const std::string newProgram = readFile(HOPPLIX_E2E_PROGRAM) + "\nneue Version\n";
+    const std::string newProgram = readFile(GetParam().program) + "\nneue Version\n";
     writeFile(t / "new" / "Hopplix", newProgram);
     writeFile(t / "new" / "neu.txt", "neu");
     writeFile(t / "new" / "bonus.bmp", "bonus");
-    const std::string publish = std::string(HOPPLIX_PUBLISH) + " --program " + shellQuoted(t / "new" / "Hopplix") +
-                                " --version 1,1 --base-url http://127.0.0.1:" + std::to_string(kPort) +
-                                " --file " + shellQuoted(t / "new" / "neu.txt") + " --file " +
-                                shellQuoted((t / "new" / "bonus.bmp").string() + "@Level/Bonus") + " " +
-                                shellQuoted(t / "www") + " >/dev/null";
-    ASSERT_EQ(std::system(publish.c_str()), 0);
-
-    Nginx nginx(t / "nginx", t / "www");
-    ASSERT_TRUE(waitFor([] { return portAnswers(kPort); }, 10s)) << readFile(t / "nginx" / "error.log");
+    publish("", GetParam().baseUrl, t / "new" / "Hopplix",
+            {(t / "new" / "neu.txt").string(), (t / "new" / "bonus.bmp").string() + "@Level/Bonus"});
 
     // The player: answers the question "Update" with Return (the default button is Ja). Once
-    // the question is up the server announces the installed version again, so the new program
-    // offers nothing. The new program's launcher (the old one never showed) is then closed by
-    // its process id.
+    // the question is up the version file changes; its signature no longer fits, so the new
+    // program offers nothing. The new program's launcher (the old one never showed) is then
+    // closed by its process id.
     writeFile(t / "drive.sh",
               "export QT_QPA_PLATFORM=xcb LC_ALL=de_DE.UTF-8\n"
               "cd " + shellQuoted(prog) + "\n"
@@ -145,7 +220,7 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
               "seen=0; n=0\n"
               "while kill -0 $app 2>/dev/null && [ $n -lt 150 ]; do\n"
               "  if xdotool search --onlyvisible --name '^Update$' >/dev/null 2>&1; then seen=1;\n"
-              "    printf 'Version: 1,0\\r\\n' > " + shellQuoted(t / "www" / "werkhof" / "Hopp" / "version.txt") + "\n"
+              "    printf 'Version: 1,2\\r\\n' > " + shellQuoted(www() / "werkhof" / "Hopp" / "version.txt") + "\n"
               "    xdotool search --onlyvisible --name '^Update$' windowfocus --sync key Return 2>/dev/null\n"
               "  elif [ $seen = 1 ]; then break; fi\n"
               "  sleep 0.2; n=$((n+1))\n"
@@ -157,8 +232,9 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
               "n=0; while [ $n -lt 200 ]; do\n"
               "  w=$(xdotool search --onlyvisible --name '^Levelauswahl$' 2>/dev/null | head -n 1)\n"
               "  if [ -n \"$w\" ]; then pid=$(xdotool getwindowpid $w)\n"
-              "    [ -e update.cmd ] && echo 'update.cmd still there'\n"
               "    echo \"new program in: $(readlink /proc/$pid/cwd)\"\n"
+              // The helper sees the script gone and clears what it kept.
+              "    m=0; while [ -e .hopplix-backup ] && [ $m -lt 50 ]; do sleep 0.1; m=$((m+1)); done\n"
               "    kill $pid; break; fi\n"
               "  sleep 0.1; n=$((n+1))\n"
               "done\n"
@@ -169,21 +245,198 @@ TEST(UpdateEndToEnd, RunningProgramReplacesItselfWithTheServersVersion)
     const std::string log = readFile(t / "drive.log");
     EXPECT_EQ(log.find("no question"), std::string::npos) << log;
     EXPECT_NE(log.find("program ended: 0"), std::string::npos) << log;
-
-    // hopplix-update, outliving the program, swapped the files and started the new program in
-    // the program folder; its first launcher opening deleted the script.
     EXPECT_EQ(log.find("no new launcher"), std::string::npos) << log;
-    EXPECT_EQ(log.find("update.cmd still there"), std::string::npos) << log;
     EXPECT_NE(log.find("new program in: " + prog.string() + "\n"), std::string::npos) << log;
+
+    // Everything of the update in place, nothing of the hand-over left.
     EXPECT_TRUE(readFile(prog / "Hopplix") == newProgram) << "the program file was not replaced";
-    EXPECT_FALSE(fs::exists(prog / "Hopplix.dxe"));
     EXPECT_EQ(readFile(prog / "neu.txt"), "neu");
     EXPECT_EQ(readFile(prog / "Level" / "Bonus" / "bonus.bmp"), "bonus");
-    EXPECT_FALSE(fs::exists(prog / "bonus.bmp"));
-    EXPECT_FALSE(fs::exists(prog / "updatedata.txt"));
-    EXPECT_FALSE(fs::exists(prog / "Version.txt"));
-    EXPECT_FALSE(fs::exists(prog / "update.cmd"));
-    EXPECT_TRUE(nginx.running());
+    for (const char* gone : {"Hopplix.dxe", "bonus.bmp", "updatedata.txt", "Version.txt", "update.cmd",
+                             ".hopplix-staging", ".hopplix-backup"})
+        EXPECT_FALSE(fs::exists(prog / gone)) << gone;
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, SignedUpdate,
+                         ::testing::Values(WholeUpdate{"Http", HOPPLIX_E2E_PROGRAM, kHttp},
+                                           WholeUpdate{"Https", HOPPLIX_E2E_TLS_PROGRAM,
+                                                       "https://localhost:" + std::to_string(kTlsPort)}),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+
+// ---- the fault table -----------------------------------------------------------------------
+// Each row publishes a small signed update below its own site, does one thing to the server or
+// the program folder, and runs the installation of a build that requires signatures. A row
+// that installs is then handed over as hopplix-update does it.
+
+struct Row {
+    fs::path prog;    // the program folder: Hopplix, hopplix-update, liesmich.txt, Level/
+    fs::path served;  // the row's werkhof/Hopp/ on the server
+    fs::path outside; // a folder beside the program folder
+};
+
+struct FaultCase {
+    const char* label;
+    std::function<void(const Row&)> fault;
+    bool installs;
+    std::vector<std::string> fileErrors;
+    std::function<void(const Row&)> check; // after the hand-over, or after the failure
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.label; }
+
+class FaultTable : public UpdateServer, public ::testing::WithParamInterface<FaultCase> {};
+
+void resign(const Row& r, std::string_view secretKey)
+{
+    std::string problem;
+    const auto key = parseMinisignSecretKey(secretKey, problem);
+    ASSERT_TRUE(key);
+    writeFile(r.served / "updatedata.txt.minisig",
+              minisignSign(*key, readFile(r.served / "updatedata.txt"), "updatedata.txt"));
+}
+
+TEST_P(FaultTable, LeavesTheProgramFolderAsStated)
+{
+    const auto& c = GetParam();
+    TempFolder folder;
+    const Row r{folder.path() / "prog", www() / c.label / "werkhof" / "Hopp", folder.path() / "outside"};
+    fs::create_directories(r.prog / "Level");
+    fs::create_directories(r.outside);
+    writeFile(r.prog / "Hopplix", "old program");
+    writeFile(r.prog / "liesmich.txt", "old text");
+    fs::copy_file(HOPPLIX_UPDATE_RUNNER, r.prog / "hopplix-update");
+    writeFile(folder.path() / "Hopplix", "new program");
+    writeFile(folder.path() / "liesmich.txt", "new text");
+    writeFile(folder.path() / "Level.bmp", "new level");
+    publish(c.label, kHttp + "/" + c.label, folder.path() / "Hopplix",
+            {(folder.path() / "liesmich.txt").string(), (folder.path() / "Level.bmp").string() + "@Level/Neu"});
+    c.fault(r);
+    const auto before = listing(folder.path());
+
+    RecordingMessages messages;
+    RecordingWindow window;
+    CurlDownloader downloader;
+    UpdateSetup setup{r.prog, "Hopplix", kHttp + "/" + c.label, std::string(kTestPublicKey)};
+    setup.canHandOver = [&] { return canStartUpdateScript(r.prog); };
+    const auto result = Updateholen(setup, downloader, messages, window);
+
+    std::vector<std::string> errors;
+    for (const auto& m : messages.errors())
+        errors.push_back(m.prompt);
+    if (c.installs) {
+        ASSERT_EQ(result, InstallResult::Installed);
+        EXPECT_EQ(errors, c.fileErrors);
+        StagedInstall helper(r.prog, "Hopplix");
+        std::vector<std::string> reports;
+        ASSERT_TRUE(helper.install(reports));
+        helper.finish();
+        EXPECT_EQ(readFile(r.prog / "Hopplix"), "new program");
+    } else {
+        EXPECT_EQ(result, InstallResult::ProgramFailed);
+        EXPECT_EQ(errors, std::vector<std::string>{"Update fehlgeschlagen"});
+        // Nothing lost, nothing half-installed, nothing written outside.
+        EXPECT_EQ(listing(folder.path()), before);
+    }
+    c.check(r);
+}
+
+void nothingMore(const Row&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultTable,
+    ::testing::Values(
+        FaultCase{"TamperedFile", [](const Row& r) { writeFile(r.served / "files" / "1" / "liesmich.txt", "evil"); },
+                  true, {"Updatefehler bei Datei 'liesmich.txt'"},
+                  [](const Row& r) {
+                      EXPECT_EQ(readFile(r.prog / "liesmich.txt"), "old text");
+                      EXPECT_EQ(readFile(r.prog / "Level" / "Neu" / "Level.bmp"), "new level");
+                  }},
+        FaultCase{"TamperedManifest",
+                  [](const Row& r) {
+                      std::ofstream(r.served / "updatedata.txt", std::ios::app) << "[Namen]\r\nDatei3=evil\r\n";
+                  },
+                  false, {}, nothingMore},
+        FaultCase{"MissingSignature", [](const Row& r) { fs::remove(r.served / "updatedata.txt.minisig"); }, false,
+                  {}, nothingMore},
+        FaultCase{"ForgedSignature", [](const Row& r) { resign(r, kOtherSecretKey); }, false, {}, nothingMore},
+        FaultCase{"CutShortProgram",
+                  [](const Row& r) { fs::resize_file(r.served / "Hopplix.txt", 5); }, false, {}, nothingMore},
+        FaultCase{"ManifestOverTheLimit",
+                  [](const Row& r) {
+                      std::ofstream(r.served / "updatedata.txt", std::ios::app)
+                          << "[Rest]\r\n" << std::string(DownloadLimits{}.manifestMaxBytes, ';') << "\r\n";
+                      resign(r, kTestSecretKey);
+                  },
+                  false, {}, nothingMore},
+        FaultCase{"FolderEntryBesideASameNamedRootFile",
+                  [](const Row& r) { writeFile(r.prog / "Level.bmp", "mine"); }, true, {},
+                  [](const Row& r) {
+                      EXPECT_EQ(readFile(r.prog / "Level.bmp"), "mine");
+                      EXPECT_EQ(readFile(r.prog / "Level" / "Neu" / "Level.bmp"), "new level");
+                      EXPECT_EQ(readFile(r.prog / "liesmich.txt"), "new text");
+                  }},
+        FaultCase{"PipeNamedUpdateCmd",
+                  [](const Row& r) { ASSERT_EQ(::mkfifo((r.prog / "update.cmd").c_str(), 0600), 0); }, false, {},
+                  nothingMore},
+        FaultCase{"DanglingLinkNamedUpdateCmd",
+                  [](const Row& r) { fs::create_symlink(r.outside / "written.cmd", r.prog / "update.cmd"); }, false,
+                  {}, [](const Row& r) { EXPECT_FALSE(fs::exists(r.outside / "written.cmd")); }},
+        FaultCase{"HandOverThatCannotRun", [](const Row& r) { fs::remove(r.prog / "hopplix-update"); }, false, {},
+                  nothingMore}),
+    [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+
+// A download killed half-way leaves its staging folder; the next first opening of the launcher
+// clears it, and the update then installs whole.
+TEST_F(UpdateServer, KilledDownloadThenRestart)
+{
+    TempFolder folder;
+    const fs::path prog = folder.path() / "prog";
+    fs::create_directories(prog);
+    writeFile(prog / "Hopplix", "old program");
+    fs::copy_file(HOPPLIX_UPDATE_RUNNER, prog / "hopplix-update");
+    // Large enough that at 20 KiB a second the download is surely still running when killed.
+    const std::string big(200 * 1024, 'x');
+    writeFile(folder.path() / "Hopplix", big);
+    publish("slow", kHttp + "/slow", folder.path() / "Hopplix", {});
+    const auto before = listing(prog);
+    UpdateSetup setup{prog, "Hopplix", kHttp + "/slow", std::string(kTestPublicKey)};
+
+    // The installation runs in a child process of its own, which is killed once the program
+    // file has begun to arrive.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        RecordingMessages messages;
+        RecordingWindow window;
+        CurlDownloader downloader;
+        Updateholen(setup, downloader, messages, window);
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    const bool arriving = waitFor([&] {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(prog / ".hopplix-staging", ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+            if (it->is_regular_file() && it->file_size() > 0)
+                return true;
+        return false;
+    }, 20s);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_TRUE(arriving);
+    EXPECT_TRUE(fs::exists(prog / ".hopplix-staging"));
+    EXPECT_EQ(readFile(prog / "Hopplix"), "old program");
+
+    removeUpdateLeftovers(prog); // the launcher's next first opening
+    EXPECT_EQ(listing(prog), before);
+
+    // The restart, from a server that sends at full speed.
+    publish("fast", kHttp + "/fast", folder.path() / "Hopplix", {});
+    setup.serverBaseUrl = kHttp + "/fast";
+    RecordingMessages messages;
+    RecordingWindow window;
+    CurlDownloader downloader;
+    EXPECT_EQ(Updateholen(setup, downloader, messages, window), InstallResult::Installed);
+    EXPECT_EQ(readFile(prog / "Hopplix.dxe"), big);
 }
 
 } // namespace

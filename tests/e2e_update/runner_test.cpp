@@ -63,6 +63,9 @@ bool waitForFile(const std::filesystem::path& path)
     return true;
 }
 
+const std::string kOld = "#!/bin/sh\necho old > old.part && mv old.part old-started\n";
+const std::string kNew = "#!/bin/sh\nrm update.cmd; pwd > started.part && mv started.part started\n";
+
 class Runner : public ::testing::Test {
 protected:
     TempFolder tree;
@@ -71,22 +74,35 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_directory(program);
-        writeFile(program / "Hopplix", "#!/bin/sh\necho old\n");
+        writeFile(program / "Hopplix", kOld);
         std::filesystem::permissions(program / "Hopplix", std::filesystem::perms(0755));
-        writeFile(program / "Hopplix.dxe", "#!/bin/sh\npwd > started.part && mv started.part started\n");
+        // Like the real program, the new one deletes the script when its launcher first opens.
+        writeFile(program / "Hopplix.dxe", kNew);
     }
 };
 
 TEST_F(Runner, SwapsTheProgramAfterTheOldProcessAndStartsTheNewOne)
 {
     ASSERT_TRUE(makeupdatecmd(program, "Hopplix"));
-    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess())}, errors), 0) << readFile(errors);
+    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess()), "Hopplix"}, errors), 0) << readFile(errors);
     ASSERT_TRUE(waitForFile(program / "started"));
     EXPECT_EQ(readFile(program / "started"), program.string() + "\n");
-    EXPECT_EQ(readFile(program / "Hopplix"), "#!/bin/sh\npwd > started.part && mv started.part started\n");
+    EXPECT_EQ(readFile(program / "Hopplix"), kNew);
     EXPECT_FALSE(std::filesystem::exists(program / "Hopplix.dxe"));
     EXPECT_TRUE((std::filesystem::status(program / "Hopplix").permissions() & std::filesystem::perms::owner_exec)
                 != std::filesystem::perms::none);
+}
+
+TEST_F(Runner, NewProgramThatEndsWithoutStartingIsRolledBack)
+{
+    writeFile(program / "Hopplix.dxe", "#!/bin/sh\nexit 1\n");
+    std::filesystem::create_directories(program / ".hopplix-staging" / "files");
+    writeFile(program / ".hopplix-staging" / "files" / "neu.txt", "neu");
+    ASSERT_TRUE(makeupdatecmd(program, "Hopplix"));
+    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess()), "Hopplix"}, errors), 1);
+    ASSERT_TRUE(waitForFile(program / "old-started")) << readFile(errors);
+    EXPECT_EQ(readFile(program / "Hopplix"), kOld);
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = " + kOld, "old-started = old\n"}));
 }
 
 TEST_F(Runner, RefusedScriptChangesNothing)
@@ -94,8 +110,8 @@ TEST_F(Runner, RefusedScriptChangesNothing)
     writeFile(program / "update.cmd", "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\n"
                                       "start \"C:\\Windows\\evil.exe\"\r\n");
     const auto before = listing(tree.path());
-    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess())}, errors), 2);
-    EXPECT_NE(readFile(errors).find("refused: start"), std::string::npos);
+    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess()), "Hopplix"}, errors), 2);
+    EXPECT_NE(readFile(errors).find("refused: update.cmd"), std::string::npos);
     auto after = listing(tree.path());
     after.erase("errors.txt = " + readFile(errors));
     EXPECT_EQ(after, before);
@@ -105,10 +121,11 @@ TEST_F(Runner, WrongArgumentsDoNothing)
 {
     ASSERT_TRUE(makeupdatecmd(program, "Hopplix"));
     EXPECT_EQ(runRunner({}, errors), 2);
-    EXPECT_EQ(runRunner({"prog", "1"}, errors), 2);                 // not an absolute folder
-    EXPECT_EQ(runRunner({program.string(), "zwölf"}, errors), 2);   // not a process id
-    EXPECT_EQ(runRunner({(tree.path() / "none").string(), "1"}, errors), 2);
-    EXPECT_EQ(readFile(program / "Hopplix"), "#!/bin/sh\necho old\n");
+    EXPECT_EQ(runRunner({program.string(), "1"}, errors), 2);                  // no program
+    EXPECT_EQ(runRunner({"prog", "1", "Hopplix"}, errors), 2);                 // not an absolute folder
+    EXPECT_EQ(runRunner({program.string(), "zwölf", "Hopplix"}, errors), 2);   // not a process id
+    EXPECT_EQ(runRunner({(tree.path() / "none").string(), "1", "Hopplix"}, errors), 2);
+    EXPECT_EQ(readFile(program / "Hopplix"), kOld);
 }
 
 } // namespace

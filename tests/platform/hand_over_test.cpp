@@ -27,7 +27,8 @@ TEST(HandOver, ScriptSwapsTheProgramAndStartsTheNewOne)
     writeFile(folder.path() / "update.cmd",
               "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\Hopplix.exe\r\n");
 
-    ASSERT_TRUE(startUpdateScript(folder.path() / "update.cmd"));
+    EXPECT_TRUE(canStartUpdateScript(folder.path()));
+    ASSERT_TRUE(startUpdateScript(folder.path() / "update.cmd", "Hopplix"));
     ASSERT_TRUE(waitForFile(folder.path() / "started", 30s));
     EXPECT_EQ(readFile(folder.path() / "started"), std::to_string(newSize));
     EXPECT_EQ(std::filesystem::file_size(program), newSize);
@@ -37,8 +38,8 @@ TEST(HandOver, ScriptSwapsTheProgramAndStartsTheNewOne)
 TEST(HandOver, MissingScriptIsAFailure)
 {
     TempFolder folder;
-    EXPECT_FALSE(startUpdateScript(folder.path() / "update.cmd"));
-    EXPECT_FALSE(startUpdateScript(folder.path() / "missing" / "update.cmd"));
+    EXPECT_FALSE(startUpdateScript(folder.path() / "update.cmd", "Hopplix"));
+    EXPECT_FALSE(startUpdateScript(folder.path() / "missing" / "update.cmd", "Hopplix"));
 }
 
 #else
@@ -47,19 +48,23 @@ TEST(HandOver, RunnerBesideTheScriptGetsItsFolderAndOurProcess)
 {
     TempFolder folder;
     const auto runner = folder.path() / kUpdateRunner;
-    writeFile(runner, "#!/bin/sh\necho \"$(pwd) $1 $2\" > seen.part && mv seen.part seen\n");
+    writeFile(runner, "#!/bin/sh\necho \"$(pwd) $1 $2 $3\" > seen.part && mv seen.part seen\n");
+    EXPECT_FALSE(canStartUpdateScript(folder.path()));
     std::filesystem::permissions(runner, std::filesystem::perms(0755));
+    EXPECT_TRUE(canStartUpdateScript(folder.path()));
 
-    ASSERT_TRUE(startUpdateScript(folder.path() / "update.cmd"));
+    ASSERT_TRUE(startUpdateScript(folder.path() / "update.cmd", "Hopplix"));
     ASSERT_TRUE(waitForFile(folder.path() / "seen", 10s));
     const std::string here = folder.path().string();
-    EXPECT_EQ(readFile(folder.path() / "seen"), here + " " + here + " " + std::to_string(currentProcessId()) + "\n");
+    EXPECT_EQ(readFile(folder.path() / "seen"),
+              here + " " + here + " " + std::to_string(currentProcessId()) + " Hopplix\n");
 }
 
 TEST(HandOver, MissingRunnerIsAFailure)
 {
     TempFolder folder;
-    EXPECT_FALSE(startUpdateScript(folder.path() / "update.cmd"));
+    EXPECT_FALSE(canStartUpdateScript(folder.path()));
+    EXPECT_FALSE(startUpdateScript(folder.path() / "update.cmd", "Hopplix"));
 }
 
 #endif

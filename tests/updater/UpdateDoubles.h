@@ -51,8 +51,20 @@ public:
     double fillWidth() override { return fill; }
     void setFillWidth(double twips) override { fill = twips; }
     void showInFront() override { visible = true; }
+    void hide() override { visible = false; }
     void startHandOverTimers() override { timers = true; }
-    void refresh() override { ++refreshes; }
+    void offerCancel(bool offered) override { cancelOffered = offered; }
+    void refresh() override
+    {
+        ++refreshes;
+        if (giveUpAtRefresh > 0 && refreshes >= giveUpAtRefresh)
+            gaveUp = true;
+    }
+    bool cancelled() override { return gaveUp; }
+
+    bool cancelOffered = false;
+    int giveUpAtRefresh = 0; // the player gives up at this refresh; 0: never
+    bool gaveUp = false;
 };
 
 } // namespace hopplix::test

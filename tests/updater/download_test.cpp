@@ -43,7 +43,10 @@ TEST_F(Download, CompleteFileIsWrittenAndReportsZero)
 {
     server.serve("/f.bin", std::string(100000, 'a'));
     int progressCalls = 0;
-    downloader.setProgress([&](std::uint64_t, std::uint64_t) { ++progressCalls; });
+    downloader.setProgress([&](std::uint64_t, std::uint64_t) {
+        ++progressCalls;
+        return true;
+    });
     EXPECT_EQ(downloader.URLDownloadToFile(server.url("/f.bin"), target(), DownloadKind::Large), 0);
     EXPECT_EQ(readFile(target()), std::string(100000, 'a'));
     EXPECT_GT(progressCalls, 0);

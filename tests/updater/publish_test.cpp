@@ -1,5 +1,8 @@
 #include "updater/Publish.h"
 #include "support/temp_folder.h"
+#include "updater/FileDigest.h"
+#include "updater/Minisign.h"
+#include "updater/TestKeys.h"
 #include "updater/UpdateCheck.h"
 
 #include "common/Ini.h"
@@ -40,6 +43,29 @@ TEST_F(Publish, WritesWhatTheUpdaterReads)
     EXPECT_EQ(HolINIString(manifest, "URL", "Datei1"), "http://updates.example.org/werkhof/Hopp/files/1/Level.bmp");
     EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei1"), "\\Level\\Neu\\");
     EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei2"), "");
+    // What each file must be when it arrives, the program's under a key of its own.
+    EXPECT_EQ(HolINIString(manifest, "SHA256", "Datei1"), "0081779c287d567d9ca622f4c0cc2ede819b0cc7f286a5f01d8c3c0178191ad6");
+    EXPECT_EQ(HolINIString(manifest, "Bytes", "Datei1"), "5");
+    EXPECT_EQ(HolINIString(manifest, "SHA256", "Programm"), "1310ca2c8932dbd118668bd97442558a3e1f546b5e15c69699dfbd6024f548d8");
+    EXPECT_EQ(HolINIString(manifest, "Bytes", "Programm"), "7");
+}
+
+TEST_F(Publish, SignsVersionFileAndManifestWhenGivenAKey)
+{
+    auto p = publication();
+    const auto out = tree.path() / "www";
+    ASSERT_EQ(publish(p, out), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(out / "werkhof" / "Hopp" / "version.txt.minisig"));
+    writeFile(tree.path() / "key.sec", std::string(kTestSecretKey));
+    p.secretKey = tree.path() / "key.sec";
+    ASSERT_EQ(publish(p, out), std::nullopt);
+    const auto key = parseMinisignPublicKey(kTestPublicKey);
+    for (const char* file : {"version.txt", "updatedata.txt"}) {
+        const auto served = out / "werkhof" / "Hopp" / file;
+        EXPECT_TRUE(minisignVerify(*key, readFile(served), readFile(served.string() + ".minisig"))) << file;
+    }
+    writeFile(tree.path() / "key.sec", "not a key");
+    EXPECT_NE(publish(p, out), std::nullopt);
 }
 
 TEST_F(Publish, RefusesWhatTheUpdaterWouldRefuse)
@@ -77,6 +103,21 @@ TEST_F(Publish, TwoNewLevelsWithTheirPicturesOfOneName)
     EXPECT_EQ(served("Datei1"), "level");
     EXPECT_EQ(served("Datei2"), "other level");
     EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei2"), "\\Level\\Zwei\\");
+}
+
+TEST(Digest, ManifestValuesAreReadStrictly)
+{
+    const std::string hash = "0081779c287d567d9ca622f4c0cc2ede819b0cc7f286a5f01d8c3c0178191ad6";
+    EXPECT_EQ(parseDigest(hash, "5"), (FileDigest{hash, 5}));
+    std::string upper = hash;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(parseDigest(upper, "5"), (FileDigest{hash, 5}));
+    for (const auto& [sha, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {hash.substr(1), "5"}, {hash + "0", "5"}, {"g" + hash.substr(1), "5"}, {hash, ""}, {hash, "-5"},
+             {hash, "5 "}, {hash, "99999999999999999999"}, {"", ""}})
+        EXPECT_EQ(parseDigest(sha, bytes), std::nullopt) << sha << " " << bytes;
+    EXPECT_EQ(digestOfBytes("level"), (FileDigest{hash, 5}));
 }
 
 TEST(PublishText, FoldersAndUrls)

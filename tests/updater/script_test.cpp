@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace hopplix;
 using namespace hopplix::test;
 
@@ -48,144 +50,147 @@ TEST(UpdateScript, UnwritableFolderIsAFailure)
     EXPECT_FALSE(makeupdatecmd(folder.path() / "missing", "Hopplix"));
 }
 
-struct LineCase {
-    const char* line;
+// Regression: the helper carried out any del, ren and start of plain names, so a planted
+// script could make any file of the folder executable and run it.
+struct BlockCase {
+    const char* label;
+    std::string script;
     bool accepted;
-    ScriptCommand::Kind kind;
-    const char* file;
-    const char* newName;
 };
 
-class ScriptLine : public ::testing::TestWithParam<LineCase> {};
+class ScriptBlock : public ::testing::TestWithParam<BlockCase> {};
 
-TEST_P(ScriptLine, OnlyTheScriptsOwnCommandsInsideTheFolderAreUnderstood)
+TEST_P(ScriptBlock, OnlyTheExactBlockForThisProgramIsAccepted)
 {
-    const auto command = parseScriptLine(GetParam().line);
-    ASSERT_EQ(command.has_value(), GetParam().accepted) << GetParam().line;
-    if (!command)
-        return;
-    EXPECT_EQ(command->kind, GetParam().kind);
-    EXPECT_EQ(command->file, GetParam().file);
-    EXPECT_EQ(command->newName, GetParam().newName);
+    EXPECT_EQ(handsOverTo(GetParam().script, "Hopplix"), GetParam().accepted);
 }
 
-using K = ScriptCommand::Kind;
 INSTANTIATE_TEST_SUITE_P(
-    Lines, ScriptLine,
-    ::testing::Values(LineCase{"del \".\\Hopplix.exe\"", true, K::Delete, "Hopplix", ""},
-                      LineCase{"ren \".\\Hopplix.dxe\" Hopplix.exe", true, K::Rename, "Hopplix.dxe", "Hopplix"},
-                      LineCase{"start .\\Hopplix.exe", true, K::Start, "Hopplix", ""},
-                      LineCase{"DEL \".\\Hopplix.EXE\"", true, K::Delete, "Hopplix", ""},
-                      LineCase{"del \"..\\Hopplix.exe\"", false, K::Delete, "", ""},
-                      LineCase{"del \".\\..\\Hopplix.exe\"", false, K::Delete, "", ""},
-                      LineCase{"del \".\\..\"", false, K::Delete, "", ""},
-                      LineCase{"del \"C:\\Windows\\x.exe\"", false, K::Delete, "", ""},
-                      LineCase{"del \"/etc/passwd\"", false, K::Delete, "", ""},
-                      LineCase{"del .\\Hopplix.exe", false, K::Delete, "", ""},
-                      LineCase{"ren \".\\Hopplix.dxe\" ..\\Hopplix.exe", false, K::Delete, "", ""},
-                      LineCase{"ren \".\\Hopplix.dxe\" /tmp/x", false, K::Delete, "", ""},
-                      LineCase{"start .\\..\\x.exe", false, K::Delete, "", ""},
-                      LineCase{"start /bin/sh", false, K::Delete, "", ""},
-                      LineCase{"rd /s /q .", false, K::Delete, "", ""},
-                      LineCase{"echo hallo", false, K::Delete, "", ""},
-                      LineCase{"delete \".\\Hopplix.exe\"", false, K::Delete, "", ""}));
+    Scripts, ScriptBlock,
+    ::testing::Values(
+        BlockCase{"TheBlock", updateScriptLines("Hopplix"), true},
+        BlockCase{"OlderLinesAbove", "rem alt\r\n" + updateScriptLines("Alt") + "\r\n" + updateScriptLines("Hopplix"), true},
+        BlockCase{"LoneLineEnds", "del \".\\Hopplix.exe\"\nren \".\\Hopplix.dxe\" Hopplix.exe\nstart .\\Hopplix.exe", true},
+        BlockCase{"AnotherProgram", updateScriptLines("liesmich.txt"), false},
+        BlockCase{"OtherBlockAfterIt", updateScriptLines("Hopplix") + updateScriptLines("Alt"), false},
+        BlockCase{"OtherCase", "DEL \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\Hopplix.exe\r\n", false},
+        BlockCase{"StartsAnotherFile", "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\liesmich.txt\r\n", false},
+        BlockCase{"TwoLines", "ren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\Hopplix.exe\r\n", false},
+        BlockCase{"Empty", "", false}),
+    [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
-TEST(ScriptBlock, OnlyTheLastAppendedBlockRuns)
-{
-    const auto lines = linesToRun("rem alt\r\n" + updateScriptLines("Alt") + "\r\n" + updateScriptLines("Hopplix"));
-    EXPECT_EQ(lines, (std::vector<std::string>{"del \".\\Hopplix.exe\"", "ren \".\\Hopplix.dxe\" Hopplix.exe",
-                                               "start .\\Hopplix.exe"}));
-}
-
+// The helper's part, with programs that only pretend to start: `confirms` says whether the
+// started program reaches its launcher (which deletes the script).
 class ScriptRunner : public ::testing::Test {
 protected:
     TempFolder folder;
-    std::vector<std::filesystem::path> started;
-    ScriptRun run()
+    std::vector<std::string> started; // the program file's content at each start
+    bool confirms = true;
+    ScriptRun run(std::string_view program = "Hopplix")
     {
-        return runUpdateScript(folder.path(), [this](const std::filesystem::path& p) {
-            started.push_back(p);
-            return true;
-        });
+        ProgramControl programs;
+        programs.start = [this](const std::filesystem::path& p) -> std::int64_t {
+            started.push_back(readFile(p));
+            if (confirms)
+                std::filesystem::remove(folder.path() / "update.cmd");
+            return 1;
+        };
+        programs.runs = [](std::int64_t) { return false; };
+        programs.stop = [](std::int64_t) {};
+        programs.pause = [] {};
+        return runUpdateScript(folder.path(), program, programs);
     }
     void SetUp() override
     {
-        writeFile(folder.path() / "Hopplix", "#!/bin/sh\necho old\n");
+        writeFile(folder.path() / "Hopplix", "old");
         std::filesystem::permissions(folder.path() / "Hopplix", std::filesystem::perms(0755));
-        writeFile(folder.path() / "Hopplix.dxe", "#!/bin/sh\necho new\n");
+        writeFile(folder.path() / "Hopplix.dxe", "new");
         std::filesystem::permissions(folder.path() / "Hopplix.dxe", std::filesystem::perms(0644));
+        // A listed file replacing an older one, one new in a new folder, one in the program folder.
+        std::filesystem::create_directories(folder.path() / "Level" / "Eins");
+        writeFile(folder.path() / "Level" / "Eins" / "Level.bmp", "old level");
+        const auto staged = folder.path() / ".hopplix-staging" / "files";
+        std::filesystem::create_directories(staged / "Level" / "Eins");
+        std::filesystem::create_directories(staged / "Level" / "Zwei");
+        writeFile(staged / "Level" / "Eins" / "Level.bmp", "new level");
+        writeFile(staged / "Level" / "Zwei" / "Level.bmp", "second level");
+        writeFile(staged / "liesmich.txt", "text");
+        ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
     }
 };
 
-TEST_F(ScriptRunner, SwapsTheProgramMakesItExecutableAndStartsIt)
+TEST_F(ScriptRunner, PutsTheUpdateInPlaceInOneStepAndStartsTheNewProgram)
 {
-    ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
     const auto result = run();
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho new\n");
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Hopplix.dxe"));
+    EXPECT_EQ(listing(folder.path()), (std::set<std::string>{"Hopplix = new", "Level/", "Level/Eins/",
+                                                             "Level/Eins/Level.bmp = new level", "Level/Zwei/",
+                                                             "Level/Zwei/Level.bmp = second level",
+                                                             "liesmich.txt = text"}));
     EXPECT_EQ(std::filesystem::status(folder.path() / "Hopplix").permissions() & std::filesystem::perms::all,
               std::filesystem::perms(0755));
-    EXPECT_EQ(started, std::vector<std::filesystem::path>{folder.path() / "Hopplix"});
+    EXPECT_EQ(started, std::vector<std::string>{"new"});
 }
 
-TEST_F(ScriptRunner, OlderBlockAboveDoesNotDeleteTheNewProgram)
+TEST_F(ScriptRunner, NewProgramThatDoesNotStartIsRolledBack)
 {
-    writeFile(folder.path() / "update.cmd", updateScriptLines("Hopplix"));
-    ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
-    EXPECT_EQ(run().exitCode, 0);
-    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho new\n");
-    EXPECT_EQ(started.size(), 1u);
+    confirms = false;
+    std::filesystem::remove(folder.path() / ".hopplix-staging" / "files" / "Level" / "Zwei" / "Level.bmp");
+    const auto result = run();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(listing(folder.path()), (std::set<std::string>{"Hopplix = old", "Level/", "Level/Eins/",
+                                                             "Level/Eins/Level.bmp = old level"}));
+    EXPECT_EQ(started, (std::vector<std::string>{"new", "old"}));
 }
 
-TEST_F(ScriptRunner, RefusedLineStopsBeforeAnythingIsDone)
+TEST_F(ScriptRunner, ScriptForAnotherProgramChangesNothing)
 {
-    writeFile(folder.path() / "update.cmd", "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\n"
-                                            "start ..\\evil.exe\r\n");
+    std::filesystem::remove(folder.path() / "update.cmd");
+    writeFile(folder.path() / "liesmich.txt", "text");
+    writeFile(folder.path() / "liesmich.txt.dxe", "#!/bin/sh\n");
+    ASSERT_TRUE(makeupdatecmd(folder.path(), "liesmich.txt"));
+    const auto before = listing(folder.path());
     const auto result = run();
     EXPECT_EQ(result.exitCode, 2);
-    ASSERT_EQ(result.reports.size(), 1u);
-    EXPECT_EQ(result.reports[0], "refused: start ..\\evil.exe");
-    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho old\n");
+    EXPECT_EQ(result.reports, std::vector<std::string>{"refused: update.cmd is not the hand-over to Hopplix"});
+    EXPECT_EQ(listing(folder.path()), before);
     EXPECT_TRUE(started.empty());
 }
 
-TEST_F(ScriptRunner, MissingNewProgramKeepsAndStartsTheOldOne)
-{
-    std::filesystem::remove(folder.path() / "Hopplix.dxe");
-    ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
-    EXPECT_EQ(run().exitCode, 1);
-    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho old\n");
-    EXPECT_EQ(started, std::vector<std::filesystem::path>{folder.path() / "Hopplix"});
-}
-
-TEST_F(ScriptRunner, NewProgramThatIsAFolderKeepsTheOldOne)
-{
-    std::filesystem::remove(folder.path() / "Hopplix.dxe");
-    std::filesystem::create_directory(folder.path() / "Hopplix.dxe");
-    ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
-    EXPECT_EQ(run().exitCode, 1);
-    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "#!/bin/sh\necho old\n");
-}
-
-TEST_F(ScriptRunner, IncompleteOrMissingScriptDoesNothing)
-{
-    EXPECT_EQ(run().exitCode, 2);
-    writeFile(folder.path() / "update.cmd", "del \".\\Hopplix.exe\"\r\n");
-    EXPECT_EQ(run().exitCode, 2);
-    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Hopplix"));
-}
-
-TEST_F(ScriptRunner, LinkToAFileOutsideIsNotRenamedOver)
+TEST_F(ScriptRunner, MissingOrLinkedSuccessorKeepsEverythingAndStartsTheOldProgram)
 {
     TempFolder outside;
     writeFile(outside.path() / "victim", "victim");
     std::filesystem::remove(folder.path() / "Hopplix.dxe");
     std::filesystem::create_symlink(outside.path() / "victim", folder.path() / "Hopplix.dxe");
-    ASSERT_TRUE(makeupdatecmd(folder.path(), "Hopplix"));
-    EXPECT_EQ(run().exitCode, 2);
+    EXPECT_EQ(run().exitCode, 1);
+    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "old");
+    EXPECT_EQ(readFile(folder.path() / "Level" / "Eins" / "Level.bmp"), "old level");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "liesmich.txt"));
+    EXPECT_EQ(started, std::vector<std::string>{"old"});
     EXPECT_EQ(readFile(outside.path() / "victim"), "victim");
-    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Hopplix"));
+}
+
+TEST_F(ScriptRunner, MissingScriptDoesNothing)
+{
+    std::filesystem::remove(folder.path() / "update.cmd");
+    EXPECT_EQ(run().exitCode, 2);
+    EXPECT_TRUE(started.empty());
+    EXPECT_EQ(readFile(folder.path() / "Hopplix"), "old");
+}
+
+// Regression: a pipe named update.cmd hung the program for ever, and a dangling link of that
+// name was written through to a file outside the program folder.
+TEST(UpdateScript, LinkOrPipeNamedUpdateCmdIsRefused)
+{
+    TempFolder folder;
+    TempFolder outside;
+    std::filesystem::create_symlink(outside.path() / "written", folder.path() / "update.cmd");
+    EXPECT_FALSE(makeupdatecmd(folder.path(), "Hopplix"));
+    EXPECT_FALSE(std::filesystem::exists(outside.path() / "written"));
+    std::filesystem::remove(folder.path() / "update.cmd");
+    ASSERT_EQ(::mkfifo((folder.path() / "update.cmd").c_str(), 0600), 0);
+    EXPECT_FALSE(makeupdatecmd(folder.path(), "Hopplix"));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "support/temp_folder.h"
 #include "updater/TestServer.h"
+#include "updater/Minisign.h"
+#include "updater/TestKeys.h"
 #include "updater/UpdateCheck.h"
 
 #include <gtest/gtest.h>
@@ -114,12 +116,13 @@ TEST_F(VersionCheckAgainstServer, MissingVersionFileIsASilentFailure)
     expectNoWorkingFileLeft();
 }
 
-TEST_F(VersionCheckAgainstServer, OldWorkingFileIsRemovedEvenWhenTheDownloadFails)
+// Regression: a Version.txt that was there before was deleted although the download failed.
+TEST_F(VersionCheckAgainstServer, FailedDownloadLeavesAnOlderVersionFileAlone)
 {
     writeFile(folder.path() / "Version.txt", "Version: 9,9\r\n");
     server.status("/werkhof/Hopp/version.txt", 500);
     EXPECT_EQ(check(), VersionCheck::DownloadFailed);
-    expectNoWorkingFileLeft();
+    EXPECT_EQ(listing(folder.path()), std::set<std::string>{"Version.txt = Version: 9,9\r\n"});
 }
 
 TEST_F(VersionCheckAgainstServer, GarbageVersionOffersNothing)
@@ -136,6 +139,24 @@ TEST_F(VersionCheckAgainstServer, NoConfiguredServerFetchesNothing)
     none.serverBaseUrl.clear();
     EXPECT_EQ(checkForNewerVersion(none, downloader, "1,0", german, neueVersion), VersionCheck::NoServer);
     EXPECT_EQ(server.totalHits(), 0);
+}
+
+TEST_F(VersionCheckAgainstServer, SignedBuildTrustsOnlyAVersionFileSignedByItsKey)
+{
+    std::string problem;
+    const auto key = parseMinisignSecretKey(kTestSecretKey, problem);
+    const auto other = parseMinisignSecretKey(kOtherSecretKey, problem);
+    ASSERT_TRUE(key && other);
+    const std::string text = "Version: 1,1\r\n";
+    UpdateSetup s = setup();
+    s.publicKey = kTestPublicKey;
+    server.serve("/werkhof/Hopp/version.txt", text);
+    EXPECT_EQ(checkForNewerVersion(s, downloader, "1,0", german, neueVersion), VersionCheck::NotTrusted);
+    server.serve("/werkhof/Hopp/version.txt.minisig", minisignSign(*other, text, "version.txt"));
+    EXPECT_EQ(checkForNewerVersion(s, downloader, "1,0", german, neueVersion), VersionCheck::NotTrusted);
+    server.serve("/werkhof/Hopp/version.txt.minisig", minisignSign(*key, text, "version.txt"));
+    EXPECT_EQ(checkForNewerVersion(s, downloader, "1,0", german, neueVersion), VersionCheck::Newer);
+    expectNoWorkingFileLeft();
 }
 
 TEST(ServerUrl, JoinsBaseAndPathWithOneSlash)

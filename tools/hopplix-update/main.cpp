@@ -1,6 +1,7 @@
-// hopplix-update PROGRAM_FOLDER PID
-// Waits for the program (process PID) to end, then carries out PROGRAM_FOLDER/update.cmd:
-// the old program file goes, the downloaded one takes its name and is started.
+// hopplix-update PROGRAM_FOLDER PID PROGRAM
+// Waits for the program (process PID, file PROGRAM in PROGRAM_FOLDER) to end, then carries out
+// PROGRAM_FOLDER/update.cmd when it is the hand-over to that program: the old program file
+// goes, the downloaded one takes its name and is started.
 
 #include "platform/Process.h"
 #include "updater/UpdateScript.h"
@@ -9,11 +10,12 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <thread>
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: hopplix-update PROGRAM_FOLDER PID\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: hopplix-update PROGRAM_FOLDER PID PROGRAM\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
@@ -32,9 +34,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hopplix-update: the program did not end; update.cmd not run\n");
         return 3;
     }
-    const auto run = hopplix::runUpdateScript(folder, [&](const std::filesystem::path& program) {
-        return hopplix::startDetached(program, {}, folder);
-    });
+    const std::string_view programName = argv[3];
+    hopplix::ProgramControl programs;
+    programs.start = [&](const std::filesystem::path& program) {
+        return hopplix::startWatched(program, {}, folder);
+    };
+    programs.runs = [](std::int64_t id) { return hopplix::processRuns(id); };
+    programs.stop = [](std::int64_t id) { hopplix::endProcess(id); };
+    programs.pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
+    const auto run = hopplix::runUpdateScript(folder, programName, programs);
     for (const auto& report : run.reports)
         std::fprintf(stderr, "hopplix-update: %s\n", report.c_str());
     return run.exitCode;

@@ -1,4 +1,5 @@
-// hopplix-publish --program FILE --version 1,1 --base-url URL [--file SRC[@FOLDER]]... OUTPUT
+// hopplix-publish --program FILE --version 1,1 --base-url URL [--file SRC[@FOLDER]]...
+//                 [--sign SECRET_KEY_FILE] OUTPUT
 // Writes OUTPUT/werkhof/Hopp/ (version.txt, Hopplix.txt, updatedata.txt, files/) so that a
 // static web server serving OUTPUT at URL offers the update.
 
@@ -13,8 +14,9 @@ namespace {
 int usage()
 {
     std::fprintf(stderr, "usage: hopplix-publish --program FILE --version 1,1 --base-url URL "
-                         "[--file SRC[@FOLDER]]... OUTPUT\n"
-                         "  FOLDER is relative to the program folder, e.g. Level/Neu\n");
+                         "[--file SRC[@FOLDER]]... [--sign SECRET_KEY_FILE] OUTPUT\n"
+                         "  FOLDER is relative to the program folder, e.g. Level/Neu\n"
+                         "  SECRET_KEY_FILE is an unencrypted minisign key (minisign -G -W)\n");
     return 2;
 }
 
@@ -31,6 +33,8 @@ int main(int argc, char** argv)
             p.program = argv[++i];
         } else if (arg == "--version" && hasValue) {
             p.version = argv[++i];
+        } else if (arg == "--sign" && hasValue) {
+            p.secretKey = argv[++i];
         } else if (arg == "--base-url" && hasValue) {
             p.baseUrl = argv[++i];
         } else if (arg == "--file" && hasValue) {

@@ -9,6 +9,7 @@
 #include "common/Codepage.h"
 #include "common/ColourText.h"
 #include "updater/UpdateFiles.h"
+#include "updater/UpdateInstall.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -223,6 +224,8 @@ void Form3::deleteLeftoverUpdateScript()
         std::error_code ec;
         std::filesystem::remove(script, ec); // a script that cannot be deleted is left alone
     }
+    // A killed update leaves its staging folder and half-downloaded files behind.
+    removeUpdateLeftovers(services().programFolder);
 }
 
 void Form3::Form_Unload()

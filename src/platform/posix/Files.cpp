@@ -7,9 +7,15 @@
 
 namespace hopplix {
 
-std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file)
+namespace {
+
+constexpr std::string_view kPartPrefix = ".hopplix-part-";
+
+} // namespace
+
+std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file, Links links)
 {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0)
         return std::nullopt;
     std::optional<std::string> bytes;
@@ -39,14 +45,34 @@ std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file)
     return bytes;
 }
 
+bool appendToOrdinaryFile(const std::filesystem::path& file, std::string_view bytes)
+{
+    // O_NONBLOCK: opening a pipe without a reader would wait for one for ever.
+    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    while (ok && !bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        ok = put > 0;
+        if (ok)
+            bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+bool isPartFileName(std::string_view name)
+{
+    return name.size() == kPartPrefix.size() + 6 && name.substr(0, kPartPrefix.size()) == kPartPrefix;
+}
+
 PartFile::PartFile(const std::filesystem::path& target)
 {
-    // Built piece by piece: one expression of string sums here makes GCC 12 warn wrongly
-    // (-Wrestrict) when it optimises hard.
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".part-XXXXXX";
-    std::string pattern = (target.parent_path() / name).string();
+    std::string pattern = (target.parent_path() / kPartPrefix).string();
+    pattern += "XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
         return;

@@ -24,7 +24,7 @@ void closeDescriptorsFrom(int first)
         ::close(static_cast<int>(fd));
 }
 
-bool processRuns(pid_t pid)
+bool runs(pid_t pid)
 {
     if (::kill(pid, 0) != 0 && errno == ESRCH)
         return false;
@@ -40,6 +40,72 @@ bool processRuns(pid_t pid)
 } // namespace
 
 ProcessId currentProcessId() { return ::getpid(); }
+
+bool processRuns(ProcessId pid) { return pid > 0 && runs(static_cast<pid_t>(pid)); }
+
+void endProcess(ProcessId pid)
+{
+    if (pid > 0)
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+}
+
+ProcessId startWatched(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                       const std::filesystem::path& workingFolder)
+{
+    const std::string path = program.string();
+    const std::string folder = workingFolder.string();
+    std::vector<std::string> args;
+    args.push_back(path);
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int report[2];
+    if (devNull < 0 || ::pipe2(report, O_CLOEXEC) != 0) {
+        if (devNull >= 0)
+            ::close(devNull);
+        return 0;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        ::dup2(devNull, STDIN_FILENO);
+        int fd = report[1];
+        if (fd != 3) {
+            ::dup2(fd, 3);
+            fd = 3;
+        }
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        closeDescriptorsFrom(4);
+        int error = 0;
+        if (::chdir(folder.c_str()) != 0)
+            error = errno;
+        else {
+            ::execv(path.c_str(), argv.data());
+            error = errno;
+        }
+        [[maybe_unused]] const auto written = ::write(fd, &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(devNull);
+    ::close(report[1]);
+    if (child < 0) {
+        ::close(report[0]);
+        return 0;
+    }
+    int error = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    if (got != 0) {
+        ::waitpid(child, nullptr, 0);
+        return 0;
+    }
+    return child;
+}
 
 bool startDetached(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                    const std::filesystem::path& workingFolder)
@@ -114,7 +180,7 @@ bool waitForProcessEnd(ProcessId pid, std::chrono::milliseconds limit)
     if (pid <= 0)
         return true;
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (processRuns(static_cast<pid_t>(pid))) {
+    while (runs(static_cast<pid_t>(pid))) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

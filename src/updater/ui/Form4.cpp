@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 namespace hopplix {
@@ -56,7 +57,15 @@ std::unique_ptr<FormWindow> Form4::createWindow()
     label2_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label2_->setFont(captionFont(label2_->font().pointSizeF(), false));
 
+    // Shown only while files download, beside the caption.
+    command1_ = new QPushButton(QStringLiteral("Abbrechen"), window.get());
+    command1_->setObjectName(QStringLiteral("Command1"));
+    command1_->setGeometry(pxX(5295), pxY(120), pxX(1320), pxY(375));
+    command1_->hide();
+    QObject::connect(command1_, &QPushButton::clicked, window.get(), [this] { cancelled_ = true; });
+
     timer1_ = new QTimer(window.get());
+    timer1_->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5 % early
     timer1_->setInterval(5000);
     QObject::connect(timer1_, &QTimer::timeout, window.get(), [this] { Timer1_Timer(); });
     timer2_ = new QTimer(window.get());
@@ -70,10 +79,14 @@ void Form4::controlsDestroyed()
     label1_ = label2_ = nullptr;
     shape1_ = shape2_ = nullptr;
     timer1_ = timer2_ = nullptr;
+    command1_ = nullptr;
 }
 
 void Form4::Form_Unload()
 {
+    // Closed while files download: the player gives the update up.
+    if (downloading_)
+        cancelled_ = true;
     // Closed during the hand-over: the launcher is hidden already, so waiting timers would leave
     // a program without a window. The hand-over happens now instead.
     if (timer1_ && timer1_->isActive())
@@ -92,12 +105,18 @@ QTimer* Form4::Timer1() { return loaded(timer1_); }
 
 QTimer* Form4::Timer2() { return loaded(timer2_); }
 
+QPushButton* Form4::Command1() { return loaded(command1_); }
+
 double Form4::Shape2Width() { return loaded(shape2Width_); }
 
 UpdateSetup Form4::setup() const
 {
     const Services& s = forms().services();
-    return {s.programFolder, programBaseName(), s.updateServer};
+    UpdateSetup setup{s.programFolder, programBaseName(), s.updateServer};
+    setup.publicKey = s.updateKey;
+    if (s.canStartUpdateScript)
+        setup.canHandOver = [check = s.canStartUpdateScript, folder = s.programFolder] { return check(folder); };
+    return setup;
 }
 
 std::string Form4::installedVersion() { return forms().form3().VersionCaption(); }
@@ -128,8 +147,14 @@ void Form4::Timer1_Timer()
         timer2_->stop();
     // The script swaps X.exe for X.dxe: without X.dxe it would only delete the program.
     const auto newProgram = s.programFolder / newProgramFileOf(setup().programName);
-    if (FileExists(newProgram) && s.startUpdateScript)
-        s.startUpdateScript(s.programFolder);
+    if (FileExists(newProgram) && s.startUpdateScript && !s.startUpdateScript(s.programFolder)) {
+        // Nothing has been replaced yet: the old version stays whole, without the update's files.
+        std::error_code ec;
+        std::filesystem::remove(newProgram, ec);
+        std::filesystem::remove(s.programFolder / kUpdateScript, ec);
+        removeUpdateLeftovers(s.programFolder);
+        s.messages.MsgBox("Update fehlgeschlagen", mb::vbOKOnly | mb::vbCritical, "Error");
+    }
     s.endProgram();
 }
 
@@ -144,7 +169,12 @@ void Form4::Timer2_Timer()
 
 void Form4::setStatusCaption(const std::string& caption) { setFittedText(*Label1(), QString::fromStdString(caption)); }
 
-void Form4::setFileCaption(const std::string& caption) { setFittedText(*Label2(), QString::fromStdString(caption)); }
+void Form4::setFileCaption(const std::string& caption)
+{
+    if (downloading_ && !isLoaded())
+        return; // closed to give up: not opened again for a caption
+    setFittedText(*Label2(), QString::fromStdString(caption));
+}
 
 double Form4::trackWidth() { return kTrackWidth; }
 
@@ -166,6 +196,22 @@ void Form4::showInFront()
     }
 }
 
+void Form4::hide()
+{
+    if (isLoaded())
+        Hide();
+}
+
+void Form4::offerCancel(bool offered)
+{
+    downloading_ = offered;
+    cancelled_ = false;
+    if (command1_)
+        command1_->setVisible(offered);
+}
+
+bool Form4::cancelled() { return cancelled_; }
+
 void Form4::startHandOverTimers()
 {
     Timer1()->start();
@@ -174,9 +220,9 @@ void Form4::startHandOverTimers()
 
 void Form4::refresh()
 {
-    // The window system's exposure and paint events, but no input: no handler of the player's
-    // can run in the middle of the installation.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // While files download the player may give up (the only input that does anything then);
+    // otherwise the window system's exposure and paint events only.
+    QCoreApplication::processEvents(downloading_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     if (FormWindow* w = window(); w && w->isVisible())
         w->repaint();
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace hopplix {
@@ -34,6 +35,8 @@ public:
     ShapeWidget* Shape2();
     QTimer* Timer1();
     QTimer* Timer2();
+    // "Abbrechen": gives the update up while its files download.
+    QPushButton* Command1();
     // The fill's width in twips, as the installation set it.
     double Shape2Width();
 
@@ -54,8 +57,11 @@ private:
     double fillWidth() override;
     void setFillWidth(double twips) override;
     void showInFront() override;
+    void hide() override;
     void startHandOverTimers() override;
+    void offerCancel(bool offered) override;
     void refresh() override;
+    bool cancelled() override;
 
     QLabel* label1_ = nullptr;
     QLabel* label2_ = nullptr;
@@ -63,7 +69,10 @@ private:
     ShapeWidget* shape2_ = nullptr;
     QTimer* timer1_ = nullptr;
     QTimer* timer2_ = nullptr;
+    QPushButton* command1_ = nullptr;
     double shape2Width_ = 6514;
+    bool downloading_ = false;
+    bool cancelled_ = false;
 };
 
 } // namespace hopplix

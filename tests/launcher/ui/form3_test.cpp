@@ -443,8 +443,13 @@ TEST_F(Launcher, LeftoverUpdateScriptIsDeletedAtTheFirstOpeningOnly)
     addLevels({"Alpha"});
     const auto script = program.path() / "update.cmd";
     std::ofstream(script) << "alt";
+    // What a killed update left behind goes with it.
+    fs::create_directories(program.path() / ".hopplix-staging");
+    std::ofstream(program.path() / ".hopplix-part-Ab12Cd") << "half";
     launcher.Show();
     EXPECT_FALSE(fs::exists(script));
+    EXPECT_FALSE(fs::exists(program.path() / ".hopplix-staging"));
+    EXPECT_FALSE(fs::exists(program.path() / ".hopplix-part-Ab12Cd"));
     EXPECT_TRUE(launcher.ersterstart);
     std::ofstream(script) << "neu";
     pick(0);

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -99,6 +100,7 @@ TEST_F(Updater, WindowIsCreatedHiddenWithItsDesignLayout)
     EXPECT_FALSE(f.Timer1()->isActive());
     EXPECT_FALSE(f.Timer2()->isActive());
     EXPECT_EQ(f.Timer1()->interval(), 5000);
+    EXPECT_EQ(f.Timer1()->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(f.Timer2()->interval(), 500);
     EXPECT_EQ(f.neueVersion, "");
 }
@@ -125,9 +127,11 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     EXPECT_EQ(form4().Shape2()->width(), form4().Shape1()->width());
     EXPECT_TRUE(form4().Timer1()->isActive());
     EXPECT_TRUE(form4().Timer2()->isActive());
-    EXPECT_EQ(readFile(folder.path() / "Hopplix.dxe"), "new program");
+    EXPECT_EQ(readFile(newProgramOfThisProcess()), "new program");
     EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
-    EXPECT_EQ(readFile(folder.path() / "a.txt") + readFile(folder.path() / "b.txt"), "AB");
+    // The files wait, checked, for the hand-over.
+    const auto staged = folder.path() / ".hopplix-staging" / "files";
+    EXPECT_EQ(readFile(staged / "a.txt") + readFile(staged / "b.txt"), "AB");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "Version.txt"));
     // The progress was painted between the files, not only when the loop had ended.
     const auto shows = [&](const std::string& text) {
@@ -135,6 +139,34 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     };
     EXPECT_TRUE(shows("Datei: 0/2"));
     EXPECT_TRUE(shows("Datei: 1/2 'a.txt'"));
+}
+
+// Regression: the program file downloaded for up to 15 minutes behind an empty screen, and
+// nothing could stop it.
+TEST_F(Updater, ProgramFileArrivesInTheWindowAndAbbrechenGivesItUp)
+{
+    announce("1,1");
+    server.trickle("/werkhof/Hopp/Hopplix.txt");
+    PaintedTexts painted;
+    form4().Label2()->installEventFilter(&painted);
+    // The player clicks once a few bytes have arrived.
+    QTimer click;
+    QObject::connect(&click, &QTimer::timeout, [&] {
+        if (form4().Visible() && form4().Command1()->isVisible()
+            && form4().Label2()->text().endsWith(QStringLiteral(" Bytes")))
+            form4().Command1()->click();
+    });
+    click.start(50);
+    form4().Updatetest();
+
+    const std::string caption = "Datei: " + programBaseName() + ".exe ";
+    EXPECT_TRUE(std::any_of(painted.texts.begin(), painted.texts.end(), [&](const std::string& t) {
+        return t.rfind(caption, 0) == 0 && t.ends_with(" Bytes");
+    }));
+    EXPECT_TRUE(messages.errors().empty());
+    EXPECT_FALSE(form4().Visible());
+    EXPECT_FALSE(form4().Command1()->isVisible());
+    EXPECT_TRUE(listing(folder.path()).empty());
 }
 
 TEST_F(Updater, EqualOrSmallerVersionAsksNothing)
@@ -235,6 +267,19 @@ TEST_F(Updater, HandOverStartsTheScriptOnlyWithTheNewProgramAndEnds)
     form4().Timer1_Timer();
     EXPECT_EQ(scriptStarts, std::vector<std::filesystem::path>{folder.path()});
     EXPECT_EQ(endProgramCalls, 2);
+}
+
+// Regression: a hand-over that could not start ended the program without a word, leaving the
+// new program file behind.
+TEST_F(Updater, HandOverThatCannotStartIsReportedAndLeavesTheOldVersion)
+{
+    forms->services().startUpdateScript = [](const std::filesystem::path&) { return false; };
+    writeFile(newProgramOfThisProcess(), "new");
+    writeFile(folder.path() / "update.cmd", updateScriptLines(programBaseName()));
+    form4().Timer1_Timer();
+    EXPECT_EQ(messages.errors(), std::vector<Message>{(Message{"Update fehlgeschlagen", mb::vbCritical, "Error"})});
+    EXPECT_TRUE(listing(folder.path()).empty());
+    EXPECT_EQ(endProgramCalls, 1);
 }
 
 TEST_F(Updater, HandOverTimerFiresAfterFiveSeconds)
