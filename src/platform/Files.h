@@ -23,6 +23,9 @@ std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file, L
 // when writing fails.
 bool appendToOrdinaryFile(const std::filesystem::path& file, std::string_view bytes);
 
+// PartFile names its files with this prefix and six letters or digits.
+inline constexpr std::string_view kPartFilePrefix = ".hopplix-part-";
+
 // True for the names PartFile gives its files: what a killed download leaves behind.
 bool isPartFileName(std::string_view name);
 

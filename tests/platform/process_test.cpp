@@ -34,6 +34,20 @@ TEST(StartDetached, RunsInTheFolderAndIsNoChildOfOurs)
     EXPECT_EQ(readFile(folder.path() / "marker"), textFromPath(folder.path()) + std::string(kLineEnd));
 }
 
+TEST(StartWatched, RunsUntilEndedAndIsWatchedMeanwhile)
+{
+    TempFolder folder;
+    const ProcessId pid = startWatched(HOPPLIX_STAND_IN, {"--wait"}, folder.path());
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitForFile(folder.path() / "started", 30s));
+    EXPECT_TRUE(processRuns(pid));
+    endProcess(pid);
+    EXPECT_TRUE(waitForProcessEnd(pid, 10s));
+    EXPECT_FALSE(processRuns(pid));
+    collectChild(pid);
+    EXPECT_EQ(startWatched(folder.path() / "none", {}, folder.path()), 0);
+}
+
 TEST(StartDetached, MissingProgramIsAFailure)
 {
     TempFolder folder;

@@ -230,6 +230,14 @@ private:
 #endif
 };
 
+// Lets the system forget child `pid` of ours that has ended. Windows keeps no such children.
+inline void collectChild([[maybe_unused]] long long pid)
+{
+#ifndef _WIN32
+    ::waitpid(static_cast<pid_t>(pid), nullptr, 0);
+#endif
+}
+
 // True when a child of ours has ended and waits to be collected. Windows keeps no such
 // children: a process there belongs to nobody.
 inline bool haveUncollectedChildren()

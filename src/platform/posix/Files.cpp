@@ -7,12 +7,6 @@
 
 namespace hopplix {
 
-namespace {
-
-constexpr std::string_view kPartPrefix = ".hopplix-part-";
-
-} // namespace
-
 std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file, Links links)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0));
@@ -64,14 +58,9 @@ bool appendToOrdinaryFile(const std::filesystem::path& file, std::string_view by
     return ::close(fd) == 0 && ok;
 }
 
-bool isPartFileName(std::string_view name)
-{
-    return name.size() == kPartPrefix.size() + 6 && name.substr(0, kPartPrefix.size()) == kPartPrefix;
-}
-
 PartFile::PartFile(const std::filesystem::path& target)
 {
-    std::string pattern = (target.parent_path() / kPartPrefix).string();
+    std::string pattern = (target.parent_path() / kPartFilePrefix).string();
     pattern += "XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)

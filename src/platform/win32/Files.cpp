@@ -7,16 +7,31 @@
 
 namespace hopplix {
 
-std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file)
+namespace {
+
+// Whether an open handle is an ordinary file on a disk: no device, no folder, and, where links
+// are refused, no link (a handle opened with FILE_FLAG_OPEN_REPARSE_POINT is the link itself).
+bool isOrdinaryDiskFile(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    return ::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileInformationByHandle(handle, &info)
+           && (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+} // namespace
+
+std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file, Links links)
 {
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open; a device opens but is no disk file.
-    const HANDLE handle = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const DWORD flags = FILE_FLAG_SEQUENTIAL_SCAN | (links == Links::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    const HANDLE handle = ::CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return std::nullopt;
     std::optional<std::string> bytes;
     LARGE_INTEGER size{};
-    if (::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileSizeEx(handle, &size)) {
+    if (isOrdinaryDiskFile(handle) && ::GetFileSizeEx(handle, &size)) {
         bytes.emplace();
         bytes->resize(static_cast<std::size_t>(size.QuadPart));
         std::size_t have = 0;
@@ -41,15 +56,36 @@ std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file)
     return bytes;
 }
 
+bool appendToOrdinaryFile(const std::filesystem::path& file, std::string_view bytes)
+{
+    // With append rights only, every write goes to the end. A link is opened as itself and
+    // refused; a folder does not open.
+    const HANDLE handle = ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = isOrdinaryDiskFile(handle);
+    while (ok && !bytes.empty()) {
+        const DWORD want = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
+        DWORD put = 0;
+        ok = ::WriteFile(handle, bytes.data(), want, &put, nullptr) && put > 0;
+        if (ok)
+            bytes.remove_prefix(put);
+    }
+    return ::CloseHandle(handle) && ok;
+}
+
 PartFile::PartFile(const std::filesystem::path& target)
 {
     // Hidden by its attribute, which the finished file loses again.
+    constexpr std::string_view letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device entropy;
     std::mt19937 random(entropy());
+    std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring name = L".";
-        name += target.filename().native();
-        name += L".part-" + std::to_wstring(random() % 1000000);
+        std::string name(kPartFilePrefix);
+        for (int i = 0; i < 6; ++i)
+            name += letters[pick(random)];
         const std::filesystem::path path = target.parent_path() / name;
         const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                             CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);

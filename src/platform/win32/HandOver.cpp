@@ -37,7 +37,8 @@ bool startUpdateScript(const std::filesystem::path& script, std::string_view)
     // script itself names the program it swaps, and its last line starts the new one, which
     // shows its windows as usual.
     return win32::launch(interpreter, win32::commandLine(interpreter, {L"/c", script.filename().native()}),
-                         script.parent_path(), CREATE_NO_WINDOW, SW_HIDE);
+                         script.parent_path(), CREATE_NO_WINDOW, SW_HIDE)
+           != 0;
 }
 
 } // namespace hopplix

@@ -43,7 +43,7 @@ std::wstring commandLine(const std::filesystem::path& program, const std::vector
     return line;
 }
 
-bool launch(const std::filesystem::path& program, const std::wstring& commandLine,
+unsigned long launch(const std::filesystem::path& program, const std::wstring& commandLine,
             const std::filesystem::path& workingFolder, unsigned long flags, int showWindow)
 {
     STARTUPINFOW startup{};
@@ -65,10 +65,10 @@ bool launch(const std::filesystem::path& program, const std::wstring& commandLin
                                    workingFolder.c_str(), &startup, &process);
     }
     if (!started)
-        return false;
+        return 0;
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    return true;
+    return process.dwProcessId;
 }
 
 } // namespace win32

@@ -14,7 +14,8 @@ std::wstring commandLine(const std::filesystem::path& program, const std::vector
 // Starts `program` with `commandLine` in `workingFolder` and lets it go: no handle of ours is
 // inherited, ending us does not end it. `flags` are CreateProcess flags besides those;
 // `showWindow` is the window style of its first window (SW_...), or -1 for the default.
-bool launch(const std::filesystem::path& program, const std::wstring& commandLine,
-            const std::filesystem::path& workingFolder, unsigned long flags, int showWindow);
+// Returns its process id, 0 when it could not be started.
+unsigned long launch(const std::filesystem::path& program, const std::wstring& commandLine,
+                     const std::filesystem::path& workingFolder, unsigned long flags, int showWindow);
 
 } // namespace hopplix::win32
