@@ -92,12 +92,12 @@ TEST(DownloadLibrary, IsLoadedOnlyWhenAnUpdateCheckWillRun)
     test::TempFolder folder;
     std::ostringstream log;
     std::string server;
-    EXPECT_EQ(downloadsFor(server, folder.path(), log), nullptr);
+    EXPECT_EQ(downloadsFor(server, folder.path(), {}, log), nullptr);
     EXPECT_FALSE(isLoaded("libcurl")) << "the program links no download library of its own";
     EXPECT_EQ(log.str(), "");
 
     server = "http://updates.example.org";
-    EXPECT_EQ(downloadsFor(server, folder.path(), log), nullptr) << "none beside the program";
+    EXPECT_EQ(downloadsFor(server, folder.path(), {}, log), nullptr) << "none beside the program";
     EXPECT_EQ(server, "");
     const std::string said = log.str();
     EXPECT_EQ(said.rfind("hopplix: updates are off: ", 0), 0u) << said;
@@ -105,7 +105,7 @@ TEST(DownloadLibrary, IsLoadedOnlyWhenAnUpdateCheckWillRun)
 
     std::filesystem::copy_file(HOPPLIX_DOWNLOAD_LIBRARY, folder.path() / "hopplix-download.so");
     server = "http://updates.example.org";
-    const auto downloads = downloadsFor(server, folder.path(), log);
+    const auto downloads = downloadsFor(server, folder.path(), {}, log);
     ASSERT_NE(downloads, nullptr);
     ASSERT_NE(downloads->downloader(), nullptr);
     EXPECT_EQ(server, "http://updates.example.org");
