@@ -8,6 +8,7 @@
 #include "game/ui/GameIcon.h"
 #include "game/ui/PlayfieldView.h"
 #include "common/ColourText.h"
+#include "platform/PathText.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -153,7 +154,8 @@ void Form1::Form_Load()
     onScreen_ = false;
     questionPending_ = false;
     LauncherForm& launcher = forms().form3();
-    const std::filesystem::path folder = levelsFolder(services().programFolder) / launcher.levelpfad;
+    // The name as the launcher listed it (a text); Windows reads it back as UTF-8 only this way.
+    const std::filesystem::path folder = levelsFolder(services().programFolder) / pathFromText(launcher.levelpfad);
 
     // The frame this window had when it was last shown; none (0) before it ever was, as under a
     // window system without frames. When the real frame differs, clientAreaResized lays the
