@@ -61,6 +61,8 @@ public:
     void close();
     bool isOpen() const { return picture_.has_value(); }
 
+    // The decoded Level.bmp of the open level; null when none is open.
+    const Picture* picture() const { return picture_ ? &*picture_ : nullptr; }
     const PlayerShape& player() const { return player_; }
     void movePlayerTo(float left, float top);
     // The painted level the probes read; its address stays the same for the session's life.
