@@ -28,41 +28,35 @@ public:
     DistanceMap(const Playfield& field, float side)
         : twipsPerPixelX_(field.twipsPerPixelX()), twipsPerPixelY_(field.twipsPerPixelY())
     {
-        const int w = field.width();
-        const int h = field.height();
-        if (w <= 0 || h <= 0)
+        const int pw = field.width();
+        const int ph = field.height();
+        if (pw <= 0 || ph <= 0)
             return;
-        // The player's square in pixels. The map holds the places of its top-left corner where
-        // the square lies inside the picture: outside there is nothing to go around.
-        const double sideX = std::isfinite(side) ? std::max(1.0, std::round(double{side} / twipsPerPixelX_)) : 1.0;
-        const double sideY = std::isfinite(side) ? std::max(1.0, std::round(double{side} / twipsPerPixelY_)) : 1.0;
-        const int sx = static_cast<int>(std::min<double>(sideX, w));
-        const int sy = static_cast<int>(std::min<double>(sideY, h));
-        const int placesX = w - sx + 1;
-        const int placesY = h - sy + 1;
+        // A large playfield is mapped in blocks of cell_ x cell_ pixels; a block blocks when any
+        // of its pixels does (every colour but white and green), and is green when any is.
         cell_ = 1;
-        while (std::int64_t{(placesX + cell_ - 1) / cell_} * ((placesY + cell_ - 1) / cell_) > kMaxMapCells)
+        while (std::int64_t{(pw + cell_ - 1) / cell_} * ((ph + cell_ - 1) / cell_) > kMaxMapCells)
             ++cell_;
-        columns_ = (placesX + cell_ - 1) / cell_;
-        rows_ = (placesY + cell_ - 1) / cell_;
-
-        // Sums over rectangles of pixels that block the player (every colour but white and
-        // green) and of green ones.
+        const int w = (pw + cell_ - 1) / cell_;
+        const int h = (ph + cell_ - 1) / cell_;
         const auto stride = static_cast<std::size_t>(w) + 1;
         std::vector<std::int32_t> blocking(stride * (static_cast<std::size_t>(h) + 1), 0);
         std::vector<std::int32_t> green(blocking.size(), 0);
-        for (int y = 0; y < h; ++y) {
-            std::int32_t rowBlocking = 0;
-            std::int32_t rowGreen = 0;
-            for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < ph; ++y) {
+            for (int x = 0; x < pw; ++x) {
                 const char letter = field.classAtIndex(x + 1, y + 1);
-                rowBlocking += letter != 'w' && letter != 'g';
-                rowGreen += letter == 'g';
-                const std::size_t at = (static_cast<std::size_t>(y) + 1) * stride + static_cast<std::size_t>(x) + 1;
-                blocking[at] = blocking[at - stride] + rowBlocking;
-                green[at] = green[at - stride] + rowGreen;
+                const std::size_t at =
+                    (static_cast<std::size_t>(y / cell_) + 1) * stride + static_cast<std::size_t>(x / cell_) + 1;
+                blocking[at] |= letter != 'w' && letter != 'g';
+                green[at] |= letter == 'g';
             }
         }
+        // Sums over rectangles of blocks.
+        for (auto* sums : {&blocking, &green})
+            for (std::size_t y = 1; y <= static_cast<std::size_t>(h); ++y)
+                for (std::size_t x = 1; x < stride; ++x)
+                    (*sums)[y * stride + x] +=
+                        (*sums)[(y - 1) * stride + x] + (*sums)[y * stride + x - 1] - (*sums)[(y - 1) * stride + x - 1];
         auto count = [&](const std::vector<std::int32_t>& sums, int x0, int y0, int x1, int y1) {
             x0 = std::clamp(x0, 0, w);
             x1 = std::clamp(x1, 0, w);
@@ -76,7 +70,17 @@ public:
             return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
         };
 
-        // The square may touch what blocks, so its rim is left out.
+        // The player's square in blocks. The map holds the places of its top-left corner where
+        // the square lies inside the picture: outside there is nothing to go around. The square
+        // may touch what blocks, so its rim is left out.
+        const double blockX = double{twipsPerPixelX_} * cell_;
+        const double blockY = double{twipsPerPixelY_} * cell_;
+        const double sideX = std::isfinite(side) ? std::max(1.0, std::round(double{side} / blockX)) : 1.0;
+        const double sideY = std::isfinite(side) ? std::max(1.0, std::round(double{side} / blockY)) : 1.0;
+        const int sx = static_cast<int>(std::min<double>(sideX, w));
+        const int sy = static_cast<int>(std::min<double>(sideY, h));
+        columns_ = w - sx + 1;
+        rows_ = h - sy + 1;
         const int rimX = std::min(1, (sx - 1) / 2);
         const int rimY = std::min(1, (sy - 1) / 2);
 
@@ -87,8 +91,8 @@ public:
         std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
         for (int r = 0; r < rows_; ++r) {
             for (int c = 0; c < columns_; ++c) {
-                const int x = c * cell_;
-                const int y = r * cell_;
+                const int x = c;
+                const int y = r;
                 const auto i = static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c);
                 open[i] = count(blocking, x + rimX, y + rimY, x + sx - rimX, y + sy - rimY) == 0;
                 if (count(green, x - 1, y - 1, x + sx + 1, y + sy + 1) > 0) {
