@@ -414,13 +414,15 @@ void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& 
     const std::clock_t began = std::clock();
     SolveResult result = solve(session, play, limits);
     const double seconds = static_cast<double>(std::clock() - began) / CLOCKS_PER_SEC;
-    const std::string searched = std::to_string(result.ticks) + " ticks in " + number(seconds) + " s (" +
-                                 number(seconds > 0 ? static_cast<double>(result.ticks) / seconds : 0) +
-                                 " ticks per second), at most " + std::to_string(result.states) + " states held";
+    char time[64];
+    std::snprintf(time, sizeof time, " ticks in %.2f s (%.0f ticks per second), at most ", seconds,
+                  seconds > 0 ? static_cast<double>(result.ticks) / seconds : 0.0);
+    const std::string searched =
+        std::to_string(result.ticks) + time + std::to_string(result.states) + " states held";
     switch (result.outcome) {
     case SolveOutcome::Solved:
         report.info("solved: a route of " + std::to_string(result.route.size()) + " ticks (" +
-                    number(static_cast<double>(result.route.size()) * 0.02) + " s of play) reaches the goal; searched " +
+                    number(static_cast<double>(result.route.size()) / 50) + " s of play) reaches the goal; searched " +
                     searched);
         break;
     case SolveOutcome::NoRoute:
