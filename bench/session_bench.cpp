@@ -1,11 +1,13 @@
 // Ticks per second through the level session: each bundled level played with its key script,
-// over and over from its start.
+// over and over from its start; and the ticks per second the solver plays while it searches.
 #include "../tools/check/BmpFileDecoder.h"
+#include "check/Solver.h"
 #include "game/LevelSession.h"
 
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -73,5 +75,32 @@ void BM_SessionTick(benchmark::State& state)
     state.SetLabel(name);
 }
 BENCHMARK(BM_SessionTick)->DenseRange(0, static_cast<int>(kLevels.size()) - 1);
+
+// A whole search, from laying out the distance map to the route; the two longest searches.
+void BM_Solve(benchmark::State& state)
+{
+    const std::string name = kLevels[static_cast<size_t>(state.range(0))];
+    const check::BmpFileDecoder decoder;
+    LevelSession session(decoder);
+    PlayState play;
+    if (session.load(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels" / name, Viewport{}, play).status !=
+        LoadStatus::Loaded) {
+        state.SkipWithError("the level does not load");
+        return;
+    }
+    std::uint64_t ticks = 0;
+    for (auto _ : state) {
+        const check::SolveResult result = check::solve(session, play);
+        if (result.outcome != check::SolveOutcome::Solved) {
+            state.SkipWithError("no route");
+            return;
+        }
+        ticks += result.ticks;
+        state.counters["route"] = static_cast<double>(result.route.size());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(ticks));
+    state.SetLabel(name);
+}
+BENCHMARK(BM_Solve)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
