@@ -191,10 +191,10 @@ void checkNearColours(const Picture& picture, Findings& report)
     uint32_t lastColour = kColourLegend[0].colour;
     int lastEntry = -1; // the legend entry the last colour is near to; -1 for none
     for (int y = 0; y < picture.height; ++y) {
+        const uint32_t* line =
+            picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width);
         for (int x = 0; x < picture.width; ++x) {
-            const uint32_t c =
-                picture.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) + static_cast<std::size_t>(x)] &
-                0xFFFFFFu;
+            const uint32_t c = line[x] & 0xFFFFFFu;
             if (c != lastColour) {
                 lastColour = c;
                 lastEntry = -1;
@@ -318,8 +318,8 @@ void checkNarrowPieces(const Picture& picture, const LevelLayout& layout, Findin
     const double half = layout.playerSide / 2.0;
     const bool strideWider = kStrideTwips > half;
     const double narrowerThan = std::max<double>(half, kStrideTwips) / twipsPerPixelX;
-    const std::string limit = strideWider ? "narrower than a stride (" + number(narrowerThan) + " pixels)"
-                                          : "narrower than half the player's side (" + number(narrowerThan) + " pixels)";
+    const std::string limit = (strideWider ? "narrower than a stride (" : "narrower than half the player's side (") +
+                              number(narrowerThan) + " pixels)";
     const double lowest = half / twipsPerPixelY; // rows a narrow wall must span to be walked through
 
     auto check = [&](auto belongs, const std::string& kind, bool mindHeight, const std::string& consequence) {
@@ -360,7 +360,8 @@ void checkPlayer(const LevelSession& session, const LevelSettings& settings, con
 
     const std::string groesse = settings.Groesse.empty() ? std::string() : " (Größe " + shown(settings.Groesse) + ")";
     if (layout.playerSide == 0)
-        report.error("the player has a size of 0" + groesse + ": it cannot be seen, and its eight probes meet in one point");
+        report.error("the player has a size of 0" + groesse +
+                     ": it cannot be seen, and its eight probes meet in one point");
     else if (!(layout.playerSide >= field.twipsPerPixelX()))
         report.error("the player is smaller than one pixel" + groesse);
 
@@ -381,7 +382,7 @@ void checkPlayer(const LevelSession& session, const LevelSettings& settings, con
     for (std::size_t k = 0; k < probes.size(); ++k) {
         if (probes[k] == 'r') {
             report.error("the player's start " + start + " touches red (probe " + std::to_string(k + 1) +
-                         "): it goes back to its start in every tick and never moves");
+                         "): it dies in its first tick");
             break;
         }
     }
@@ -399,7 +400,7 @@ bool checkGoal(const LevelSession& session, Findings& report)
     if (std::find(field.pixels().begin(), field.pixels().end(), goal) != field.pixels().end())
         return true;
     const Picture& picture = *session.picture();
-    if (std::find(picture.pixels.begin(), picture.pixels.end(), goal) != picture.pixels.end())
+    if (std::any_of(picture.pixels.begin(), picture.pixels.end(), [&](uint32_t c) { return (c & 0xFFFFFFu) == goal; }))
         report.error("the green goal is lost when the picture is shrunk to the window (" +
                      std::to_string(field.width()) + " x " + std::to_string(field.height()) +
                      " pixels): make it larger");
@@ -451,7 +452,8 @@ std::string_view severityName(Severity severity)
 
 bool LevelReport::hasError() const
 {
-    return std::any_of(findings.begin(), findings.end(), [](const Finding& f) { return f.severity == Severity::Error; });
+    return std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.severity == Severity::Error; });
 }
 
 LevelReport checkLevel(const fs::path& folder, const PictureDecoder& decoder, const CheckOptions& options,

@@ -64,10 +64,10 @@ public:
             y1 = std::clamp(y1, 0, h);
             if (x0 >= x1 || y0 >= y1)
                 return 0;
-            const auto at = [&](int x, int y) {
+            const auto sum = [&](int x, int y) {
                 return sums[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)];
             };
-            return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
+            return sum(x1, y1) - sum(x0, y1) - sum(x1, y0) + sum(x0, y0);
         };
 
         // The player's square in blocks. The map holds the places of its top-left corner where
@@ -91,11 +91,9 @@ public:
         std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
         for (int r = 0; r < rows_; ++r) {
             for (int c = 0; c < columns_; ++c) {
-                const int x = c;
-                const int y = r;
-                const auto i = static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c);
-                open[i] = count(blocking, x + rimX, y + rimY, x + sx - rimX, y + sy - rimY) == 0;
-                if (count(green, x - 1, y - 1, x + sx + 1, y + sy + 1) > 0) {
+                const std::size_t i = at(r, c);
+                open[i] = count(blocking, c + rimX, r + rimY, c + sx - rimX, r + sy - rimY) == 0;
+                if (count(green, c - 1, r - 1, c + sx + 1, r + sy + 1) > 0) {
                     distance_[i] = 0;
                     queue.emplace(0, static_cast<std::uint32_t>(i));
                 }
@@ -115,7 +113,7 @@ public:
                     const int nc = c + dc;
                     if ((dr == 0 && dc == 0) || nr < 0 || nc < 0 || nr >= rows_ || nc >= columns_)
                         continue;
-                    const auto n = static_cast<std::size_t>(nr) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(nc);
+                    const std::size_t n = at(nr, nc);
                     const std::uint32_t next = d + (dr != 0 && dc != 0 ? 4u : 3u);
                     if (open[n] && next < distance_[n]) {
                         distance_[n] = next;
@@ -139,13 +137,17 @@ public:
             return 0;
         const int c = cellOf(left, twipsPerPixelX_, columns_);
         const int r = cellOf(top, twipsPerPixelY_, rows_);
-        std::uint32_t d = distance_[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c)];
+        std::uint32_t d = distance_[at(r, c)];
         if (d == kUnreached)
             d = farthest_ + 3;
         return static_cast<std::uint32_t>(std::min(static_cast<double>(d) * cell_ * twipsPerPixelX_ / 3.0, 1e9));
     }
 
 private:
+    std::size_t at(int row, int column) const
+    {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column);
+    }
     int cellOf(float twips, float twipsPerPixel, int cells) const
     {
         const double cell = std::floor(double{twips} / twipsPerPixel / cell_);

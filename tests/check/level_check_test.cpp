@@ -160,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
     Checker, OddLevel,
     ::testing::Values(
         OddCase{"garbage config.ini", painted({}), garbage(), "Größe"},
-        OddCase{"start far outside", painted({}), config("25%", "99999999999999999999", "-99999999999999999999"), "lies outside the picture"},
+        OddCase{"start far outside", painted({}), config("25%", "99999999999999999999", "-99999999999999999999"),
+                "lies outside the picture"},
         OddCase{"a 1 x 1 picture", {"."}, "", "error: no goal"},
         OddCase{"an 8192 x 2 picture", {std::string(8191, '.') + "g", std::string(8192, '#')}, "",
                 "error: the player has a size of 0"}));

@@ -52,7 +52,8 @@ std::pair<int, int> parseSize(std::string_view text, const std::string& option, 
     const std::size_t x = text.find('x');
     if (x == std::string_view::npos)
         throw UsageError(option + ": '" + std::string(text) + "' is not of the form WxH");
-    return {parseNumber(text.substr(0, x), option, minimum, 8192), parseNumber(text.substr(x + 1), option, minimum, 8192)};
+    return {parseNumber(text.substr(0, x), option, minimum, 8192),
+            parseNumber(text.substr(x + 1), option, minimum, 8192)};
 }
 
 Options parseArguments(const std::vector<std::string>& arguments)
