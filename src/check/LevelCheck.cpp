@@ -48,13 +48,23 @@ std::string colourName(char letter)
     }
 }
 
+// Joins texts. Sums of strings that begin with a literal make GCC 12 warn wrongly (-Wrestrict)
+// when it optimises hard, so the messages are joined here.
+template <typename... Parts>
+std::string cat(const Parts&... parts)
+{
+    std::string text;
+    (text.append(std::string_view(parts)), ...);
+    return text;
+}
+
 int red(uint32_t c) { return static_cast<int>(c & 0xFF); }
 int green(uint32_t c) { return static_cast<int>(c >> 8 & 0xFF); }
 int blue(uint32_t c) { return static_cast<int>(c >> 16 & 0xFF); }
 
 std::string rgb(uint32_t c)
 {
-    return "(" + std::to_string(red(c)) + ", " + std::to_string(green(c)) + ", " + std::to_string(blue(c)) + ")";
+    return cat("(", std::to_string(red(c)), ", ", std::to_string(green(c)), ", ", std::to_string(blue(c)), ")");
 }
 
 // A value from config.ini as the message shows it: quoted, and cut when long.
@@ -62,11 +72,11 @@ std::string shown(std::string_view value)
 {
     constexpr std::size_t kLongest = 40;
     if (value.size() <= kLongest)
-        return "\"" + std::string(value) + "\"";
+        return cat("\"", value, "\"");
     std::size_t cut = kLongest;
     while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
         --cut; // not inside a UTF-8 character
-    return "\"" + std::string(value.substr(0, cut)) + "...\"";
+    return cat("\"", value.substr(0, cut), "...\"");
 }
 
 std::string number(double value)
@@ -128,7 +138,7 @@ void checkGroesse(std::string_view value, const NumberFormat& format, Findings& 
 {
     if (value.empty() || lowerAscii(value) == "auto")
         return;
-    const std::string what = "Größe " + shown(value);
+    const std::string what = cat("Größe ", shown(value));
     if (value.back() == '%') {
         const auto percent = textToNumber(value.substr(0, value.size() - 1), format);
         if (!percent)
@@ -151,7 +161,7 @@ void checkCoordinate(std::string_view key, std::string_view value, const NumberF
 {
     if (value.empty() || textToNumber(value, format))
         return;
-    const std::string what = "Startposition " + std::string(key) + " " + shown(value);
+    const std::string what = cat("Startposition ", key, " ", shown(value));
     if (numberThenText(value, format))
         report.warning(what + " has text after the number: the game reads it as 0");
     else
@@ -318,8 +328,9 @@ void checkNarrowPieces(const Picture& picture, const LevelLayout& layout, Findin
     const double half = layout.playerSide / 2.0;
     const bool strideWider = kStrideTwips > half;
     const double narrowerThan = std::max<double>(half, kStrideTwips) / twipsPerPixelX;
-    const std::string limit = (strideWider ? "narrower than a stride (" : "narrower than half the player's side (") +
-                              number(narrowerThan) + " pixels)";
+    const std::string limit =
+        cat(strideWider ? "narrower than a stride (" : "narrower than half the player's side (", number(narrowerThan),
+            " pixels)");
     const double lowest = half / twipsPerPixelY; // rows a narrow wall must span to be walked through
 
     auto check = [&](auto belongs, const std::string& kind, bool mindHeight, const std::string& consequence) {
@@ -338,14 +349,14 @@ void checkNarrowPieces(const Picture& picture, const LevelLayout& layout, Findin
                 continue;
             }
             ++shown;
-            const std::string name = kind == "red" ? "red" : "a wall of " + colourName(piece.letter);
+            const std::string name = kind == "red" ? std::string("red") : cat("a wall of ", colourName(piece.letter));
             report.warning(name + " at x " + std::to_string(piece.left) + ".." + std::to_string(piece.right) + ", y " +
                            std::to_string(piece.top) + ".." + std::to_string(piece.bottom) + " is " +
                            std::to_string(piece.widest) + (piece.widest == 1 ? " pixel" : " pixels") + " wide, " +
                            limit + ": " + consequence);
         }
         if (more > 0)
-            report.warning("and " + std::to_string(more) + " more narrow pieces of " + kind);
+            report.warning(cat("and ", std::to_string(more), " more narrow pieces of ", kind));
     };
     check([](char c) { return c == 'r'; }, "red", false, "the player can pass over it unharmed");
     check([](char c) { return c != 'w' && c != 'r' && c != 'g'; }, "wall", true, "the player can pass through it");
@@ -358,15 +369,16 @@ void checkPlayer(const LevelSession& session, const LevelSettings& settings, con
     const Playfield& field = session.playfield();
     const PlayerShape& shape = session.player();
 
-    const std::string groesse = settings.Groesse.empty() ? std::string() : " (Größe " + shown(settings.Groesse) + ")";
+    const std::string groesse =
+        settings.Groesse.empty() ? std::string() : cat(" (Größe ", shown(settings.Groesse), ")");
     if (layout.playerSide == 0)
         report.error("the player has a size of 0" + groesse +
                      ": it cannot be seen, and its eight probes meet in one point");
     else if (!(layout.playerSide >= field.twipsPerPixelX()))
         report.error("the player is smaller than one pixel" + groesse);
 
-    const std::string start = "(" + number(textToNumber(settings.x, format).value_or(0)) + ", " +
-                              number(textToNumber(settings.y, format).value_or(0)) + ")";
+    const std::string start = cat("(", number(textToNumber(settings.x, format).value_or(0)), ", ",
+                                  number(textToNumber(settings.y, format).value_or(0)), ")");
     const double left = shape.Left;
     const double top = shape.Top;
     const double right = left + shape.Width;
@@ -422,17 +434,18 @@ void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& 
         std::to_string(result.ticks) + time + std::to_string(result.states) + " states held";
     switch (result.outcome) {
     case SolveOutcome::Solved:
-        report.info("solved: a route of " + std::to_string(result.route.size()) + " ticks (" +
+        report.info(cat("solved: a route of ", std::to_string(result.route.size())) +
+                    (result.route.size() == 1 ? " tick (" : " ticks (") +
                     number(static_cast<double>(result.route.size()) / 50) + " s of play) reaches the goal; searched " +
                     searched);
         break;
     case SolveOutcome::NoRoute:
-        report.error("the goal cannot be reached within " + std::to_string(limits.maxTicks) +
+        report.error(cat("the goal cannot be reached within ", std::to_string(limits.maxTicks)) +
                      " ticks: every state the player can reach in that time was tried; searched " + searched);
         break;
     case SolveOutcome::OutOfMemory:
-        report.error("no route to the goal found before the search filled its " +
-                     std::to_string(limits.maxBytes >> 20) + " MiB; searched " + searched);
+        report.error(cat("no route to the goal found before the search filled its ",
+                         std::to_string(limits.maxBytes >> 20), " MiB; searched ", searched));
         break;
     }
     level.solution = std::move(result);

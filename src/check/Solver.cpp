@@ -6,7 +6,6 @@
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <queue>
 #include <utility>
 
 namespace hopplix::check {
@@ -87,37 +86,45 @@ public:
         const auto cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
         std::vector<bool> open(cells);
         distance_.assign(cells, kUnreached);
-        using Entry = std::pair<std::uint32_t, std::uint32_t>; // distance, cell
-        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+        // Cells by distance: steps cost 3 or 4, so five buckets taken round hold every distance
+        // still to come.
+        std::array<std::vector<std::uint32_t>, 5> buckets;
+        std::size_t waiting = 0;
         for (int r = 0; r < rows_; ++r) {
             for (int c = 0; c < columns_; ++c) {
                 const std::size_t i = at(r, c);
                 open[i] = count(blocking, c + rimX, r + rimY, c + sx - rimX, r + sy - rimY) == 0;
                 if (count(green, c - 1, r - 1, c + sx + 1, r + sy + 1) > 0) {
                     distance_[i] = 0;
-                    queue.emplace(0, static_cast<std::uint32_t>(i));
+                    buckets[0].push_back(static_cast<std::uint32_t>(i));
+                    ++waiting;
                 }
             }
         }
         // Steps of 3 along an axis and 4 across, close to the true distance.
-        while (!queue.empty()) {
-            const auto [d, i] = queue.top();
-            queue.pop();
-            if (d != distance_[i])
-                continue;
-            const int r = static_cast<int>(i / static_cast<std::uint32_t>(columns_));
-            const int c = static_cast<int>(i % static_cast<std::uint32_t>(columns_));
-            for (int dr = -1; dr <= 1; ++dr) {
-                for (int dc = -1; dc <= 1; ++dc) {
-                    const int nr = r + dr;
-                    const int nc = c + dc;
-                    if ((dr == 0 && dc == 0) || nr < 0 || nc < 0 || nr >= rows_ || nc >= columns_)
-                        continue;
-                    const std::size_t n = at(nr, nc);
-                    const std::uint32_t next = d + (dr != 0 && dc != 0 ? 4u : 3u);
-                    if (open[n] && next < distance_[n]) {
-                        distance_[n] = next;
-                        queue.emplace(next, static_cast<std::uint32_t>(n));
+        for (std::uint32_t d = 0; waiting > 0; ++d) {
+            std::vector<std::uint32_t>& bucket = buckets[d % buckets.size()];
+            while (!bucket.empty()) {
+                const std::uint32_t i = bucket.back();
+                bucket.pop_back();
+                --waiting;
+                if (d != distance_[i])
+                    continue; // reached again by a shorter way
+                const int r = static_cast<int>(i / static_cast<std::uint32_t>(columns_));
+                const int c = static_cast<int>(i % static_cast<std::uint32_t>(columns_));
+                for (int dr = -1; dr <= 1; ++dr) {
+                    for (int dc = -1; dc <= 1; ++dc) {
+                        const int nr = r + dr;
+                        const int nc = c + dc;
+                        if ((dr == 0 && dc == 0) || nr < 0 || nc < 0 || nr >= rows_ || nc >= columns_)
+                            continue;
+                        const std::size_t n = at(nr, nc);
+                        const std::uint32_t next = d + (dr != 0 && dc != 0 ? 4u : 3u);
+                        if (open[n] && next < distance_[n]) {
+                            distance_[n] = next;
+                            buckets[next % buckets.size()].push_back(static_cast<std::uint32_t>(n));
+                            ++waiting;
+                        }
                     }
                 }
             }

@@ -169,9 +169,10 @@ int runCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         if (options.keysOut && report.solution && report.solution->outcome == SolveOutcome::Solved) {
             fs::path written;
             if (writeKeys(*options.keysOut, level, keyScript(report.solution->route), written))
-                report.findings.push_back({Severity::Info, "route written to " + written.string()});
+                report.findings.push_back({Severity::Info, std::string("route written to ").append(written.string())});
             else
-                report.findings.push_back({Severity::Error, "cannot write the route to " + written.string()});
+                report.findings.push_back(
+                    {Severity::Error, std::string("cannot write the route to ").append(written.string())});
         }
         if (report.findings.empty())
             report.findings.push_back({Severity::Info, "no problems found"});
