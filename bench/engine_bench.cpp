@@ -21,10 +21,9 @@ public:
 Playfield fieldWithFloor(uint32_t floor)
 {
     Playfield field(1280, 960);
-    auto pixels = field.pixels();
     for (int y = 900; y < 960; ++y)
         for (int x = 0; x < 1280; ++x)
-            pixels[static_cast<size_t>(y) * 1280 + static_cast<size_t>(x)] = floor;
+            field.setPixel(x, y, floor);
     return field;
 }
 

@@ -28,6 +28,39 @@ float startCoordinate(const std::string& text)
 
 bool runEvents(TickHooks& hooks) { return !hooks.processEvents || hooks.processEvents(); }
 
+// The probes' columns for a shape: they stay put while the vertical movement steps the shape up
+// or down, so they are found once per movement. Sums in double of single-precision values are
+// exact, so the only rounding is the final one, as in probePoints.
+struct ProbeColumns {
+    int32_t left, centre, right;
+    ProbeColumns(const PlayerShape& shape, const Playfield& field)
+    {
+        const double l = shape.Left;
+        const double w = shape.Width;
+        left = field.columnOf(roundToInt32Saturating(l));
+        centre = field.columnOf(roundToInt32Saturating(l + w / 2.0));
+        right = field.columnOf(roundToInt32Saturating(l + w));
+    }
+};
+
+// kollision with the columns known: the letters of the eight probes at the shape's Top.
+inline void probeAt(Punktfarbe& p, const ProbeColumns& c, const PlayerShape& shape, const Playfield& field)
+{
+    const double t = shape.Top;
+    const double h = shape.Height;
+    const int32_t top = field.rowOf(roundToInt32Saturating(t));
+    const int32_t middle = field.rowOf(roundToInt32Saturating(t + h / 2.0));
+    const int32_t bottom = field.rowOf(roundToInt32Saturating(t + h));
+    p[0] = field.classAtIndex(c.left, top);
+    p[1] = field.classAtIndex(c.centre, top);
+    p[2] = field.classAtIndex(c.right, top);
+    p[3] = field.classAtIndex(c.right, middle);
+    p[4] = field.classAtIndex(c.right, bottom);
+    p[5] = field.classAtIndex(c.centre, bottom);
+    p[6] = field.classAtIndex(c.left, bottom);
+    p[7] = field.classAtIndex(c.left, middle);
+}
+
 } // namespace
 
 int16_t addClamped(int16_t value, int delta)
@@ -60,26 +93,24 @@ std::array<ProbePoint, 8> probePoints(const PlayerShape& shape)
              {left, middle}}};
 }
 
+// The probes only read the painted level, so their order (1, 7, 8, 3, 5, 4, 2, 6) cannot be
+// seen and they are read row by row.
 void kollision(Punktfarbe& punktfarbe, const PlayerShape& shape, const Playfield& field)
 {
-    static constexpr std::array<int, 8> order{1, 7, 8, 3, 5, 4, 2, 6};
-    const auto points = probePoints(shape);
-    for (const int k : order) {
-        const ProbePoint& p = points[static_cast<size_t>(k - 1)];
-        punktfarbe[static_cast<size_t>(k - 1)] = farbechecken(field, p.x, p.y);
-    }
+    probeAt(punktfarbe, ProbeColumns(shape, field), shape, field);
 }
 
 void beschleunigungsetzen(PlayState& state, PlayerShape& shape, const Playfield& field)
 {
     const int b = state.beschleunigung;
     Punktfarbe& p = state.punktfarbe;
+    const ProbeColumns columns(shape, field); // Left does not change here
     if (b < 0) {
         for (int counter = b; counter <= 0; counter += 2) {
             shape.Top = shape.Top - 2.0f;
             if (shape.Top < 0.0f)
                 return;
-            kollision(p, shape, field);
+            probeAt(p, columns, shape, field);
             if (blocked(p, 2))
                 return;
             // One blocked corner alone lets the head slide past it.
@@ -89,7 +120,7 @@ void beschleunigungsetzen(PlayState& state, PlayerShape& shape, const Playfield&
     } else {
         for (int counter = b; counter >= 0; counter -= 2) {
             shape.Top = shape.Top + 2.0f;
-            kollision(p, shape, field);
+            probeAt(p, columns, shape, field);
             // A corner lands only when the sides and top are clear; against a wall the player
             // slides down until the bottom-centre probe touches.
             const bool sidesFree = isFree(p, 4) && isFree(p, 3) && isFree(p, 1) && isFree(p, 8);

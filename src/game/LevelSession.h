@@ -69,6 +69,8 @@ public:
     void close();
     bool isOpen() const { return picture_.has_value(); }
 
+    // The open level's picture file, as found in its folder; null when none is open.
+    const std::filesystem::path* pictureFile() const { return picture_ ? &*picture_ : nullptr; }
     const PlayerShape& player() const { return player_; }
     void movePlayerTo(float left, float top);
     // The painted level the probes read; its address stays the same for the session's life.

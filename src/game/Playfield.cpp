@@ -24,6 +24,10 @@ inline int64_t pixelIndex(int32_t twips, float twipsPerPixel)
     return static_cast<int64_t>(roundHalfEvenSmall(quotient));
 }
 
+// Axis tables cover the image and a margin; a larger one (a huge playfield, or very many
+// twips per pixel) is not worth its memory, and such points are converted one by one.
+constexpr int64_t kMaxAxisTable = int64_t{1} << 20;
+
 void checkSize(int width, int height)
 {
     if (width < 0 || height < 0 || width >= kMaxSide || height >= kMaxSide)
@@ -37,6 +41,62 @@ Playfield::Playfield(int width, int height, float twipsPerPixelX, float twipsPer
 {
     checkSize(width, height);
     pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), kWhite);
+    buildClasses();
+}
+
+void Playfield::setPixel(int column, int row, uint32_t colour)
+{
+    if (column < 0 || row < 0 || column >= width_ || row >= height_)
+        throw std::out_of_range("pixel outside the playfield");
+    pixels_[static_cast<size_t>(row) * static_cast<size_t>(width_) + static_cast<size_t>(column)] = colour;
+    classes_[static_cast<size_t>(row + 1) * static_cast<size_t>(width_ + 2) + static_cast<size_t>(column + 1)] =
+        classifyColour(colour);
+}
+
+int32_t Playfield::shiftedIndex(int32_t twips, float twipsPerPixel, int size)
+{
+    const int64_t index = pixelIndex(twips, twipsPerPixel);
+    return index < 0 || index >= size ? 0 : static_cast<int32_t>(index + 1);
+}
+
+Playfield::AxisTable Playfield::axisTable(float twipsPerPixel, int size)
+{
+    AxisTable table;
+    if (!(twipsPerPixel > 0) || !std::isfinite(twipsPerPixel))
+        return table;
+    // One pixel's width of margin on each side, and a little more for the rounding.
+    const double first = std::floor(-2.0 * twipsPerPixel) - 2;
+    const double last = std::ceil((size + 2.0) * twipsPerPixel) + 2;
+    if (last - first + 1 > static_cast<double>(kMaxAxisTable))
+        return table;
+    table.first = static_cast<int32_t>(first);
+    table.entries.resize(static_cast<size_t>(last - first + 1));
+    for (size_t i = 0; i < table.entries.size(); ++i)
+        table.entries[i] = shiftedIndex(table.first + static_cast<int32_t>(i), twipsPerPixel, size);
+    return table;
+}
+
+void Playfield::classifyRows(int first, int end)
+{
+    const auto w = static_cast<size_t>(width_);
+    for (auto y = static_cast<size_t>(first); y < static_cast<size_t>(end); ++y) {
+        char* classes = classes_.data() + (y + 1) * (w + 2) + 1;
+        const uint32_t* pixels = pixels_.data() + y * w;
+        for (size_t x = 0; x < w; ++x)
+            classes[x] = classifyColour(pixels[x]);
+    }
+}
+
+void Playfield::buildClasses()
+{
+    const auto w = static_cast<size_t>(width_);
+    const auto h = static_cast<size_t>(height_);
+    classes_.assign((w + 2) * (h + 2), 'w');
+    for (size_t y = 0; y < h; ++y)
+        for (size_t x = 0; x < w; ++x)
+            classes_[(y + 1) * (w + 2) + x + 1] = classifyColour(pixels_[y * w + x]);
+    columns_ = axisTable(twipsPerPixelX_, width_);
+    rows_ = axisTable(twipsPerPixelY_, height_);
 }
 
 Playfield Playfield::stretched(const Picture& picture, int width, int height, float twipsPerPixelX,
@@ -89,11 +149,12 @@ void RowStretcher::row(int y, std::span<const uint32_t> colours)
     if (first >= end)
         return;
     const auto width = static_cast<size_t>(field_.width());
-    uint32_t* line = field_.pixels().data() + static_cast<size_t>(first) * width;
+    uint32_t* line = field_.pixels_.data() + static_cast<size_t>(first) * width;
     for (size_t dx = 0; dx < width; ++dx)
         line[dx] = colours[column_[dx]] & 0x00FFFFFFu;
     for (int dy = first + 1; dy < end; ++dy) // an enlarged picture repeats whole rows
         std::copy_n(line, width, line + static_cast<size_t>(dy - first) * width);
+    field_.classifyRows(first, end);
 }
 
 char classifyColour(uint32_t colour)
@@ -112,11 +173,6 @@ std::optional<uint32_t> colourOfLetter(char letter)
     return std::nullopt;
 }
 
-char farbechecken(const Playfield& field, int32_t x, int32_t y)
-{
-    const int64_t row = pixelIndex(y, field.twipsPerPixelY());
-    const int64_t column = pixelIndex(x, field.twipsPerPixelX());
-    return classifyColour(field.pixel(column, row));
-}
+char farbechecken(const Playfield& field, int32_t x, int32_t y) { return field.classAt(x, y); }
 
 } // namespace hopplix

@@ -50,14 +50,56 @@ public:
     }
 
     std::span<const uint32_t> pixels() const { return pixels_; }
-    std::span<uint32_t> pixels() { return pixels_; }
+    // Paints one pixel inside the image.
+    void setPixel(int column, int row, uint32_t colour);
+
+    // The class letter at a point in twips, as farbechecken gives it.
+    char classAt(int32_t x, int32_t y) const
+    {
+        return classes_[static_cast<size_t>(rowOf(y)) * static_cast<size_t>(width_ + 2) +
+                        static_cast<size_t>(columnOf(x))];
+    }
+
+    // Where the probes of one shape read: the column of the left edge, centre and right edge and
+    // the row of the top edge, middle and bottom edge, as indexes for classAtIndex.
+    int32_t columnOf(int32_t x) const { return axisIndex(columns_, x, twipsPerPixelX_, width_); }
+    int32_t rowOf(int32_t y) const { return axisIndex(rows_, y, twipsPerPixelY_, height_); }
+    char classAtIndex(int32_t column, int32_t row) const
+    {
+        return classes_[static_cast<size_t>(row) * static_cast<size_t>(width_ + 2) + static_cast<size_t>(column)];
+    }
 
 private:
+    // Twips to a pixel index on one axis, shifted by one: 0 and size + 1 stand for every point
+    // outside, where the class map has a white border. Twips near the image come from a table.
+    struct AxisTable {
+        int32_t first = 0; // the twips value of entries[0]
+        std::vector<int32_t> entries;
+    };
+    static int32_t axisIndex(const AxisTable& table, int32_t twips, float twipsPerPixel, int size)
+    {
+        const auto at = static_cast<uint64_t>(int64_t{twips} - table.first); // wraps below the table
+        if (at < table.entries.size())
+            return table.entries[at];
+        return shiftedIndex(twips, twipsPerPixel, size);
+    }
+    static int32_t shiftedIndex(int32_t twips, float twipsPerPixel, int size);
+    static AxisTable axisTable(float twipsPerPixel, int size);
+    void buildClasses();
+    // The class map of rows first .. end - 1 after their pixels changed.
+    void classifyRows(int first, int end);
+    friend class RowStretcher;
+
     int width_ = 0;
     int height_ = 0;
     float twipsPerPixelX_ = 15.0f;
     float twipsPerPixelY_ = 15.0f;
     std::vector<uint32_t> pixels_;
+    // The class letter of every pixel, framed by one pixel of 'w' on each side, so that a probe
+    // reads one byte wherever it lands.
+    std::vector<char> classes_ = std::vector<char>(4, 'w');
+    AxisTable columns_;
+    AxisTable rows_;
 };
 
 // Stretches a picture into a playfield row by row, as a decoder delivers the rows and in any

@@ -22,35 +22,7 @@ namespace {
 
 using test::openLevel;
 
-// Reads "Level.bmp" as text art, one row a line. A line "(left out)" is a row the decoder
-// announces but never delivers; a character outside the art makes the file unreadable.
-class TextArtDecoder : public PictureDecoder {
-public:
-    PictureError decode(const std::filesystem::path& file, PictureRows& rows) const override
-    {
-        std::ifstream in(file);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        if (lines.empty())
-            return {BmpError::BadSize};
-        if (!rows.size(static_cast<int>(lines.front().size()), static_cast<int>(lines.size())))
-            return {.refused = true};
-        for (size_t y = 0; y < lines.size(); ++y) {
-            if (lines[y] == "(left out)")
-                continue;
-            std::vector<uint32_t> colours;
-            for (const char c : lines[y]) {
-                const auto colour = colourOfArt(c);
-                if (!colour)
-                    return {.damaged = true};
-                colours.push_back(*colour);
-            }
-            rows.row(static_cast<int>(y), colours);
-        }
-        return {};
-    }
-};
+using test::TextArtDecoder;
 
 class LevelSessionTest : public ::testing::Test {
 protected:

@@ -126,9 +126,23 @@ TEST(Farbechecken, FieldsWiderThanSixteenBitsOfTwipsStillClassify)
 {
     // 2560 pixels at 15 twips per pixel is 38400 twips.
     Playfield field(2560, 2);
-    field.pixels()[2559] = 0x0000FF;
+    field.setPixel(2559, 0, 0x0000FF);
     EXPECT_EQ(farbechecken(field, 2559 * 15, 0), 'r');
     EXPECT_EQ(farbechecken(field, 2560 * 15, 0), 'w');
+}
+
+TEST(Farbechecken, PointsBeyondTheLookupTablesConvertAlike)
+{
+    // A million twips per pixel is too wide for the twips-to-pixel tables: every point is
+    // converted on its own, with the same rounding.
+    Playfield field(3, 1, 1e6f, 1e6f);
+    field.setPixel(1, 0, 0x0000FF);
+    EXPECT_EQ(farbechecken(field, 499999, 0), 'w');
+    EXPECT_EQ(farbechecken(field, 500001, 0), 'r');
+    EXPECT_EQ(farbechecken(field, 1500000, 0), 'w'); // 1.5 -> 2
+    EXPECT_EQ(farbechecken(field, 1000000, 499999), 'r');
+    EXPECT_EQ(farbechecken(field, 1000000, 500000), 'r'); // 0.5 -> 0
+    EXPECT_EQ(farbechecken(field, 1000000, 500001), 'w');
 }
 
 TEST(Playfield, NewFieldIsWhite)

@@ -329,7 +329,7 @@ Playfield fieldWithProbeLetters(const char* probes)
     static constexpr int row[8] = {20, 20, 20, 40, 60, 60, 60, 40};
     Playfield field(100, 100);
     for (int k = 0; k < 8; ++k)
-        field.pixels()[static_cast<size_t>(row[k] * 100 + column[k])] = colourOfLetter(probes[k]).value();
+        field.setPixel(column[k], row[k], colourOfLetter(probes[k]).value());
     return field;
 }
 

@@ -16,12 +16,12 @@ from pathlib import Path
 # The floors, bottom up:
 #   platform   the only code that talks to the operating system
 #   common     INI reader, numbers, rounding, colour text, paths
-#   core       game, launcher, updater, picture (no Qt)
+#   core       game, launcher, updater, picture, check (no Qt)
 #   forms      the form model and the window-system services
 #   windows    game/ui, launcher/ui, updater/ui (through the registry's faces only)
 #   app        the registry that owns the windows, start-up
 CORE_BASE = {'common', 'platform'}
-CORE = {'game', 'picture', 'launcher', 'updater'}
+CORE = {'game', 'picture', 'launcher', 'updater', 'check'}
 # A window stands on the form model and the whole core, and reaches another subsystem's window
 # only through the registry.
 WINDOW_BASE = CORE_BASE | CORE | {'forms'}
@@ -32,6 +32,8 @@ ALLOWED = {
     'game': CORE_BASE | {'game', 'picture'},
     'launcher': CORE_BASE | {'launcher'},
     'updater': CORE_BASE | {'updater'},
+    # The level checker and solver judge a level as the game plays it.
+    'check': CORE_BASE | {'check', 'game', 'picture'},
     'forms': CORE_BASE | {'forms'},
     'game/ui': WINDOW_BASE | {'game/ui'},
     'launcher/ui': WINDOW_BASE | {'launcher/ui'},

@@ -20,8 +20,7 @@ Playfield stripes()
     Playfield field(21, 14);
     for (int y = 0; y < field.height(); ++y)
         for (int x = 0; x < field.width(); ++x)
-            field.pixels()[static_cast<size_t>(y * field.width() + x)] =
-                kColourLegend[static_cast<size_t>((x + 3 * y) % 7)].colour;
+            field.setPixel(x, y, kColourLegend[static_cast<size_t>((x + 3 * y) % 7)].colour);
     return field;
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+// Finding a route through a level: a best-first search over the keys held in each tick, played
+// by the level session itself, so a route it finds is one the game plays the same way.
+
+#include "game/LevelSession.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace hopplix::check {
+
+// The keys held during one tick, as bits.
+using KeyMask = std::uint8_t;
+inline constexpr KeyMask kKeyLeft = 1;
+inline constexpr KeyMask kKeyRight = 2;
+inline constexpr KeyMask kKeySpace = 4;
+
+struct SolveLimits {
+    int maxTicks = 15000;                       // the longest route: 5 minutes of game time
+    std::size_t maxBytes = std::size_t{512} << 20; // the memory the search may hold
+};
+
+enum class SolveOutcome {
+    Solved,      // route leads to the goal
+    NoRoute,     // every state within maxTicks was tried: the goal cannot be reached in time
+    OutOfMemory, // the search filled maxBytes before a route turned up: nothing is proven
+};
+
+struct SolveResult {
+    SolveOutcome outcome = SolveOutcome::NoRoute;
+    std::vector<KeyMask> route; // the keys of each tick, the last one reaching the goal
+    std::uint64_t ticks = 0;    // ticks played by the search
+    std::size_t states = 0;     // the most distinct states held at once
+};
+
+// Searches from the player's place in `session` with the speed and leap flag of `start` (a
+// level's first tick starts with 0 and false). A state is the player's Left and Top, the speed
+// and the leap flag: nothing else carries over from one tick to the next, so states met twice
+// are searched once. The next state tried is the one nearest to the goal by a distance map of
+// the level (the way around walls, ignoring gravity), plus a little for the ticks spent. Quick
+// passes that try only a few states of each small cell of position and speed come first; the
+// last pass tries every state. The player is put back at its start afterwards.
+SolveResult solve(LevelSession& session, const PlayState& start, const SolveLimits& limits = {});
+
+// A route in hopplix-replay's key format: one line per tick, "L", "R", "S" combined ("RS"),
+// "." for none.
+std::string keyScript(std::span<const KeyMask> route);
+
+} // namespace hopplix::check

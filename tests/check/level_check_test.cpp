@@ -1,0 +1,170 @@
+// The level checker on small painted levels: each fault a level author can make gives its one
+// finding, a sound level gives none, and odd levels end in a report, never a crash.
+
+#include "art_level.h"
+#include "check/LevelCheck.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace hopplix::check {
+namespace {
+
+using test::artLevel;
+using test::pixelForPixel;
+
+struct Paint {
+    int x, y, width, height;
+    char art;
+};
+
+// 40 x 20 pixels: a black floor in rows 15 to 19, the goal in the top right corner. With the
+// config below the player is 5 pixels (75 twips) and starts at (2, 8), above the floor.
+std::vector<std::string> painted(const std::vector<Paint>& paints)
+{
+    std::vector<std::string> rows(20, std::string(40, '.'));
+    for (int y = 15; y < 20; ++y)
+        rows[static_cast<size_t>(y)] = std::string(40, '#');
+    for (int y = 3; y < 8; ++y)
+        rows[static_cast<size_t>(y)].replace(36, 4, "gggg");
+    for (const Paint& p : paints)
+        for (int y = p.y; y < p.y + p.height; ++y)
+            rows[static_cast<size_t>(y)].replace(static_cast<size_t>(p.x), static_cast<size_t>(p.width),
+                                                 static_cast<size_t>(p.width), p.art);
+    return rows;
+}
+
+// config.ini in Windows-1252 ("\xF6\xDF" is "öß").
+std::string config(const std::string& groesse = "25%", const std::string& x = "2", const std::string& y = "8")
+{
+    return "[Spieler]\r\nGr\xF6\xDF" "e=" + groesse + "\r\n[Startposition]\r\nx=" + x + "\r\ny=" + y + "\r\n";
+}
+
+class LevelCheckTest : public ::testing::Test {
+protected:
+    LevelReport check(const std::vector<std::string>& rows, const std::string& configBytes, CheckOptions options = {})
+    {
+        options.viewport = pixelForPixel(rows);
+        return checkLevel(artLevel(root_.path(), "level", rows, configBytes), decoder_, options);
+    }
+
+    test::TempFolder root_;
+    test::TextArtDecoder decoder_;
+};
+
+TEST_F(LevelCheckTest, SoundLevelHasNoFindings)
+{
+    EXPECT_TRUE(check(painted({}), config()).findings.empty());
+}
+
+struct FindingCase {
+    const char* what;
+    std::vector<Paint> paints;
+    std::string config;
+    Severity severity;
+    std::string message; // a part of the one finding
+};
+
+void PrintTo(const FindingCase& c, std::ostream* os) { *os << c.what; }
+
+class OneFinding : public LevelCheckTest, public ::testing::WithParamInterface<FindingCase> {};
+
+TEST_P(OneFinding, IsReportedAlone)
+{
+    const FindingCase& c = GetParam();
+    const LevelReport report = check(painted(c.paints), c.config);
+    ASSERT_EQ(report.findings.size(), 1u) << (report.findings.empty() ? "" : report.findings[0].message);
+    EXPECT_EQ(report.findings[0].severity, c.severity);
+    EXPECT_NE(report.findings[0].message.find(c.message), std::string::npos) << report.findings[0].message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checker, OneFinding,
+    ::testing::Values(
+        FindingCase{"no green", {{36, 3, 4, 5, '.'}}, config(), Severity::Error, "no goal: the picture has no green"},
+        FindingCase{"start inside the floor", {}, config("25%", "2", "14"), Severity::Error,
+                    "start (2, 14) lies inside black"},
+        FindingCase{"start on red", {{0, 13, 8, 2, 'r'}}, config(), Severity::Error,
+                    "start (2, 8) touches red (probe 5)"},
+        FindingCase{"player of size 0", {}, config("0%"), Severity::Error, "the player has a size of 0"},
+        FindingCase{"red one step off", {{10, 10, 3, 1, '~'}}, config(), Severity::Warning,
+                    "3 pixels are close to red (255, 0, 0) but not exactly it, so the game takes them for free "
+                    "space; e.g. (254, 0, 0) at (10, 10)"},
+        FindingCase{"a red strip narrower than half the player", {{20, 13, 2, 2, 'r'}}, config(), Severity::Warning,
+                    "red at x 20..21, y 13..14 is 2 pixels wide, narrower than half the player's side (2.5 pixels)"},
+        FindingCase{"a thin wall on the floor", {{25, 8, 1, 7, '#'}}, config(), Severity::Warning,
+                    "a wall of black at x 25..25, y 8..14 is 1 pixel wide"},
+        FindingCase{"start left of the picture", {}, config("25%", "-30"), Severity::Warning,
+                    "the start (-30, 8) lies outside the picture (40 x 20 pixels)"},
+        FindingCase{"config.ini in UTF-8", {}, "[Spieler]\nGröße=25%\n[Startposition]\nx=2\ny=8\n",
+                    Severity::Warning, "config.ini is saved in UTF-8"},
+        FindingCase{"a comment after the start",
+                    {},
+                    config("25%", "2 ; left edge"),
+                    Severity::Warning,
+                    "Startposition x \"2 ; left edge\" has text after the number: the game reads it as 0"},
+        FindingCase{"a size without %", {}, config("25"), Severity::Warning,
+                    "Größe \"25\" has no % sign: the player gets the automatic size"}));
+
+TEST_F(LevelCheckTest, PictureThatCannotBeReadIsAnError)
+{
+    const auto folder = root_.path() / "broken";
+    std::filesystem::create_directories(folder);
+    test::writeFile(levelImagePath(folder), "not a picture\n");
+    const LevelReport report = checkLevel(folder, decoder_, {}, [] { return std::string("why"); });
+    ASSERT_EQ(report.findings.size(), 1u);
+    EXPECT_EQ(report.findings[0].message, "Level.bmp cannot be read as a picture: why");
+    EXPECT_TRUE(report.hasError());
+}
+
+// Levels no author means, checked and solved as the game would lay them out: each ends in a
+// report that says what is wrong.
+struct OddCase {
+    const char* what;
+    std::vector<std::string> rows;
+    std::string config;
+    std::string message;
+};
+
+void PrintTo(const OddCase& c, std::ostream* os) { *os << c.what; }
+
+class OddLevel : public LevelCheckTest, public ::testing::WithParamInterface<OddCase> {};
+
+TEST_P(OddLevel, EndsInAReport)
+{
+    const OddCase& c = GetParam();
+    CheckOptions options;
+    options.solve = true;
+    options.limits.maxBytes = 16 << 20;
+    // On the screen the game assumes, 1280 x 1024 pixels.
+    const LevelReport report = checkLevel(artLevel(root_.path(), "odd", c.rows, c.config), decoder_, options);
+    std::string all;
+    for (const Finding& f : report.findings)
+        all += std::string(severityName(f.severity)) + ": " + f.message + "\n";
+    EXPECT_NE(all.find(c.message), std::string::npos) << all;
+}
+
+std::string garbage()
+{
+    std::string bytes = "[Spieler]\n\x01\xFF[[=]\nGr\xF6\xDF" "e=\x80\x81%%\n";
+    for (int i = 0; i < 2000; ++i)
+        bytes += static_cast<char>((i * 7919) % 256);
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checker, OddLevel,
+    ::testing::Values(
+        OddCase{"garbage config.ini", painted({}), garbage(), "Größe"},
+        OddCase{"start far outside", painted({}), config("25%", "99999999999999999999", "-99999999999999999999"),
+                "lies outside the picture"},
+        OddCase{"a 1 x 1 picture", {"."}, "", "error: the level cannot be laid out on this screen"},
+        OddCase{"an 8192 x 2 picture", {std::string(8191, '.') + "g", std::string(8192, '#')}, "",
+                "too small for this screen"}));
+
+} // namespace
+} // namespace hopplix::check

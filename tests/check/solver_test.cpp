@@ -1,0 +1,115 @@
+// The solver on small painted levels: a route it finds plays to the goal in a session of its
+// own, a level without a route ends the search within its bounds, and so does a full memory.
+
+#include "art_level.h"
+#include "check/Solver.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace hopplix::check {
+namespace {
+
+using test::artLevel;
+using test::pixelForPixel;
+
+class KeysHeld : public KeyState {
+public:
+    KeyMask held = 0;
+    bool GetAsyncKeyState(int key) override
+    {
+        return (key == vk::Left && (held & kKeyLeft)) || (key == vk::Right && (held & kKeyRight)) ||
+               (key == vk::Space && (held & kKeySpace));
+    }
+};
+
+class SolverTest : public ::testing::Test {
+protected:
+    // Opens the level in `session`, as a level's first tick finds it.
+    void open(LevelSession& session, const std::vector<std::string>& rows, const std::string& config)
+    {
+        play_ = PlayState{};
+        ASSERT_EQ(session.load(artLevel(root_.path(), "level", rows, config), pixelForPixel(rows), play_).status,
+                  LoadStatus::Loaded);
+    }
+
+    test::TempFolder root_;
+    test::TextArtDecoder decoder_;
+    PlayState play_;
+};
+
+// A wall between the start and the goal, to be leapt.
+const std::vector<std::string> kWallToLeap = {
+    "..............................",
+    "..............................",
+    "..............................",
+    "...........................ggg",
+    "...............#...........ggg",
+    "...............#...........ggg",
+    "..............................",
+    "##############################",
+};
+
+TEST_F(SolverTest, RouteReachesTheGoalInItsLastTick)
+{
+    LevelSession searched(decoder_);
+    open(searched, kWallToLeap, "[Spieler]\nGr\xF6\xDF" "e=25%\n[Startposition]\ny=3\n");
+    const SolveResult result = solve(searched, play_);
+    ASSERT_EQ(result.outcome, SolveOutcome::Solved);
+    EXPECT_EQ(searched.player().Left, 0.0f) << "the player is back at its start";
+
+    LevelSession replayed(decoder_);
+    open(replayed, kWallToLeap, "[Spieler]\nGr\xF6\xDF" "e=25%\n[Startposition]\ny=3\n");
+    KeysHeld keys;
+    TickHooks hooks{keys, {}, {}, {}};
+    for (size_t n = 0; n < result.route.size(); ++n) {
+        keys.held = result.route[n];
+        EXPECT_EQ(replayed.tick(play_, hooks).goal, n + 1 == result.route.size()) << "tick " << n + 1;
+    }
+}
+
+// The goal walled in thicker than a stride can carry the player into a wall.
+const std::vector<std::string> kSealedGoal = {
+    "....................#########",
+    "....................#########",
+    "....................#########",
+    "....................###ggg###",
+    "....................#########",
+    "....................#########",
+    "....................#########",
+    ".............................",
+    ".............................",
+    "#############################",
+};
+
+TEST_F(SolverTest, SealedGoalEndsTheSearchWithNoRoute)
+{
+    LevelSession session(decoder_);
+    open(session, kSealedGoal, "[Spieler]\nGr\xF6\xDF" "e=25%\n");
+    const SolveResult result = solve(session, play_);
+    EXPECT_EQ(result.outcome, SolveOutcome::NoRoute);
+    EXPECT_TRUE(result.route.empty());
+}
+
+TEST_F(SolverTest, FullMemoryEndsTheSearch)
+{
+    LevelSession session(decoder_);
+    open(session, kSealedGoal, "[Spieler]\nGr\xF6\xDF" "e=25%\n");
+    SolveLimits limits;
+    limits.maxBytes = 32 << 10;
+    const SolveResult result = solve(session, play_, limits);
+    EXPECT_EQ(result.outcome, SolveOutcome::OutOfMemory);
+    EXPECT_GT(result.states, 0u);
+}
+
+TEST(KeyScript, OneLinePerTickInTheReplayFormat)
+{
+    const std::vector<KeyMask> route{0, kKeyLeft, kKeyRight | kKeySpace, kKeyLeft | kKeyRight | kKeySpace};
+    EXPECT_EQ(keyScript(route), ".\nL\nRS\nLRS\n");
+}
+
+} // namespace
+} // namespace hopplix::check
