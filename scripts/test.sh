@@ -5,8 +5,8 @@
 #                              for solving the bundled levels (label solve), far too slow there
 #   scripts/test.sh release    a Release build of everything in build-release (no test run)
 #   scripts/test.sh windows    the core, its tools and tests cross-built for Windows in build-win,
-#                              the tests run under Wine; hopplix-replay there and here must print
-#                              the same bytes (the Linux replay is built in build)
+#                              the tests run under Wine; hopplix-replay and hopplix-check there and
+#                              here must print the same bytes (the Linux tools are built in build)
 # Warnings are errors here. The build folder's cache may come from scripts/run.sh, which turns
 # the tests off: the options the tests need are set on every configure, so they are never
 # missing, and CTest fails when it finds no tests.
@@ -44,8 +44,8 @@ case "$mode" in
     ;;
   windows)
     configure build -DHOPPLIX_BENCH=ON -DHOPPLIX_SANITIZE=OFF
-    cmake --build build -j "$jobs" --target hopplix-replay
-    configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DHOPPLIX_HOST_REPLAY="$PWD/build/hopplix-replay"
+    cmake --build build -j "$jobs" --target hopplix-replay hopplix-check
+    configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DHOPPLIX_HOST_TOOLS="$PWD/build"
     cmake --build build-win -j "$jobs"
     ctest --test-dir build-win --output-on-failure --no-tests=error -j "$jobs" --timeout 600
     ;;

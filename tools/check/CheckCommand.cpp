@@ -2,6 +2,7 @@
 
 #include "check/LevelCheck.h"
 #include "platform/Files.h"
+#include "platform/PathText.h"
 
 #include <charconv>
 #include <cstdio>
@@ -62,7 +63,7 @@ Options parseArguments(const std::vector<std::string>& arguments)
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || !argument.starts_with("--")) {
-            options.levels.emplace_back(argument);
+            options.levels.push_back(pathFromText(argument));
             continue;
         }
         if (argument == "--") {
@@ -79,7 +80,7 @@ Options parseArguments(const std::vector<std::string>& arguments)
             throw UsageError(argument + " needs a value");
         const std::string& value = arguments[++i];
         if (argument == "--keys-out") {
-            options.keysOut = value;
+            options.keysOut = pathFromText(value);
         } else if (argument == "--screen") {
             std::tie(options.screenWidth, options.screenHeight) = parseSize(value, argument, 1);
         } else if (argument == "--dpi") {
@@ -132,7 +133,7 @@ bool writeKeys(const fs::path& folder, const fs::path& level, const std::string&
     const std::string name = levelName(level);
     if (name.empty())
         return false;
-    written = folder / (name + ".keys");
+    written = folder / pathFromText(name + ".keys");
     PartFile part(written);
     return part.stream() && std::fwrite(script.data(), 1, script.size(), part.stream()) == script.size() &&
            part.commit(written);

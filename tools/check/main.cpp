@@ -1,9 +1,12 @@
 // hopplix-check [--solve] [--keys-out DIR] [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] LEVEL_DIR...
 #include "CheckCommand.h"
 
+#include "platform/CommandLine.h"
+
 #include <iostream>
 
 int main(int argc, char** argv)
 {
-    return hopplix::check::runCommand(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    hopplix::useBinaryStandardOutput(); // the same bytes on every system
+    return hopplix::check::runCommand(hopplix::commandLineArguments(argc, argv), std::cout, std::cerr);
 }
