@@ -62,7 +62,9 @@ inline std::filesystem::path hideEntry(const std::filesystem::path& entry)
     ::SetFileAttributesW(entry.c_str(), ::GetFileAttributesW(entry.c_str()) | FILE_ATTRIBUTE_HIDDEN);
     return entry;
 #else
-    auto hidden = entry.parent_path() / ("." + entry.filename().string());
+    std::string name = "."; // appended, not summed: GCC 12 at -O3 warns falsely about "." + string
+    name += entry.filename().string();
+    auto hidden = entry.parent_path() / name;
     std::filesystem::rename(entry, hidden);
     return hidden;
 #endif
