@@ -24,6 +24,31 @@ void closeDescriptorsFrom(int first)
         ::close(static_cast<int>(fd));
 }
 
+// The child's side of a start: standard input from /dev/null, only the report pipe kept open
+// (as descriptor 3, closed by a successful exec), then the program in its folder. A failing
+// chdir or exec writes its errno to the pipe. Plain system calls only: it runs after fork.
+[[noreturn]] void execReporting(int devNull, int reportFd, const char* folder, const char* program, char** argv)
+{
+    ::dup2(devNull, STDIN_FILENO);
+    int fd = reportFd;
+    if (fd != 3) {
+        ::dup2(fd, 3);
+        fd = 3;
+    }
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    closeDescriptorsFrom(4);
+    int error = 0;
+    if (::chdir(folder) != 0)
+        error = errno;
+    else {
+        ::execv(program, argv);
+        error = errno;
+    }
+    [[maybe_unused]] const auto written = ::write(fd, &error, sizeof error);
+    ::_exit(127);
+}
+
+
 bool runs(pid_t pid)
 {
     if (::kill(pid, 0) != 0 && errno == ESRCH)
@@ -71,23 +96,7 @@ ProcessId startWatched(const std::filesystem::path& program, const std::vector<s
     const pid_t child = ::fork();
     if (child == 0) {
         ::setsid();
-        ::dup2(devNull, STDIN_FILENO);
-        int fd = report[1];
-        if (fd != 3) {
-            ::dup2(fd, 3);
-            fd = 3;
-        }
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        closeDescriptorsFrom(4);
-        int error = 0;
-        if (::chdir(folder.c_str()) != 0)
-            error = errno;
-        else {
-            ::execv(path.c_str(), argv.data());
-            error = errno;
-        }
-        [[maybe_unused]] const auto written = ::write(fd, &error, sizeof error);
-        ::_exit(127);
+        execReporting(devNull, report[1], folder.c_str(), path.c_str(), argv.data());
     }
     ::close(devNull);
     ::close(report[1]);
@@ -143,23 +152,7 @@ bool startDetached(const std::filesystem::path& program, const std::vector<std::
         if (grandchild != 0)
             ::_exit(grandchild < 0 ? 1 : 0);
         // The grandchild belongs to no one of ours: init adopts it when our child ends.
-        ::dup2(devNull, STDIN_FILENO);
-        int fd = report[1];
-        if (fd != 3) {
-            ::dup2(fd, 3);
-            fd = 3;
-        }
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        closeDescriptorsFrom(4);
-        int error = 0;
-        if (::chdir(folder.c_str()) != 0)
-            error = errno;
-        else {
-            ::execv(path.c_str(), argv.data());
-            error = errno;
-        }
-        [[maybe_unused]] const auto written = ::write(fd, &error, sizeof error);
-        ::_exit(127);
+        execReporting(devNull, report[1], folder.c_str(), path.c_str(), argv.data());
     }
     ::close(devNull);
     ::close(report[1]);
