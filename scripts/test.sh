@@ -7,6 +7,9 @@
 #   scripts/test.sh windows    the core, its tools and tests cross-built for Windows in build-win,
 #                              the tests run under Wine; hopplix-replay and hopplix-check there and
 #                              here must print the same bytes (the Linux tools are built in build)
+#   scripts/test.sh private    the install test from a copy of the checkout inside a folder of mode
+#                              700 (as root's home is): the installed game runs as another user,
+#                              who cannot enter that folder
 # Warnings are errors here. The build folder's cache may come from scripts/run.sh, which turns
 # the tests off: the options the tests need are set on every configure, so they are never
 # missing, and CTest fails when it finds no tests.
@@ -48,6 +51,17 @@ case "$mode" in
     configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DHOPPLIX_HOST_TOOLS="$PWD/build"
     cmake --build build-win -j "$jobs"
     ctest --test-dir build-win --output-on-failure --no-tests=error -j "$jobs" --timeout 600
+    ;;
+  private)
+    # The tracked and the new files as they are now, uncommitted changes included.
+    private=$(mktemp -d)
+    trap 'rm -rf "$private"' EXIT
+    [ "$(stat -c %a "$private")" = 700 ] || { echo "test.sh: $private is not private" >&2; exit 1; }
+    git ls-files -z --cached --others --exclude-standard |
+      tar --null -T - --ignore-failed-read -c 2>/dev/null | tar -x -C "$private"
+    configure "$private/build" -DHOPPLIX_BENCH=OFF -DHOPPLIX_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$private/build" -j "$jobs" --target Hopplix icons
+    ctest --test-dir "$private/build" --output-on-failure --no-tests=error -R '^e2e_install$'
     ;;
   *) echo "unknown mode: $mode" >&2; exit 2 ;;
 esac

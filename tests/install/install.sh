@@ -8,6 +8,9 @@
 #      and it depends on Qt, libcurl and the fonts;
 #   3. the installed game starts from bin/hopplix under Xvfb, in a program folder it cannot
 #      write (as user "nobody" when run as root), lists the bundled levels and starts one.
+# The installation goes to a fresh folder under the system's temporary folder that every user may
+# enter: "nobody" must reach the program even when the checkout sits in a private folder (mode
+# 700, as root's home is). WORKDIR keeps only the logs and the package.
 # In CI (CI=true, as root) the package is installed for real with apt and removed afterwards,
 # and step 3 plays the system installation instead.
 set -euo pipefail
@@ -25,20 +28,23 @@ fail() { echo "install: $*" >&2; exit 1; }
 
 installed_by_test=""
 pid=""
+place=""
 cleanup() {
     if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
     if [ -n "$installed_by_test" ]; then
         DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=300 hopplix >/dev/null || echo "install: could not remove hopplix again" >&2
     fi
     chmod -R u+w "$work" 2>/dev/null || true
+    if [ -n "$place" ]; then chmod -R u+w "$place" 2>/dev/null; rm -rf "$place"; fi
 }
 trap cleanup EXIT
 
 chmod -R u+w "$work" 2>/dev/null || true
 rm -rf "$work"
 mkdir -p "$work"
-chmod 755 "$work"
-prefix=$work/prefix
+place=$(mktemp -d "${TMPDIR:-/tmp}/hopplix-install.XXXXXX")
+chmod 755 "$place"
+prefix=$place/prefix
 
 # --- 1. the installation ------------------------------------------------------------------------
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install failed"
