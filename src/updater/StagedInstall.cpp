@@ -325,6 +325,9 @@ void StagedInstall::finish()
 SwapRecovery recoverInterruptedSwap(const fs::path& programFolder)
 {
     const fs::path journal = programFolder / kSwapJournal;
+    // The usual start: nothing to look at, and nothing written into the program folder.
+    if (!present(journal) && !present(programFolder / kSwapLock))
+        return SwapRecovery::Nothing;
     auto lock = FileLock::tryHold(programFolder / kSwapLock);
     if (!lock)
         return present(journal) ? SwapRecovery::Busy : SwapRecovery::Nothing;
