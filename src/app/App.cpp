@@ -5,6 +5,7 @@
 #include "forms/QtPlatform.h"
 #include "platform/HandOver.h"
 #include "updater/DownloadLibrary.h"
+#include "updater/StagedInstall.h"
 #include "updater/UpdateFiles.h"
 
 #include <QApplication>
@@ -38,6 +39,8 @@ std::unique_ptr<DownloadLibrary> downloadsFor(std::string& updateServer, const s
 
 int runApplication(int argc, char** argv, const std::string& updateServer, const UpdateTrust& trust)
 {
+    // An update the helper was putting in place when it died is finished or undone first.
+    recoverInterruptedSwap(programFolder());
     QApplication app(argc, argv);
     QtKeyState keys;
     QtMessageBoxes messages;

@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -94,6 +95,16 @@ int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesys
         return download_error::BadUrl;
     if (file.filename().empty())
         return download_error::LocalFile;
+    // A deadline over several transfers bounds this one too, its connecting included.
+    auto connect = std::chrono::duration_cast<std::chrono::milliseconds>(limits_.connectTimeout);
+    auto total = std::chrono::duration_cast<std::chrono::milliseconds>(limits_.totalTimeout(kind));
+    if (deadline_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return download_error::Transfer;
+        connect = std::min(connect, left);
+        total = std::min(total, left);
+    }
     CurlHandle curl;
     if (!curl.handle)
         return download_error::Transfer;
@@ -114,8 +125,8 @@ int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesys
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, limits_.maxRedirects);
     curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits_.connectTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(limits_.totalTimeout(kind).count()));
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect.count()));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(total.count()));
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits_.stallTimeout.count()));
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(t.cap));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace hopplix {
@@ -61,9 +62,13 @@ public:
     virtual int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
                                   DownloadKind kind) = 0;
     void setProgress(DownloadProgress progress) { progress_ = std::move(progress); }
+    // Every transfer from now on ends by `deadline` at the latest, connecting included;
+    // nullopt: each has its own bounds only.
+    void setDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) { deadline_ = deadline; }
 
 protected:
     DownloadProgress progress_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 // Result codes of CurlDownloader besides 0 (success).

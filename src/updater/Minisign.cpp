@@ -96,7 +96,8 @@ std::optional<MinisignSecretKey> parseMinisignSecretKey(std::string_view fileTex
     return key;
 }
 
-std::string minisignSign(const MinisignSecretKey& key, std::string_view content, std::string_view fileName)
+std::string minisignSign(const MinisignSecretKey& key, std::string_view content, std::string_view fileName,
+                         std::optional<std::int64_t> timestamp)
 {
     sodiumReady();
     unsigned char hash[crypto_generichash_BYTES_MAX];
@@ -109,9 +110,10 @@ std::string minisignSign(const MinisignSecretKey& key, std::string_view content,
     unsigned char* signature = blob.data() + 10;
     crypto_sign_detached(signature, nullptr, hash, sizeof hash, key.key.data());
 
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
+    const auto seconds = timestamp ? *timestamp
+                                   : std::chrono::duration_cast<std::chrono::seconds>(
+                                         std::chrono::system_clock::now().time_since_epoch())
+                                         .count();
     const std::string trusted = "timestamp:" + std::to_string(seconds) + "\tfile:" + std::string(fileName) + "\thashed";
     std::vector<unsigned char> global(crypto_sign_BYTES + trusted.size());
     std::memcpy(global.data(), signature, crypto_sign_BYTES);

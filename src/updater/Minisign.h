@@ -3,6 +3,7 @@
 // with Debian's minisign tool as well as with hopplix-publish.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,9 +27,11 @@ std::optional<MinisignPublicKey> parseMinisignPublicKey(std::string_view text);
 // `problem` when it is malformed or protected by a password.
 std::optional<MinisignSecretKey> parseMinisignSecretKey(std::string_view fileText, std::string& problem);
 
-// The signature file for `content`, named `fileName` in its trusted comment: the prehashed
-// form (BLAKE2b-512, then Ed25519) that `minisign -S` makes by default.
-std::string minisignSign(const MinisignSecretKey& key, std::string_view content, std::string_view fileName);
+// The signature file for `content`, with the signing time (`timestamp`, seconds since 1970;
+// nullopt: now) and `fileName` in its trusted comment: the prehashed form (BLAKE2b-512, then
+// Ed25519) that `minisign -S` makes by default.
+std::string minisignSign(const MinisignSecretKey& key, std::string_view content, std::string_view fileName,
+                         std::optional<std::int64_t> timestamp = std::nullopt);
 
 // True when `signatureText` is a well-formed signature file by `key` for `content`, its
 // trusted comment included; prehashed and legacy signatures are both accepted.

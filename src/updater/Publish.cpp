@@ -1,6 +1,8 @@
 #include "updater/Publish.h"
 
+#include "common/BuildVersion.h"
 #include "common/Codepage.h"
+#include "common/NameCase.h"
 #include "updater/Downloader.h"
 #include "updater/FileDigest.h"
 #include "updater/Minisign.h"
@@ -131,7 +133,10 @@ std::optional<std::string> manifestText(const Publication& p)
         if (!addDigest(key, p.files[i].source))
             return std::nullopt;
     }
-    return namen + "\r\n" + urls + "\r\n" + pfad + "\r\n" + hashes + "\r\n" + sizes;
+    // The version this manifest delivers: the updater takes it only with that version file.
+    const std::string version = "[" + std::string(kManifestVersionSection) + "]\r\n" +
+                                std::string(kManifestVersionKey) + "=" + p.version + "\r\n";
+    return version + "\r\n" + namen + "\r\n" + urls + "\r\n" + pfad + "\r\n" + hashes + "\r\n" + sizes;
 }
 
 std::optional<std::string> publicationProblem(const Publication& p)
@@ -142,6 +147,15 @@ std::optional<std::string> publicationProblem(const Publication& p)
         return "the base URL must start with http:// or https://: " + p.baseUrl;
     if (!fs::is_regular_file(p.program))
         return "no program file: " + p.program.string();
+    // A program that says it is another version would be offered the same update at every start.
+    const auto programBytes = readOrdinaryFile(p.program);
+    const auto own = programBytes ? versionRecordedIn(*programBytes) : std::nullopt;
+    if (!own)
+        return "the program does not say which version it is (build it with -DHOPPLIX_VERSION=" + p.version + "): " +
+               p.program.string();
+    if (*own != p.version)
+        return "the program is version " + *own + ", not " + p.version + " (build it with -DHOPPLIX_VERSION=" +
+               p.version + ")";
     std::set<std::pair<std::vector<std::string>, std::string>> targets;
     for (const auto& f : p.files) {
         if (!fs::is_regular_file(f.source))
@@ -153,7 +167,12 @@ std::optional<std::string> publicationProblem(const Publication& p)
         const auto components = folderComponents(f.folder);
         if (!components)
             return "the updater would refuse the folder: " + f.folder;
-        if (!targets.insert({*components, f.name}).second)
+        if (f.name.size() > 255)
+            return "the name is too long for a file system: " + f.name;
+        std::vector<std::string> folded;
+        for (const auto& c : *components)
+            folded.push_back(lowerName(c));
+        if (!targets.insert({folded, lowerName(f.name)}).second)
             return "two files would land in the same place: " + f.folder + f.name;
     }
     const auto manifest = manifestText(p);

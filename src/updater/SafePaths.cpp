@@ -37,7 +37,7 @@ bool isProtectedName(std::string_view name, std::string_view programName)
     const std::string newProgram = newProgramFileOf(program);
     for (const std::string_view reserved :
          {std::string_view(program), std::string_view(programFile), std::string_view(newProgram), kNewProgramFile,
-          kUpdateScript, kManifestFile, kUpdateRunner, kStagingFolder, kBackupFolder}) {
+          kUpdateScript, kManifestFile, kUpdateRunner, kStagingFolder, kBackupFolder, kSwapJournal, kSwapLock}) {
         if (sameName(name, reserved))
             return true;
     }

@@ -14,8 +14,8 @@ namespace hopplix {
 bool isPlainFileName(std::string_view name);
 
 // Names an update must not overwrite: the program file, the downloaded program file, the
-// update script, the manifest, the helper that runs the script, and the staging and backup folders
-// (compared without regard to case).
+// update script, the manifest, the helper that runs the script, the staging and backup folders,
+// and the swap's journal and lock (compared without regard to case).
 bool isProtectedName(std::string_view name, std::string_view programName);
 
 // The folder components of a manifest folder text such as "\Level\Neu\": '\' and '/' separate,

@@ -1,5 +1,6 @@
 #include "updater/StagedInstall.h"
 
+#include "platform/Files.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateFiles.h"
 
@@ -12,6 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A link of that name goes, not what it points to.
 void removeTree(const fs::path& path)
 {
     std::error_code ec;
@@ -21,11 +23,23 @@ void removeTree(const fs::path& path)
         fs::remove_all(path, ec);
 }
 
+bool present(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+bool realFolder(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_directory(fs::symlink_status(path, ec));
+}
+
 bool makeExecutable(const fs::path& file)
 {
     // Executable for whoever may read it.
     std::error_code ec;
-    const fs::perms p = fs::status(file, ec).permissions();
+    const fs::perms p = fs::symlink_status(file, ec).permissions();
     fs::perms exec = fs::perms::owner_exec;
     if ((p & fs::perms::group_read) != fs::perms::none)
         exec |= fs::perms::group_exec;
@@ -36,6 +50,113 @@ bool makeExecutable(const fs::path& file)
     return !ec;
 }
 
+// The journal: a line "hopplix-swap <phase>", then one line per folder the swap makes and per
+// file it puts in place, paths relative to the program folder (names with control characters
+// are never staged).
+constexpr std::string_view kMagic = "hopplix-swap ";
+constexpr std::string_view kSwapping = "swap";     // files may be moving: undo
+constexpr std::string_view kStarted = "started";   // all in place, the new program starts: finish
+constexpr std::string_view kUndoing = "back";      // being undone: undo
+
+struct PlannedFile {
+    std::string target, staged;
+    bool existed = false;
+};
+
+struct Plan {
+    std::string phase;
+    std::vector<std::string> folders;
+    std::vector<PlannedFile> files;
+};
+
+std::optional<Plan> parseJournal(const std::string& text)
+{
+    Plan plan;
+    std::size_t start = 0;
+    bool first = true;
+    while (start < text.size()) {
+        const auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            return std::nullopt; // every line ends: a cut journal is no journal
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (first) {
+            if (line.rfind(kMagic, 0) != 0)
+                return std::nullopt;
+            plan.phase = line.substr(kMagic.size());
+            first = false;
+        } else if (line.rfind("folder\t", 0) == 0) {
+            plan.folders.push_back(line.substr(7));
+        } else if (line.rfind("file\t", 0) == 0 && line.size() > 7) {
+            const auto tab = line.find('\t', 7);
+            if (tab == std::string::npos || (line[5] != '0' && line[5] != '1') || line[6] != '\t')
+                return std::nullopt;
+            plan.files.push_back({line.substr(7, tab - 7), line.substr(tab + 1), line[5] == '1'});
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (first || (plan.phase != kSwapping && plan.phase != kStarted && plan.phase != kUndoing))
+        return std::nullopt;
+    for (const auto& f : plan.files)
+        if (f.target.empty() || f.staged.empty())
+            return std::nullopt;
+    return plan;
+}
+
+bool writeJournal(const fs::path& root, std::string_view phase, const std::string& body)
+{
+    const fs::path journal = root / kSwapJournal;
+    PartFile part(journal);
+    const std::string text = std::string(kMagic) + std::string(phase) + "\n" + body;
+    return part.stream() && std::fwrite(text.data(), 1, text.size(), part.stream()) == text.size()
+           && part.commit(journal);
+}
+
+// Puts back what the plan's steps replaced, last step first; each undo is one rename, and a
+// step that never happened, or was undone already, is passed over.
+void undo(const fs::path& root, const Plan& plan, const std::function<void(const std::string&)>& step)
+{
+    const fs::path backup = root / kBackupFolder;
+    const bool backupReal = realFolder(backup);
+    std::error_code ec;
+    for (auto f = plan.files.rbegin(); f != plan.files.rend(); ++f) {
+        const fs::path target = root / fs::path(f->target);
+        if (present(root / fs::path(f->staged)) || !liesInside(root, target))
+            continue; // never put in place
+        const fs::path kept = backup / fs::path(f->target);
+        if (!f->existed) {
+            fs::remove(target, ec);
+            step("remove " + f->target);
+        } else if (backupReal && present(kept)) {
+            fs::rename(kept, target, ec);
+            step("restore " + f->target);
+        }
+    }
+    for (auto folder = plan.folders.rbegin(); folder != plan.folders.rend(); ++folder) {
+        fs::remove(root / fs::path(*folder), ec); // only when empty again
+        step("remove folder " + *folder);
+    }
+}
+
+// Closes the journal first: from then on, what is left is a leftover and nothing else.
+void close(const fs::path& root, const std::vector<PlannedFile>& files, bool undone,
+           const std::function<void(const std::string&)>& step)
+{
+    std::error_code ec;
+    fs::remove(root / kSwapJournal, ec);
+    step("journal closed");
+    removeTree(root / kBackupFolder);
+    step("backup removed");
+    if (undone)
+        for (const auto& f : files)
+            if (!fs::is_directory(fs::symlink_status(root / fs::path(f.staged), ec)))
+                fs::remove(root / fs::path(f.staged), ec); // the new program file among them
+    removeTree(root / kStagingFolder);
+    step("staging removed");
+    fs::remove(root / kSwapLock, ec);
+}
+
 } // namespace
 
 StagedInstall::StagedInstall(fs::path programFolder, std::string programName)
@@ -43,101 +164,193 @@ StagedInstall::StagedInstall(fs::path programFolder, std::string programName)
 {
 }
 
-bool StagedInstall::replace(const fs::path& staged, const fs::path& target, std::vector<std::string>& reports)
+void StagedInstall::step(const std::string& name)
 {
-    const fs::path relative = target.lexically_relative(root_);
-    std::error_code ec;
-    const auto status = fs::symlink_status(target, ec);
-    if (fs::is_directory(status) || !liesInside(root_, target)) {
-        reports.push_back("cannot replace " + relative.string());
-        return false;
-    }
-    Step step{target, {}};
-    if (fs::exists(status)) {
-        // A link of that name is kept as the link it is; nothing is written through it.
-        step.kept = root_ / kBackupFolder / relative;
-        fs::create_directories(step.kept.parent_path(), ec);
-        if (!ec)
-            fs::rename(target, step.kept, ec);
-        if (ec) {
-            reports.push_back("cannot keep " + relative.string());
-            return false;
-        }
-    }
-    fs::rename(staged, target, ec);
-    steps_.push_back(step);
-    if (ec) {
-        reports.push_back("cannot put " + relative.string() + " in place");
-        return false;
-    }
-    return true;
+    if (afterStep)
+        afterStep(name);
 }
 
 bool StagedInstall::install(std::vector<std::string>& reports)
 {
-    const fs::path staged = root_ / kStagingFolder / kStagedFiles;
+    lock_ = FileLock::tryHold(root_ / kSwapLock);
+    if (!lock_) {
+        reports.push_back("another update is being put in place");
+        return false;
+    }
+    auto refuse = [&](const std::string& why) {
+        reports.push_back(why);
+        return false;
+    };
+    // A swap interrupted before this one is undone first.
+    if (present(root_ / kSwapJournal)) {
+        lock_.reset();
+        recoverInterruptedSwap(root_);
+        lock_ = FileLock::tryHold(root_ / kSwapLock);
+        if (!lock_)
+            return refuse("another update is being put in place");
+    }
+    const fs::path staging = root_ / kStagingFolder;
+    const fs::path staged = staging / kStagedFiles;
+    const fs::path backup = root_ / kBackupFolder;
+    // Only folders and files this program made: nothing is moved through a planted link.
+    if ((present(staging) && !realFolder(staging)) || (present(staged) && !realFolder(staged)))
+        return refuse("refused: " + std::string(kStagingFolder) + " is no folder of ours");
+    if (present(backup) && !realFolder(backup))
+        return refuse("refused: " + std::string(kBackupFolder) + " is no folder of ours");
     std::error_code ec;
     std::vector<fs::path> files;
-    if (fs::is_directory(fs::symlink_status(staged, ec))) {
-        // Links and special files are never staged by the updater; whatever else lies there stays.
+    if (present(staged)) {
         for (auto it = fs::recursive_directory_iterator(staged, ec); !ec && it != fs::recursive_directory_iterator();
              it.increment(ec)) {
-            if (it->is_regular_file(ec) && !it->is_symlink(ec))
+            const auto status = it->symlink_status(ec);
+            if (fs::is_regular_file(status))
                 files.push_back(it->path());
+            else if (!fs::is_directory(status))
+                return refuse("refused: " + it->path().lexically_relative(root_).generic_string() +
+                              " is no file of ours");
         }
+        if (ec)
+            return refuse("cannot read " + std::string(kStagingFolder));
     }
     std::sort(files.begin(), files.end());
+
+    Plan plan;
     for (const auto& file : files) {
-        const fs::path target = root_ / file.lexically_relative(staged);
+        const fs::path relative = file.lexically_relative(staged);
+        const fs::path target = root_ / relative;
         const fs::path folder = target.parent_path();
-        if (!fs::is_directory(fs::symlink_status(folder, ec))) {
+        if (!liesInside(root_, target) || realFolder(target))
+            return refuse("cannot replace " + relative.generic_string());
+        if (!realFolder(folder)) {
             // One missing level, as the updater checked when it staged the file.
-            if (!liesInside(root_, folder) || !fs::create_directory(folder, ec) || ec) {
-                reports.push_back("cannot create " + folder.lexically_relative(root_).string());
-                return false;
-            }
-            madeFolders_.push_back(folder);
+            const std::string made = folder.lexically_relative(root_).generic_string();
+            if (present(folder) || !realFolder(folder.parent_path()) || !liesInside(root_, folder))
+                return refuse("cannot create " + made);
+            if (std::find(plan.folders.begin(), plan.folders.end(), made) == plan.folders.end())
+                plan.folders.push_back(made);
         }
-        if (!replace(file, target, reports))
-            return false;
+        plan.files.push_back({relative.generic_string(), file.lexically_relative(root_).generic_string(),
+                              present(target)});
     }
-    const fs::path successor = root_ / newProgramFileOf(program_);
+    const std::string successor = newProgramFileOf(program_);
     // The old program goes only when its successor (a plain file, not a link) takes its place.
-    if (!fs::is_regular_file(fs::symlink_status(successor, ec))) {
-        reports.push_back("kept " + program_ + ": nothing is there to take its place");
-        return false;
+    if (!fs::is_regular_file(fs::symlink_status(root_ / successor, ec)))
+        return refuse("kept " + program_ + ": nothing is there to take its place");
+    if (!makeExecutable(root_ / successor))
+        return refuse("cannot make " + program_ + " executable");
+    plan.files.push_back({program_, successor, present(root_ / program_)});
+
+    for (const auto& folder : plan.folders)
+        journal_ += "folder\t" + folder + "\n";
+    for (const auto& f : plan.files) {
+        if ((f.target + f.staged).find_first_of("\t\n") != std::string::npos)
+            return refuse("cannot note " + f.target);
+        journal_ += std::string("file\t") + (f.existed ? "1" : "0") + "\t" + f.target + "\t" + f.staged + "\n";
     }
-    if (!replace(successor, root_ / program_, reports))
-        return false;
-    if (!makeExecutable(root_ / program_)) {
-        reports.push_back("cannot make " + program_ + " executable");
-        return false;
+    removeTree(backup); // a leftover of an update that never started
+    if (!fs::create_directory(backup, ec) || ec)
+        return refuse("cannot create " + std::string(kBackupFolder));
+    if (!writeJournal(root_, kSwapping, journal_))
+        return refuse("cannot write " + std::string(kSwapJournal));
+    journalOpen_ = true;
+    step("journal");
+
+    for (const auto& folder : plan.folders) {
+        if (!fs::create_directory(root_ / fs::path(folder), ec) || ec)
+            return refuse("cannot create " + folder);
+        step("folder " + folder);
     }
+    for (const auto& f : plan.files) {
+        const fs::path target = root_ / fs::path(f.target);
+        if (f.existed) {
+            // The old file stays where it is until the new one replaces it in one rename; the
+            // backup holds a second name for it (a copy where the file system has none).
+            const fs::path kept = backup / fs::path(f.target);
+            fs::create_directories(kept.parent_path(), ec);
+            if (!ec) {
+                fs::create_hard_link(target, kept, ec);
+                if (ec && fs::is_regular_file(fs::symlink_status(target))) {
+                    const fs::path copying = kept.parent_path() / (kept.filename().string() + ".part");
+                    ec.clear();
+                    fs::copy_file(target, copying, fs::copy_options::overwrite_existing, ec);
+                    if (!ec)
+                        fs::rename(copying, kept, ec);
+                }
+            }
+            if (ec)
+                return refuse("cannot keep " + f.target);
+            step("keep " + f.target);
+        }
+        fs::rename(root_ / fs::path(f.staged), target, ec);
+        if (ec)
+            return refuse("cannot put " + f.target + " in place");
+        step("put " + f.target);
+    }
+    if (!writeJournal(root_, kStarted, journal_))
+        return refuse("cannot write " + std::string(kSwapJournal));
+    step("started");
     return true;
 }
 
 void StagedInstall::rollBack()
 {
-    std::error_code ec;
-    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
-        fs::remove(step->target, ec);
-        if (!step->kept.empty())
-            fs::rename(step->kept, step->target, ec);
+    if (!lock_)
+        return; // another swap's files are not ours to touch
+    std::vector<PlannedFile> files;
+    if (journalOpen_) {
+        // Noted first: a crash while undoing is undone further by the next start.
+        writeJournal(root_, kUndoing, journal_);
+        step("undoing");
+        if (const auto plan = parseJournal(std::string(kMagic) + std::string(kUndoing) + "\n" + journal_)) {
+            undo(root_, *plan, [this](const std::string& s) { step(s); });
+            files = plan->files;
+        }
     }
-    steps_.clear();
-    for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder)
-        fs::remove(*folder, ec); // only when empty again
-    madeFolders_.clear();
-    removeTree(root_ / kBackupFolder);
-    removeTree(root_ / kStagingFolder);
+    std::error_code ec;
+    fs::remove(root_ / newProgramFileOf(program_), ec); // the update is given up
+    close(root_, files, true, [this](const std::string& s) { step(s); });
+    journalOpen_ = false;
+    lock_.reset();
 }
 
 void StagedInstall::finish()
 {
-    steps_.clear();
-    madeFolders_.clear();
-    removeTree(root_ / kBackupFolder);
-    removeTree(root_ / kStagingFolder);
+    if (!lock_)
+        return;
+    close(root_, {}, false, [this](const std::string& s) { step(s); });
+    journalOpen_ = false;
+    lock_.reset();
 }
+
+SwapRecovery recoverInterruptedSwap(const fs::path& programFolder)
+{
+    const fs::path journal = programFolder / kSwapJournal;
+    // The usual start: nothing to look at, and nothing written into the program folder.
+    if (!present(journal) && !present(programFolder / kSwapLock))
+        return SwapRecovery::Nothing;
+    auto lock = FileLock::tryHold(programFolder / kSwapLock);
+    if (!lock)
+        return present(journal) ? SwapRecovery::Busy : SwapRecovery::Nothing;
+    const auto text = readOrdinaryFile(journal, Links::Refuse);
+    const auto plan = text ? parseJournal(*text) : std::nullopt;
+    const auto none = [](const std::string&) {};
+    std::error_code ec;
+    if (!plan) {
+        // No journal, or one we did not write: nothing to go by.
+        if (present(journal))
+            fs::remove(journal, ec);
+        fs::remove(programFolder / kSwapLock, ec);
+        return SwapRecovery::Nothing;
+    }
+    if (plan->phase == kStarted) {
+        close(programFolder, {}, false, none);
+        return SwapRecovery::Completed;
+    }
+    undo(programFolder, *plan, none);
+    close(programFolder, plan->files, true, none);
+    return SwapRecovery::RolledBack;
+}
+
+bool swapInProgress(const fs::path& programFolder) { return present(programFolder / kSwapJournal); }
 
 } // namespace hopplix

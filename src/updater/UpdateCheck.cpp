@@ -5,7 +5,9 @@
 #include "platform/Files.h"
 #include "updater/Minisign.h"
 
+#include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <system_error>
 
@@ -71,12 +73,44 @@ bool isNewerVersion(std::string_view remote, std::string_view installed, const N
     return r && i && *r > *i;
 }
 
+std::optional<std::int64_t> signatureTime(std::string_view signatureText)
+{
+    constexpr std::string_view trusted = "\ntrusted comment: ";
+    const auto line = signatureText.find(trusted);
+    if (line == std::string_view::npos)
+        return std::nullopt;
+    std::string_view comment = signatureText.substr(line + trusted.size());
+    comment = comment.substr(0, comment.find_first_of("\r\n"));
+    // Tab-separated fields; the time is the one named so.
+    constexpr std::string_view field = "timestamp:";
+    for (std::size_t start = 0; start <= comment.size();) {
+        const auto end = std::min(comment.find('\t', start), comment.size());
+        const std::string_view item = comment.substr(start, end - start);
+        if (item.substr(0, field.size()) == field) {
+            const std::string_view digits = item.substr(field.size());
+            std::int64_t value = 0;
+            const auto [at, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+            if (error != std::errc() || at != digits.data() + digits.size() || digits.empty() || value < 0)
+                return std::nullopt;
+            return value;
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
 VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
                                   std::string_view installedVersion, const NumberFormat& format,
                                   std::string& neueVersion)
 {
     if (setup.serverBaseUrl.empty())
         return VersionCheck::NoServer;
+    // The launcher waits for the check: a slow server holds it back by the budget at most.
+    struct Budget {
+        Downloader& downloader;
+        ~Budget() { downloader.setDeadline(std::nullopt); }
+    } budget{downloader};
+    downloader.setDeadline(std::chrono::steady_clock::now() + kVersionCheckBudget);
     const auto local = setup.programFolder / kLocalVersionFile;
     // A failed download leaves a Version.txt that was there before as it was.
     if (downloader.URLDownloadToFile(serverUrl(setup, kVersionFilePath), local, DownloadKind::Small) != 0)
@@ -101,6 +135,9 @@ VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& download
         const auto content = readOrdinaryFile(local, Links::Refuse);
         const auto signature = readOrdinaryFile(signatureFile, Links::Refuse);
         if (!content || !signature || !minisignVerify(*key, *content, *signature))
+            return VersionCheck::NotTrusted;
+        const auto signedAt = signatureTime(*signature);
+        if (!signedAt || *signedAt < setup.releaseTime)
             return VersionCheck::NotTrusted;
     }
     neueVersion = Versionlesen(local);

@@ -2,11 +2,15 @@
 // The version check: fetch the server's version file, read the version it announces and compare
 // it with the installed one.
 
+#include "common/BuildVersion.h"
 #include "common/Numbers.h"
 #include "updater/Downloader.h"
 #include "updater/UpdateFiles.h"
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,7 +27,21 @@ struct UpdateSetup {
     std::string publicKey{};
     // Whether the hand-over to the update script can run here; null: it can.
     std::function<bool()> canHandOver{};
+    // The version the version file announced (the check's `neueVersion`): a signed manifest
+    // must name it.
+    std::string announcedVersion{};
+    // When the installed release was made: signed metadata older than that is refused, so an
+    // old signature cannot move the program back.
+    std::int64_t releaseTime = buildReleaseTime();
 };
+
+// How long the whole version check may take, from its first connect to the end of the version
+// file and its signature: the launcher waits for it.
+inline constexpr std::chrono::seconds kVersionCheckBudget{5};
+
+// The time a signature's trusted comment gives ("timestamp:N", as minisign writes it), or
+// nullopt; only meaningful once the signature is verified.
+std::optional<std::int64_t> signatureTime(std::string_view signatureText);
 
 // serverBaseUrl + path, with exactly one '/' between them.
 std::string serverUrl(const UpdateSetup& setup, std::string_view path);
@@ -45,7 +63,9 @@ enum class VersionCheck {
 };
 
 // Downloads the version file to "Version.txt" in the program folder, reads it into
-// `neueVersion`, deletes it and compares. When the download fails, nothing else happens.
+// `neueVersion`, deletes it and compares. When the download fails, nothing else happens. With a
+// key, the signature must be by it and no older than the installed release. The downloads
+// together take kVersionCheckBudget at most.
 VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
                                   std::string_view installedVersion, const NumberFormat& format,
                                   std::string& neueVersion);

@@ -1,16 +1,19 @@
 #include "updater/UpdateInstall.h"
 
 #include "common/Ini.h"
+#include "common/NameCase.h"
 #include "platform/Files.h"
 #include "updater/FileDigest.h"
 #include "updater/Minisign.h"
 #include "updater/SafePaths.h"
+#include "updater/StagedInstall.h"
 #include "updater/UpdateScript.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <system_error>
 
 namespace hopplix {
@@ -163,16 +166,23 @@ private:
     bool kept_ = false;
 };
 
+// The longest file name, in bytes, a folder here can hold.
+constexpr std::size_t kLongestName = 255;
+
 // Works through the downloaded manifest. Returns the number of files downloaded, -1 when the
-// player gave up. Entries whose
+// player gave up; `failures` counts the entries reported with the per-file message. Entries whose
 // file name or folder would leave the program folder, or would overwrite the program, its
-// script or its manifest, are refused with the per-file message and do not count.
+// script or its manifest, that name a place an earlier entry has, or whose name is too long for
+// the reader, are refused with the per-file message and do not count.
 int processManifest(const UpdateSetup& setup, const std::string& manifest, const Digests& digests,
-                    const Staging& staging, Downloader& downloader, MessageBoxes& messages, UpdateWindow& window)
+                    const Staging& staging, Downloader& downloader, MessageBoxes& messages, UpdateWindow& window,
+                    int& failures)
 {
     const fs::path root = setup.programFolder;
     // Read once: a manifest of some MiB would otherwise be read three times per entry.
     const ProfileSection namen(manifest, "Namen", 255), urls(manifest, "URL", 255), pfad(manifest, "Pfad", 255);
+    // The names once more, whole, to tell a cut name from one that is that long.
+    const ProfileSection wholeNames(manifest, "Namen", 32767);
     const int n = keyCountOf(readProfileStringFromBytes(manifest, "Namen", std::nullopt, 255));
     window.setFillWidth(0);
     window.showInFront();
@@ -180,8 +190,10 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
     window.refresh();
 
     auto report = [&](const std::string& name) {
+        ++failures;
         messages.MsgBox(fileError(name), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
     };
+    std::set<std::string> places; // folder and name of every entry so far, without regard to case
     int count = 0;
     std::string url = "?";
     // The entry index is a 16-bit number: the list cannot go beyond entry 32767.
@@ -194,10 +206,16 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
             continue; // nothing to download, so nothing to move either
 
         const auto components = folderComponents(folderText);
+        std::string place;
+        if (components)
+            for (const auto& c : *components)
+                place += lowerName(c) + "/";
+        place += lowerName(name);
         if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
             || (!components->empty() && isProtectedName(components->front(), setup.programName))
-            || !placeIsFree(root, *components, name)) {
-            report(name);
+            || wholeNames.value(key).size() > name.size() || name.size() > kLongestName
+            || !places.insert(place).second || !placeIsFree(root, *components, name)) {
+            report(wholeNames.value(key));
             continue;
         }
         // Downloaded into the staging folder, laid out as it will go into the program folder;
@@ -224,7 +242,8 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
     return count;
 }
 
-// True when the manifest's detached signature is there and made by the setup's key.
+// True when the manifest's detached signature is there, made by the setup's key, and no older
+// than the installed release.
 bool signedByKey(const UpdateSetup& setup, const std::string& manifest, const Staging& staging, Downloader& downloader)
 {
     const auto key = parseMinisignPublicKey(setup.publicKey);
@@ -235,7 +254,20 @@ bool signedByKey(const UpdateSetup& setup, const std::string& manifest, const St
                != 0)
         return false;
     const auto signature = readOrdinaryFile(file, Links::Refuse);
-    return signature && minisignVerify(*key, manifest, *signature);
+    if (!signature || !minisignVerify(*key, manifest, *signature))
+        return false;
+    const auto signedAt = signatureTime(*signature);
+    return signedAt && *signedAt >= setup.releaseTime;
+}
+
+// Whether the manifest delivers the version the player agreed to. A signed manifest must name
+// it: otherwise the manifest of another release, signed as well, could be served with it.
+bool deliversAnnouncedVersion(const UpdateSetup& setup, std::string_view manifest, bool signatures)
+{
+    const std::string named = ProfileSection(manifest, kManifestVersionSection, 255).value(kManifestVersionKey);
+    if (signatures)
+        return !named.empty() && named == setup.announcedVersion;
+    return named.empty() || setup.announcedVersion.empty() || named == setup.announcedVersion;
 }
 
 } // namespace
@@ -257,6 +289,10 @@ int keyCountOf(const std::string& keyList)
 
 void removeUpdateLeftovers(const fs::path& programFolder)
 {
+    // While a swap's journal is open its folders belong to the swap, not to the leftovers.
+    if (swapInProgress(programFolder))
+        return;
+    removeQuietly(programFolder / kNewProgramFile);
     removeTree(programFolder / kStagingFolder);
     removeTree(programFolder / kBackupFolder);
     std::error_code ec;
@@ -330,15 +366,21 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
         return fail();
     if (manifestResult == 0) {
         const auto manifest = readOrdinaryFile(manifestFile, Links::Refuse);
-        if (!manifest || (signatures && !signedByKey(setup, *manifest, staging, downloader)))
+        if (!manifest || (signatures && !signedByKey(setup, *manifest, staging, downloader))
+            || !deliversAnnouncedVersion(setup, *manifest, signatures))
             return fail();
         // The program came before the manifest: it is checked now, before anything is staged
         // for the swap.
         const Digests digests(*manifest, signatures);
         if (!digests.trusts(kProgramDigestKey, stagedProgram))
             return fail();
-        if (processManifest(setup, *manifest, digests, staging, downloader, messages, window) < 0)
+        int failures = 0;
+        if (processManifest(setup, *manifest, digests, staging, downloader, messages, window, failures) < 0)
             return giveUp();
+        // Nothing a release lists may be left behind: without all of it, none of it goes in,
+        // and the next start offers the same update again.
+        if (failures > 0)
+            return fail();
     }
     window.offerCancel(false);
 

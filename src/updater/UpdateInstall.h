@@ -56,7 +56,8 @@ int keyCountOf(const std::string& keyList);
 // A byte count as the window shows it: digits grouped by points, "9.750.078 Bytes".
 std::string byteCount(std::uint64_t bytes);
 
-// Removes what a killed update leaves: the staging folder and half-downloaded files.
+// Removes what a killed update leaves: the staging and backup folders, a downloaded program
+// file (Hopplix.dxe) and half-downloaded files; nothing while a swap's journal is open.
 void removeUpdateLeftovers(const std::filesystem::path& programFolder);
 
 } // namespace hopplix

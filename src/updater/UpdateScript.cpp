@@ -2,7 +2,9 @@
 
 #include "common/Codepage.h"
 #include "common/NameCase.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/Files.h"
+#include "updater/DownloadLibrary.h"
 #include "updater/SafePaths.h"
 #include "updater/StagedInstall.h"
 
@@ -65,6 +67,8 @@ bool handsOverTo(const std::string& scriptContent, std::string_view programName)
 ScriptRun runUpdateScript(const fs::path& programFolder, std::string_view programName, const ProgramControl& programs)
 {
     ScriptRun run;
+    // A swap a crash interrupted is finished or undone before anything else.
+    recoverInterruptedSwap(programFolder);
     const fs::path script = programFolder / kUpdateScript;
     const auto content = readOrdinaryFile(script, Links::Refuse);
     if (!content || !handsOverTo(*content, programName)) {
@@ -76,9 +80,16 @@ ScriptRun runUpdateScript(const fs::path& programFolder, std::string_view progra
     const std::string name(programName);
     const fs::path program = programFolder / name;
     StagedInstall install(programFolder, name);
+    std::error_code present;
+    const bool replacesLibrary = fs::exists(fs::symlink_status(
+        programFolder / kStagingFolder / kStagedFiles / libraryFileName(kDownloadLibrary), present));
     std::int64_t started = 0;
     if (install.install(run.reports)) {
-        started = programs.start(program);
+        // Without a downloader that loads, the new program could never update again.
+        if (replacesLibrary && programs.libraryLoads && !programs.libraryLoads(programFolder))
+            run.reports.push_back("the new " + libraryFileName(kDownloadLibrary) + " does not load");
+        else
+            started = programs.start(program);
         const auto deadline = std::chrono::steady_clock::now() + programs.bound;
         std::error_code ec;
         while (started != 0) {
@@ -96,7 +107,8 @@ ScriptRun runUpdateScript(const fs::path& programFolder, std::string_view progra
         }
         if (started != 0 && programs.runs(started))
             programs.stop(started);
-        run.reports.push_back("the new " + name + " did not start");
+        if (started != 0 || run.reports.empty())
+            run.reports.push_back("the new " + name + " did not start");
     }
     run.exitCode = 1;
     install.rollBack();

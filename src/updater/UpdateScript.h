@@ -40,6 +40,10 @@ struct ProgramControl {
     std::function<void(std::int64_t id)> stop;
     std::function<void()> pause; // a short wait between two looks
     std::chrono::milliseconds bound{60000};
+    // Whether the download library in the folder loads and makes a downloader; null: not
+    // checked. An update that replaces it is taken only when the new one does, as the new
+    // program is taken only when it starts.
+    std::function<bool(const std::filesystem::path& programFolder)> libraryLoads{};
 };
 
 // Carries out the script in `programFolder` for the program `programName` it was started for.

@@ -41,6 +41,9 @@ namespace {
 constexpr int kPort = HOPPLIX_E2E_PORT;
 constexpr int kTlsPort = HOPPLIX_E2E_TLS_PORT;
 const std::string kHttp = "http://127.0.0.1:" + std::to_string(kPort);
+// What a program built as 1,1 carries in its file; hopplix-publish publishes no other as 1,1.
+const std::string kVersionRecord = "\x01hopplix-version:1,1\x01";
+const std::string kNewProgram = "new program" + kVersionRecord;
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
 {
@@ -180,7 +183,8 @@ protected:
 
 struct WholeUpdate {
     const char* label;
-    const char* program;
+    const char* program;     // built as the project's version, 1,0
+    const char* nextProgram; // the same, built as 1,1
     std::string baseUrl;
 };
 
@@ -199,18 +203,18 @@ TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
     fs::copy_file(HOPPLIX_DOWNLOAD_LIBRARY, prog / fs::path(HOPPLIX_DOWNLOAD_LIBRARY).filename());
     fs::copy(HOPPLIX_LEVELS, prog / "Level", fs::copy_options::recursive);
 
-    // The new version: the same program with a few bytes more at its end, so the swap shows.
+    // The new version: the same program built as 1,1. It knows its version, so once in place
+    // it is not offered the update again.
     fs::create_directories(t / "new");
-    const std::string newProgram = readFile(GetParam().program) + "\nneue Version\n";
+    const std::string newProgram = readFile(GetParam().nextProgram);
     writeFile(t / "new" / "Hopplix", newProgram);
     writeFile(t / "new" / "neu.txt", "neu");
     writeFile(t / "new" / "bonus.bmp", "bonus");
     publish("", GetParam().baseUrl, t / "new" / "Hopplix",
             {(t / "new" / "neu.txt").string(), (t / "new" / "bonus.bmp").string() + "@Level/Bonus"});
 
-    // The player: answers the question "Update" with Return (the default button is Ja). Once
-    // the question is up the version file changes; its signature no longer fits, so the new
-    // program offers nothing. The new program's launcher (the old one never showed) is then
+    // The player: answers the question "Update" with Return (the default button is Ja). The
+    // new program's launcher (the old one never showed) shows without a question and is then
     // closed by its process id.
     writeFile(t / "drive.sh",
               "export QT_QPA_PLATFORM=xcb LC_ALL=de_DE.UTF-8\n"
@@ -220,7 +224,6 @@ TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
               "seen=0; n=0\n"
               "while kill -0 $app 2>/dev/null && [ $n -lt 150 ]; do\n"
               "  if xdotool search --onlyvisible --name '^Update$' >/dev/null 2>&1; then seen=1;\n"
-              "    printf 'Version: 1,2\\r\\n' > " + shellQuoted(www() / "werkhof" / "Hopp" / "version.txt") + "\n"
               "    xdotool search --onlyvisible --name '^Update$' windowfocus --sync key Return 2>/dev/null\n"
               "  elif [ $seen = 1 ]; then break; fi\n"
               "  sleep 0.2; n=$((n+1))\n"
@@ -230,6 +233,7 @@ TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
               "kill $app 2>/dev/null && echo 'program did not end'\n"
               "wait $app; echo \"program ended: $?\"\n"
               "n=0; while [ $n -lt 200 ]; do\n"
+              "  if xdotool search --onlyvisible --name '^Update$' >/dev/null 2>&1; then echo 'offered again'; fi\n"
               "  w=$(xdotool search --onlyvisible --name '^Levelauswahl$' 2>/dev/null | head -n 1)\n"
               "  if [ -n \"$w\" ]; then pid=$(xdotool getwindowpid $w)\n"
               "    echo \"new program in: $(readlink /proc/$pid/cwd)\"\n"
@@ -246,6 +250,7 @@ TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
     EXPECT_EQ(log.find("no question"), std::string::npos) << log;
     EXPECT_NE(log.find("program ended: 0"), std::string::npos) << log;
     EXPECT_EQ(log.find("no new launcher"), std::string::npos) << log;
+    EXPECT_EQ(log.find("offered again"), std::string::npos) << log;
     EXPECT_NE(log.find("new program in: " + prog.string() + "\n"), std::string::npos) << log;
 
     // Everything of the update in place, nothing of the hand-over left.
@@ -253,13 +258,13 @@ TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
     EXPECT_EQ(readFile(prog / "neu.txt"), "neu");
     EXPECT_EQ(readFile(prog / "Level" / "Bonus" / "bonus.bmp"), "bonus");
     for (const char* gone : {"Hopplix.dxe", "bonus.bmp", "updatedata.txt", "Version.txt", "update.cmd",
-                             ".hopplix-staging", ".hopplix-backup"})
+                             ".hopplix-staging", ".hopplix-backup", ".hopplix-swap", ".hopplix-swap.lock"})
         EXPECT_FALSE(fs::exists(prog / gone)) << gone;
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemes, SignedUpdate,
-                         ::testing::Values(WholeUpdate{"Http", HOPPLIX_E2E_PROGRAM, kHttp},
-                                           WholeUpdate{"Https", HOPPLIX_E2E_TLS_PROGRAM,
+                         ::testing::Values(WholeUpdate{"Http", HOPPLIX_E2E_PROGRAM, HOPPLIX_E2E_PROGRAM_NEXT, kHttp},
+                                           WholeUpdate{"Https", HOPPLIX_E2E_TLS_PROGRAM, HOPPLIX_E2E_TLS_PROGRAM_NEXT,
                                                        "https://localhost:" + std::to_string(kTlsPort)}),
                          [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
@@ -305,7 +310,7 @@ TEST_P(FaultTable, LeavesTheProgramFolderAsStated)
     writeFile(r.prog / "Hopplix", "old program");
     writeFile(r.prog / "liesmich.txt", "old text");
     fs::copy_file(HOPPLIX_UPDATE_RUNNER, r.prog / "hopplix-update");
-    writeFile(folder.path() / "Hopplix", "new program");
+    writeFile(folder.path() / "Hopplix", kNewProgram);
     writeFile(folder.path() / "liesmich.txt", "new text");
     writeFile(folder.path() / "Level.bmp", "new level");
     publish(c.label, kHttp + "/" + c.label, folder.path() / "Hopplix",
@@ -318,6 +323,7 @@ TEST_P(FaultTable, LeavesTheProgramFolderAsStated)
     CurlDownloader downloader;
     UpdateSetup setup{r.prog, "Hopplix", kHttp + "/" + c.label, std::string(kTestPublicKey)};
     setup.canHandOver = [&] { return canStartUpdateScript(r.prog); };
+    setup.announcedVersion = "1,1";
     const auto result = Updateholen(setup, downloader, messages, window);
 
     std::vector<std::string> errors;
@@ -330,10 +336,12 @@ TEST_P(FaultTable, LeavesTheProgramFolderAsStated)
         std::vector<std::string> reports;
         ASSERT_TRUE(helper.install(reports));
         helper.finish();
-        EXPECT_EQ(readFile(r.prog / "Hopplix"), "new program");
+        EXPECT_EQ(readFile(r.prog / "Hopplix"), kNewProgram);
     } else {
         EXPECT_EQ(result, InstallResult::ProgramFailed);
-        EXPECT_EQ(errors, std::vector<std::string>{"Update fehlgeschlagen"});
+        auto expected = c.fileErrors;
+        expected.push_back("Update fehlgeschlagen");
+        EXPECT_EQ(errors, expected);
         // Nothing lost, nothing half-installed, nothing written outside.
         EXPECT_EQ(listing(folder.path()), before);
     }
@@ -346,11 +354,7 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, FaultTable,
     ::testing::Values(
         FaultCase{"TamperedFile", [](const Row& r) { writeFile(r.served / "files" / "1" / "liesmich.txt", "evil"); },
-                  true, {"Updatefehler bei Datei 'liesmich.txt'"},
-                  [](const Row& r) {
-                      EXPECT_EQ(readFile(r.prog / "liesmich.txt"), "old text");
-                      EXPECT_EQ(readFile(r.prog / "Level" / "Neu" / "Level.bmp"), "new level");
-                  }},
+                  false, {"Updatefehler bei Datei 'liesmich.txt'"}, nothingMore},
         FaultCase{"TamperedManifest",
                   [](const Row& r) {
                       std::ofstream(r.served / "updatedata.txt", std::ios::app) << "[Namen]\r\nDatei3=evil\r\n";
@@ -395,11 +399,12 @@ TEST_F(UpdateServer, KilledDownloadThenRestart)
     writeFile(prog / "Hopplix", "old program");
     fs::copy_file(HOPPLIX_UPDATE_RUNNER, prog / "hopplix-update");
     // Large enough that at 20 KiB a second the download is surely still running when killed.
-    const std::string big(200 * 1024, 'x');
+    const std::string big = std::string(200 * 1024, 'x') + kVersionRecord;
     writeFile(folder.path() / "Hopplix", big);
     publish("slow", kHttp + "/slow", folder.path() / "Hopplix", {});
     const auto before = listing(prog);
     UpdateSetup setup{prog, "Hopplix", kHttp + "/slow", std::string(kTestPublicKey)};
+    setup.announcedVersion = "1,1";
 
     // The installation runs in a child process of its own, which is killed once the program
     // file has begun to arrive.

@@ -105,6 +105,21 @@ TEST_F(Runner, NewProgramThatEndsWithoutStartingIsRolledBack)
     EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = " + kOld, "old-started = old\n"}));
 }
 
+// Without a downloader that loads, the new program could never update again: a download
+// library the update brings is checked like the program.
+TEST_F(Runner, DownloadLibraryThatDoesNotLoadIsRolledBack)
+{
+    writeFile(program / "hopplix-download.so", "old library");
+    std::filesystem::create_directories(program / ".hopplix-staging" / "files");
+    writeFile(program / ".hopplix-staging" / "files" / "hopplix-download.so", "no library");
+    ASSERT_TRUE(makeupdatecmd(program, "Hopplix"));
+    EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess()), "Hopplix"}, errors), 1);
+    ASSERT_TRUE(waitForFile(program / "old-started")) << readFile(errors);
+    EXPECT_NE(readFile(errors).find("the new hopplix-download.so does not load"), std::string::npos);
+    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = " + kOld, "hopplix-download.so = old library",
+                                                        "old-started = old\n"}));
+}
+
 TEST_F(Runner, RefusedScriptChangesNothing)
 {
     writeFile(program / "update.cmd", "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\n"

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/FileAttributes.h"
+#include "platform/FileLock.h"
 
 #include "support/system.h"
 #include "support/temp_folder.h"
@@ -22,6 +23,22 @@ std::set<std::string> namesIn(const fs::path& folder)
     for (const auto& entry : fs::directory_iterator(folder))
         names.insert(entry.path().filename().string());
     return names;
+}
+
+TEST(FileLock, IsHeldByOneHolderAtATime)
+{
+    TempFolder folder;
+    const auto file = folder.path() / "lock";
+    {
+        auto held = FileLock::tryHold(file);
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(FileLock::tryHold(file));
+        const auto moved = std::move(*held);
+        held.reset(); // the hold went with the move
+        EXPECT_FALSE(FileLock::tryHold(file));
+    }
+    EXPECT_TRUE(FileLock::tryHold(file));
+    EXPECT_FALSE(FileLock::tryHold(folder.path())); // a folder is no lock file
 }
 
 TEST(ReadOrdinaryFile, ReadsFilesByteForByteAndNothingElse)

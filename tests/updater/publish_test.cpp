@@ -14,12 +14,15 @@ using namespace hopplix::test;
 
 namespace {
 
+// A program file that says it is 1,1, as a build with -DHOPPLIX_VERSION=1,1 does.
+const std::string kProgram = "program\x01hopplix-version:1,1\x01";
+
 class Publish : public ::testing::Test {
 protected:
     TempFolder tree;
     Publication publication()
     {
-        writeFile(tree.path() / "Hopplix", "program");
+        writeFile(tree.path() / "Hopplix", kProgram);
         writeFile(tree.path() / "Level.bmp", "level");
         writeFile(tree.path() / "liesmich.txt", "text");
         return {tree.path() / "Hopplix", "1,1", "http://updates.example.org/",
@@ -34,7 +37,8 @@ TEST_F(Publish, WritesWhatTheUpdaterReads)
     ASSERT_EQ(publish(publication(), out), std::nullopt);
     const auto hopp = out / "werkhof" / "Hopp";
     EXPECT_EQ(Versionlesen(hopp / "version.txt"), "1,1");
-    EXPECT_EQ(readFile(hopp / "Hopplix.txt"), "program");
+    EXPECT_EQ(readFile(hopp / "Hopplix.txt"), kProgram);
+    EXPECT_EQ(HolINIString(hopp / "updatedata.txt", "Version", "Version"), "1,1");
     EXPECT_EQ(readFile(hopp / "files" / "1" / "Level.bmp"), "level");
     EXPECT_EQ(readFile(hopp / "files" / "2" / "liesmich.txt"), "text");
     const auto manifest = hopp / "updatedata.txt";
@@ -46,8 +50,8 @@ TEST_F(Publish, WritesWhatTheUpdaterReads)
     // What each file must be when it arrives, the program's under a key of its own.
     EXPECT_EQ(HolINIString(manifest, "SHA256", "Datei1"), "0081779c287d567d9ca622f4c0cc2ede819b0cc7f286a5f01d8c3c0178191ad6");
     EXPECT_EQ(HolINIString(manifest, "Bytes", "Datei1"), "5");
-    EXPECT_EQ(HolINIString(manifest, "SHA256", "Programm"), "1310ca2c8932dbd118668bd97442558a3e1f546b5e15c69699dfbd6024f548d8");
-    EXPECT_EQ(HolINIString(manifest, "Bytes", "Programm"), "7");
+    EXPECT_EQ(HolINIString(manifest, "SHA256", "Programm"), "d0698b0c65eea7bba96f74a56e608a5aec038df6d4d28bbbf1484c1193fb4d04");
+    EXPECT_EQ(HolINIString(manifest, "Bytes", "Programm"), "28");
 }
 
 TEST_F(Publish, SignsVersionFileAndManifestWhenGivenAKey)
@@ -83,9 +87,27 @@ TEST_F(Publish, RefusesWhatTheUpdaterWouldRefuse)
     p.baseUrl = "ftp://x";
     EXPECT_NE(publicationProblem(p), std::nullopt);
     p = publication();
-    p.files[1].name = "Level.bmp";
-    p.files[1].folder = "\\Level\\Neu\\";
+    p.files[1].name = "level.BMP";
+    p.files[1].folder = "\\level\\neu\\";
     EXPECT_NE(publicationProblem(p), std::nullopt); // the second would replace the first
+    p = publication();
+    p.files[1].name = std::string(256, 'n');
+    EXPECT_NE(publicationProblem(p), std::nullopt);
+}
+
+// A program published as another version than its own would be offered the update at every start.
+TEST_F(Publish, RefusesAProgramThatIsAnotherVersion)
+{
+    auto p = publication();
+    for (const auto& [program, refused] : std::vector<std::pair<std::string, bool>>{
+             {kProgram, false},
+             {"program\x01hopplix-version:1,0\x01", true},
+             {"program", true},
+             {"\x01hopplix-version:1,1\x01 and \x01hopplix-version:1,0\x01", true},
+             {"\x01hopplix-version:\x01hopplix-version:1,1\x01", false}}) {
+        writeFile(p.program, program);
+        EXPECT_EQ(publicationProblem(p).has_value(), refused) << program;
+    }
 }
 
 TEST_F(Publish, TwoNewLevelsWithTheirPicturesOfOneName)

@@ -159,6 +159,19 @@ TEST_F(VersionCheckAgainstServer, SignedBuildTrustsOnlyAVersionFileSignedByItsKe
     expectNoWorkingFileLeft();
 }
 
+TEST_F(VersionCheckAgainstServer, SlowServerHoldsTheLauncherBackByTheBudgetAtMost)
+{
+    // Each transfer on its own may take 30 s; the check as a whole gives up after its budget.
+    UpdateSetup s = setup();
+    s.publicKey = kTestPublicKey;
+    server.serve("/werkhof/Hopp/version.txt", "Version: 1,1\r\n");
+    server.trickle("/werkhof/Hopp/version.txt.minisig");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(checkForNewerVersion(s, downloader, "1,0", german, neueVersion), VersionCheck::NotTrusted);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kVersionCheckBudget + std::chrono::seconds(5));
+    expectNoWorkingFileLeft();
+}
+
 TEST(ServerUrl, JoinsBaseAndPathWithOneSlash)
 {
     EXPECT_EQ(serverUrl({{}, "", "http://h"}, "/werkhof/Hopp/version.txt"), "http://h/werkhof/Hopp/version.txt");

@@ -4,6 +4,7 @@
 // goes, the downloaded one takes its name and is started.
 
 #include "platform/Process.h"
+#include "updater/DownloadLibrary.h"
 #include "updater/UpdateScript.h"
 
 #include <charconv>
@@ -42,6 +43,9 @@ int main(int argc, char** argv)
     programs.runs = [](std::int64_t id) { return hopplix::processRuns(id); };
     programs.stop = [](std::int64_t id) { hopplix::endProcess(id); };
     programs.pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };
+    programs.libraryLoads = [](const std::filesystem::path& programFolder) {
+        return hopplix::DownloadLibrary(programFolder).downloader() != nullptr;
+    };
     const auto run = hopplix::runUpdateScript(folder, programName, programs);
     for (const auto& report : run.reports)
         std::fprintf(stderr, "hopplix-update: %s\n", report.c_str());

@@ -8,6 +8,7 @@
 #include "launcher/LevelList.h"
 #include "common/Codepage.h"
 #include "common/ColourText.h"
+#include "common/BuildVersion.h"
 #include "updater/UpdateFiles.h"
 #include "updater/UpdateInstall.h"
 
@@ -110,7 +111,7 @@ std::unique_ptr<FormWindow> Form3::createWindow()
     command1_->setEnabled(false);
     place(command1_, 960, 1440, 4815, 495);
 
-    version_ = new QLabel(QStringLiteral("1,0"), w);
+    version_ = new QLabel(QString::fromUtf8(buildVersion().data(), static_cast<qsizetype>(buildVersion().size())), w);
     version_->setObjectName(QStringLiteral("Version"));
     place(version_, 1560, 2040, 615, 255);
 

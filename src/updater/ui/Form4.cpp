@@ -114,6 +114,7 @@ UpdateSetup Form4::setup() const
     const Services& s = forms().services();
     UpdateSetup setup{s.programFolder, programBaseName(), s.updateServer};
     setup.publicKey = s.updateKey;
+    setup.announcedVersion = neueVersion;
     if (s.canStartUpdateScript)
         setup.canHandOver = [check = s.canStartUpdateScript, folder = s.programFolder] { return check(folder); };
     return setup;
