@@ -206,6 +206,7 @@ LevelLayout layoutLevel(const LevelSettings& settings, const LayoutRequest& requ
     }
     layout.playerSide = playerSide(settings.Groesse, layout.picture, layout.client, request.format);
     layout.start = startPosition(settings.x, settings.y, layout.picture, layout.client, screen, request.format);
+    layout.format = request.format;
     return layout;
 }
 
@@ -218,6 +219,7 @@ void placePlayer(const LevelLayout& layout, PlayState& state, PlayerShape& shape
 {
     state.StartX = layout.start.StartX;
     state.StartY = layout.start.StartY;
+    state.startRead = {layout.start.StartX, layout.start.StartY, layout.start.Left, layout.start.Top, layout.format};
     shape.Width = layout.playerSide;
     shape.Height = shape.Width; // always a square
     shape.Left = layout.start.Left;

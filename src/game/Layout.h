@@ -113,6 +113,7 @@ struct LevelLayout {
     ClientArea client;
     float playerSide = 0;
     StartPosition start;
+    NumberFormat format; // the one the start texts were written in
 };
 
 LevelLayout layoutLevel(const LevelSettings& settings, const LayoutRequest& request);
