@@ -201,8 +201,17 @@ void rowByRow(int b, Punktfarbe& p, const ProbeColumns& columns, PlayerShape& sh
         probeAt(p, columns, rowsAt(twipsAt(steps, -1), field), field);
         place(steps, -1);
     } else {
+        const char* map = field.classMap();
+        const size_t stride = field.classStride();
         for (int j = 1; j <= steps; ++j) {
             const std::array<int32_t, 3> twips = twipsAt(j, 1);
+            const int32_t bottomRow = field.rowOf(twips[2]);
+            const char* line = map + static_cast<size_t>(bottomRow) * stride;
+            if (line[columns.left] == 'w' && line[columns.centre] == 'w' && line[columns.right] == 'w') {
+                // Nothing underfoot: no stop until the bottom row changes.
+                j += stepsOnRow(field, bottomRow, twips[2], true);
+                continue;
+            }
             const ProbeRows rows = rowsAt(twips, field);
             probeAt(p, columns, rows, field);
             const bool sidesFree = isFree(p, 4) && isFree(p, 3) && isFree(p, 1) && isFree(p, 8);
@@ -210,11 +219,10 @@ void rowByRow(int b, Punktfarbe& p, const ProbeColumns& columns, PlayerShape& sh
                 place(j, 1);
                 return;
             }
-            const int32_t more = std::min({stepsOnRow(field, rows.top, twips[0], true),
-                                           stepsOnRow(field, rows.middle, twips[1], true),
-                                           stepsOnRow(field, rows.bottom, twips[2], true), steps - j});
-            j += std::max(more, 0);
+            j += std::min({stepsOnRow(field, rows.top, twips[0], true), stepsOnRow(field, rows.middle, twips[1], true),
+                           stepsOnRow(field, rows.bottom, twips[2], true)});
         }
+        probeAt(p, columns, rowsAt(twipsAt(steps, 1), field), field);
         place(steps, 1);
     }
 }
