@@ -471,6 +471,12 @@ void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& 
                     searched);
         break;
     case SolveOutcome::NoRoute:
+        if (!result.proof.empty()) {
+            char took[48];
+            std::snprintf(took, sizeof took, "; proven in %.2f s", seconds);
+            report.error(result.proof + took);
+            break;
+        }
         report.error(cat("the goal cannot be reached within ", std::to_string(limits.maxTicks)) +
                      " ticks: every state the player can reach in that time was tried; searched " + searched);
         break;
