@@ -108,7 +108,11 @@ INSTANTIATE_TEST_SUITE_P(
                     Severity::Warning,
                     "Startposition x \"2 ; left edge\" has text after the number: the game reads it as 0"},
         FindingCase{"a size without %", {}, config("25"), Severity::Warning,
-                    "Größe \"25\" has no % sign: the player gets the automatic size"}));
+                    "Größe \"25\" has no % sign: the player gets the automatic size"},
+        FindingCase{"green in the top-left corner", {{0, 0, 3, 3, 'g'}}, config(), Severity::Warning,
+                    "pressing R wins at once: from the top-left corner the player reaches the goal in its first tick"},
+        FindingCase{"red underfoot", {{0, 14, 8, 1, 'r'}}, config(), Severity::Warning,
+                    "ticks after its start with no key held: it spawns where it cannot stay"}));
 
 TEST_F(LevelCheckTest, PictureThatCannotBeReadIsAnError)
 {
