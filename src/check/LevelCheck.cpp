@@ -597,7 +597,11 @@ LevelReport checkLevel(const fs::path& folder, const PictureDecoder& decoder, co
     checkIdle(session, play, diesAtOnce, report);
     checkNearColours(*picture, report);
     checkNarrowPieces(*picture, session.layout(), report);
-    if (options.solve && hasGoal)
+    // A player smaller than a pixel is already an error; a route found for it would only hide that.
+    const bool playable = session.layout().playerSide >= session.playfield().twipsPerPixelX();
+    if (options.solve && hasGoal && !playable)
+        report.info("not solved: the player must be at least one pixel wide first");
+    if (options.solve && hasGoal && playable)
         runSolver(session, play, options.limits, level);
     return level;
 }

@@ -114,6 +114,17 @@ INSTANTIATE_TEST_SUITE_P(
         FindingCase{"red underfoot", {{0, 14, 8, 1, 'r'}}, config(), Severity::Warning,
                     "ticks after its start with no key held: it spawns where it cannot stay"}));
 
+// Regression: a player of size 0 was reported as an error and as solved in the same breath.
+TEST_F(LevelCheckTest, PlayerOfNoSizeIsNotSolved)
+{
+    CheckOptions options;
+    options.solve = true;
+    const LevelReport report = check(painted({}), config("0%"), options);
+    EXPECT_FALSE(report.solution.has_value());
+    ASSERT_EQ(report.findings.size(), 2u);
+    EXPECT_EQ(report.findings[1].message, "not solved: the player must be at least one pixel wide first");
+}
+
 TEST_F(LevelCheckTest, PictureThatCannotBeReadIsAnError)
 {
     const auto folder = root_.path() / "broken";
