@@ -20,7 +20,7 @@ inline constexpr KeyMask kKeySpace = 4;
 
 struct SolveLimits {
     int maxTicks = 15000;                       // the longest route: 5 minutes of game time
-    std::size_t maxBytes = std::size_t{512} << 20; // the memory the search may hold
+    std::size_t maxBytes = std::size_t{256} << 20; // the memory the search may hold
     bool prove = true;                             // try proveNoRoute before searching
 };
 
