@@ -416,9 +416,11 @@ bool checkPlayer(const LevelSession& session, const Picture& picture, const Leve
     const double top = shape.Top;
     const double right = left + shape.Width;
     const double bottom = top + shape.Height;
+    const bool cut = std::fabs(left) >= kStartLimitTwips || std::fabs(top) >= kStartLimitTwips;
     if (right <= 0 || bottom <= 0 || left >= layout.client.ScaleWidth || top >= layout.client.ScaleHeight)
         report.warning("the start " + start + " lies outside the picture (" + std::to_string(picture.width) +
-                       " x " + std::to_string(picture.height) + " pixels)");
+                       " x " + std::to_string(picture.height) + " pixels)" +
+                       (cut ? "; the game cuts it to " + number(kStartLimitTwips) + " twips from the corner" : ""));
     else if (left < 0 || top < 0 || right > layout.client.ScaleWidth || bottom > layout.client.ScaleHeight)
         report.warning("at its start " + start + " the player reaches beyond the edge of the picture");
 

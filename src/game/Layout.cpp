@@ -14,7 +14,6 @@ namespace {
 
 // A start farther out than this (about 700 m) is as outside as it gets; the limit keeps the
 // single-precision Left and Top finite whatever a level writes.
-constexpr double kStartLimitTwips = 1e9;
 
 // The window system's copy of a size set in twips (single precision), as it reads back.
 float readBack(double twips, double twipsPerPixel, SizeRounding rounding)

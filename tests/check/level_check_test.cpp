@@ -100,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "a wall of black at x 25..25, y 8..14 is 1 pixel wide"},
         FindingCase{"start left of the picture", {}, config("25%", "-30"), Severity::Warning,
                     "the start (-30, 8) lies outside the picture (40 x 20 pixels)"},
+        FindingCase{"start far beyond any screen", {}, config("25%", "1e30"), Severity::Warning,
+                    "the start (1e+30, 8) lies outside the picture (40 x 20 pixels); the game cuts it to 1e+09 twips"},
         FindingCase{"config.ini in UTF-8", {}, "[Spieler]\nGröße=25%\n[Startposition]\nx=2\ny=8\n",
                     Severity::Warning, "config.ini is saved in UTF-8"},
         FindingCase{"a comment after the start",
