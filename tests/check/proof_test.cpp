@@ -112,7 +112,7 @@ TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
     test::TextArtDecoder decoder;
     int proven = 0;
     int solved = 0;
-    for (int n = 0; n < 150; ++n) {
+    for (int n = 0; n < 100; ++n) {
         std::string config;
         const std::vector<std::string> rows = randomLevel(random, config);
         LevelSession session(decoder);
@@ -122,8 +122,8 @@ TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
                 .ok());
         const bool denied = proveNoRoute(session).has_value();
         SolveLimits limits;
-        limits.maxTicks = 1500;
-        limits.maxBytes = std::size_t{32} << 20;
+        limits.maxTicks = 1000;
+        limits.maxBytes = std::size_t{8} << 20;
         limits.prove = false;
         const SolveResult exact = solve(session, play, limits);
         proven += denied;
