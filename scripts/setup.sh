@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  libstb-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils openbox libxcb1-dev
   nginx-light minisign openssl

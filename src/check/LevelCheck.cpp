@@ -393,7 +393,8 @@ std::optional<Picture> readWholePicture(const PictureDecoder& decoder, const fs:
     return std::move(whole.picture);
 }
 
-void checkPlayer(const LevelSession& session, const Picture& picture, const LevelSettings& settings,
+// True when the player dies in its first tick.
+bool checkPlayer(const LevelSession& session, const Picture& picture, const LevelSettings& settings,
                  const NumberFormat& format,
                  Findings& report)
 {
@@ -415,18 +416,22 @@ void checkPlayer(const LevelSession& session, const Picture& picture, const Leve
     const double top = shape.Top;
     const double right = left + shape.Width;
     const double bottom = top + shape.Height;
+    const bool cut = std::fabs(left) >= kStartLimitTwips || std::fabs(top) >= kStartLimitTwips;
     if (right <= 0 || bottom <= 0 || left >= layout.client.ScaleWidth || top >= layout.client.ScaleHeight)
         report.warning("the start " + start + " lies outside the picture (" + std::to_string(picture.width) +
-                       " x " + std::to_string(picture.height) + " pixels)");
+                       " x " + std::to_string(picture.height) + " pixels)" +
+                       (cut ? "; the game cuts it to " + number(kStartLimitTwips) + " twips from the corner" : ""));
     else if (left < 0 || top < 0 || right > layout.client.ScaleWidth || bottom > layout.client.ScaleHeight)
         report.warning("at its start " + start + " the player reaches beyond the edge of the picture");
 
     Punktfarbe probes{};
     kollision(probes, shape, field);
+    bool diesAtOnce = false;
     for (std::size_t k = 0; k < probes.size(); ++k) {
         if (probes[k] == 'r') {
             report.error("the player's start " + start + " touches red (probe " + std::to_string(k + 1) +
                          "): it dies in its first tick");
+            diesAtOnce = true;
             break;
         }
     }
@@ -434,6 +439,7 @@ void checkPlayer(const LevelSession& session, const Picture& picture, const Leve
                                      roundToInt32Saturating(top + shape.Height / 2.0));
     if (inside != 'w')
         report.error("the player's start " + start + " lies inside " + colourName(inside));
+    return diesAtOnce;
 }
 
 // True when the playfield holds green.
@@ -450,6 +456,54 @@ bool checkGoal(const LevelSession& session, const Picture& picture, Findings& re
     else
         report.error("no goal: the picture has no green " + rgb(goal));
     return false;
+}
+
+class NoKeys : public KeyState {
+public:
+    bool GetAsyncKeyState(int) override { return false; }
+};
+
+// The first tick that kills the player and the first that reaches the goal (0: none) within
+// `ticks` ticks with no key held, from (left, top) at rest. The player is put back afterwards.
+struct Idle {
+    int died = 0;
+    int goal = 0;
+};
+Idle idleFrom(LevelSession& session, const PlayState& play, float left, float top, int ticks)
+{
+    const PlayerShape origin = session.player();
+    PlayState state = play;
+    state.beschleunigung = 0;
+    NoKeys keys;
+    TickHooks hooks{keys, {}, {}, {}};
+    session.movePlayerTo(left, top);
+    Idle idle;
+    for (int n = 1; n <= ticks && idle.goal == 0; ++n) {
+        const TickResult result = session.tick(state, hooks);
+        if (result.died && idle.died == 0)
+            idle.died = n;
+        if (result.goal)
+            idle.goal = n;
+    }
+    session.movePlayerTo(origin.Left, origin.Top);
+    return idle;
+}
+
+// What the player meets with no key held: at its start, and after R (which puts it at the
+// playfield's top-left corner at rest).
+void checkIdle(LevelSession& session, const PlayState& play, bool startDiesAtOnce, Findings& report)
+{
+    constexpr int kFirstTicks = 50; // one second
+    const PlayerShape& shape = session.player();
+    const Idle start = idleFrom(session, play, shape.Left, shape.Top, kFirstTicks);
+    if (!startDiesAtOnce && start.died > 0 && (start.goal == 0 || start.died < start.goal))
+        report.warning(cat("the player dies ", std::to_string(start.died),
+                           " ticks after its start with no key held: it spawns where it cannot stay"));
+    const Idle r = idleFrom(session, play, 0.0f, 0.0f, 5 * kFirstTicks);
+    if (r.goal > 0 && (r.died == 0 || r.goal < r.died))
+        report.warning(cat("pressing R wins at once: from the top-left corner the player reaches the goal ",
+                           r.goal == 1 ? std::string("in its first tick") : cat("in ", std::to_string(r.goal), " ticks"),
+                           " with no key held"));
 }
 
 void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& limits, LevelReport& level)
@@ -471,6 +525,12 @@ void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& 
                     searched);
         break;
     case SolveOutcome::NoRoute:
+        if (!result.proof.empty()) {
+            char took[48];
+            std::snprintf(took, sizeof took, "; proven in %.2f s", seconds);
+            report.error(result.proof + took);
+            break;
+        }
         report.error(cat("the goal cannot be reached within ", std::to_string(limits.maxTicks)) +
                      " ticks: every state the player can reach in that time was tried; searched " + searched);
         break;
@@ -534,11 +594,16 @@ LevelReport checkLevel(const fs::path& folder, const PictureDecoder& decoder, co
     }
 
     const LevelSettings settings = loadLevelSettings(levelConfigPath(folder));
-    checkPlayer(session, *picture, settings, format, report);
+    const bool diesAtOnce = checkPlayer(session, *picture, settings, format, report);
     const bool hasGoal = checkGoal(session, *picture, report);
+    checkIdle(session, play, diesAtOnce, report);
     checkNearColours(*picture, report);
     checkNarrowPieces(*picture, session.layout(), report);
-    if (options.solve && hasGoal)
+    // A player smaller than a pixel is already an error; a route found for it would only hide that.
+    const bool playable = session.layout().playerSide >= session.playfield().twipsPerPixelX();
+    if (options.solve && hasGoal && !playable)
+        report.info("not solved: the player must be at least one pixel wide first");
+    if (options.solve && hasGoal && playable)
         runSolver(session, play, options.limits, level);
     return level;
 }

@@ -1,5 +1,7 @@
 #include "check/Solver.h"
 
+#include "check/Proof.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -460,6 +462,11 @@ SolveOutcome searchPass(LevelSession& session, const PlayState& start, const Dis
 SolveResult solve(LevelSession& session, const PlayState& start, const SolveLimits& limits)
 {
     SolveResult result;
+    if (std::optional<std::string> proof = limits.prove ? proveNoRoute(session) : std::nullopt) {
+        result.outcome = SolveOutcome::NoRoute;
+        result.proof = std::move(*proof);
+        return result;
+    }
     const PlayerShape origin = session.player();
     const DistanceMap map(session.playfield(), origin.Width);
     for (const Pass& pass : kPasses) {

@@ -20,12 +20,13 @@ inline constexpr KeyMask kKeySpace = 4;
 
 struct SolveLimits {
     int maxTicks = 15000;                       // the longest route: 5 minutes of game time
-    std::size_t maxBytes = std::size_t{512} << 20; // the memory the search may hold
+    std::size_t maxBytes = std::size_t{256} << 20; // the memory the search may hold
+    bool prove = true;                             // try proveNoRoute before searching
 };
 
 enum class SolveOutcome {
     Solved,      // route leads to the goal
-    NoRoute,     // every state within maxTicks was tried: the goal cannot be reached in time
+    NoRoute,     // proven (see proof), or every state within maxTicks was tried
     OutOfMemory, // the search filled maxBytes before a route turned up: nothing is proven
 };
 
@@ -34,6 +35,7 @@ struct SolveResult {
     std::vector<KeyMask> route; // the keys of each tick, the last one reaching the goal
     std::uint64_t ticks = 0;    // ticks played by the search
     std::size_t states = 0;     // the most distinct states held at once
+    std::string proof;          // for NoRoute before any search: why no route can exist
 };
 
 // Searches from the player's place in `session` with the speed and leap flag of `start` (a
@@ -42,7 +44,8 @@ struct SolveResult {
 // are searched once. The next state tried is the one nearest to the goal by a distance map of
 // the level (the way around walls, ignoring gravity), plus a little for the ticks spent. Quick
 // passes that try only a few states of each small cell of position and speed come first; the
-// last pass tries every state. The player is put back at its start afterwards.
+// last pass tries every state. Before all that, proveNoRoute may settle it without a search.
+// The player is put back at its start afterwards.
 SolveResult solve(LevelSession& session, const PlayState& start, const SolveLimits& limits = {});
 
 // A route in hopplix-replay's key format: one line per tick, "L", "R", "S" combined ("RS"),

@@ -4,6 +4,7 @@
 #include "common/Rounding.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -16,14 +17,30 @@ inline bool isFree(const Punktfarbe& p, int k) { return p[static_cast<size_t>(k 
 inline bool is(const Punktfarbe& p, int k, char letter) { return p[static_cast<size_t>(k - 1)] == letter; }
 
 // A start coordinate text back to the single-precision Left or Top. The load step writes
-// these texts; one that no longer reads as a number (a changed locale) counts as 0.
-float startCoordinate(const std::string& text)
+// these texts; one that does not read as a number counts as 0.
+float startCoordinate(const std::string& text, const NumberFormat& format)
 {
-    const double value = textToNumber(text).value_or(0.0);
+    const double value = textToNumber(text, format).value_or(0.0);
     constexpr double limit = std::numeric_limits<float>::max();
     if (!std::isfinite(value))
         return 0.0f;
     return static_cast<float>(std::clamp(value, -limit, limit));
+}
+
+// Where a death puts the player: StartX and StartY read back, once per text.
+void returnToStart(PlayState& state, PlayerShape& shape)
+{
+    PlayState::StartRead& read = state.startRead;
+    if (!read.format)
+        read.format = systemNumberFormat();
+    if (read.x != state.StartX || read.y != state.StartY) {
+        read.x = state.StartX;
+        read.y = state.StartY;
+        read.left = startCoordinate(read.x, *read.format);
+        read.top = startCoordinate(read.y, *read.format);
+    }
+    shape.Left = read.left;
+    shape.Top = read.top;
 }
 
 bool runEvents(TickHooks& hooks) { return !hooks.processEvents || hooks.processEvents(); }
@@ -43,22 +60,171 @@ struct ProbeColumns {
     }
 };
 
-// kollision with the columns known: the letters of the eight probes at the shape's Top.
-inline void probeAt(Punktfarbe& p, const ProbeColumns& c, const PlayerShape& shape, const Playfield& field)
+// The rows of the probes at one Top (top edge, middle and bottom edge) and the twips they
+// were found from.
+// True when stepping from `from` to `to` by 2.0f at a time is exact at every step, so that
+// the steps can be taken in one addition: both lie below 2^22 and `from` is a multiple of the
+// float spacing at the larger of them (a step into a coarser range would round otherwise).
+bool exactRun(float from, double to)
 {
-    const double t = shape.Top;
-    const double h = shape.Height;
-    const int32_t top = field.rowOf(roundToInt32Saturating(t));
-    const int32_t middle = field.rowOf(roundToInt32Saturating(t + h / 2.0));
-    const int32_t bottom = field.rowOf(roundToInt32Saturating(t + h));
-    p[0] = field.classAtIndex(c.left, top);
-    p[1] = field.classAtIndex(c.centre, top);
-    p[2] = field.classAtIndex(c.right, top);
-    p[3] = field.classAtIndex(c.right, middle);
-    p[4] = field.classAtIndex(c.right, bottom);
-    p[5] = field.classAtIndex(c.centre, bottom);
-    p[6] = field.classAtIndex(c.left, bottom);
-    p[7] = field.classAtIndex(c.left, middle);
+    const double larger = std::max(std::fabs(double{from}), std::fabs(to));
+    if (!(larger < 4194304.0))
+        return false;
+    if (from == 0.0f)
+        return true;
+    // The spacing at `larger` is 2^(its exponent - 23); rounding it to float can only raise the
+    // exponent, which asks for more.
+    const int spacing = static_cast<int>(std::bit_cast<uint32_t>(static_cast<float>(larger)) >> 23 & 0xFF) - 127 - 23;
+    const uint32_t bits = std::bit_cast<uint32_t>(from);
+    const int exponent = static_cast<int>(bits >> 23 & 0xFF);
+    if (exponent == 0)
+        return false; // subnormal: finer than any step can keep
+    const uint32_t mantissa = (bits & 0x7FFFFFu) | 0x800000u;
+    return exponent - 127 - 23 + std::countr_zero(mantissa) >= spacing;
+}
+
+// The rows of the probes at one Top: top edge, middle and bottom edge.
+struct ProbeRows {
+    int32_t top, middle, bottom;
+};
+
+[[gnu::always_inline]] inline ProbeRows rowsAt(const std::array<int32_t, 3>& twips, const Playfield& field)
+{
+    return {field.rowOf(twips[0]), field.rowOf(twips[1]), field.rowOf(twips[2])};
+}
+
+[[gnu::always_inline]] inline std::array<int32_t, 3> probeTwips(double top, double height)
+{
+    return {roundToInt32Saturating(top), roundToInt32Saturating(top + height / 2.0),
+            roundToInt32Saturating(top + height)};
+}
+
+// How many more 2-twip steps (down when `down`, else up) keep a probe at `twips` on its row:
+// none where the row's extent is not known (the border outside the image).
+[[gnu::always_inline]] inline int32_t stepsOnRow(const Playfield& field, int32_t row, int32_t twips, bool down)
+{
+    int32_t first = 0;
+    int32_t last = 0;
+    if (!field.rowSpan(row, first, last))
+        return 0;
+    return std::max((down ? last - twips : twips - first) / 2, 0);
+}
+
+// The letters of the eight probes at known columns and rows. All eight are read before any is
+// stored: a store through a char may alias the class map, and would make every read reload it.
+[[gnu::always_inline]] inline void probeAt(Punktfarbe& p, const ProbeColumns& c, const ProbeRows& r,
+                                          const Playfield& field)
+{
+    const char* map = field.classMap();
+    const size_t stride = field.classStride();
+    const char* top = map + static_cast<size_t>(r.top) * stride;
+    const char* middle = map + static_cast<size_t>(r.middle) * stride;
+    const char* bottom = map + static_cast<size_t>(r.bottom) * stride;
+    p = Punktfarbe{top[c.left],     top[c.centre],    top[c.right],     middle[c.right],
+                   bottom[c.right], bottom[c.centre], bottom[c.left],   middle[c.left]};
+}
+
+[[gnu::always_inline]] inline void probeAt(Punktfarbe& p, const ProbeColumns& c, const PlayerShape& shape,
+                                          const Playfield& field)
+{
+    probeAt(p, c, rowsAt(probeTwips(shape.Top, shape.Height), field), field);
+}
+
+// The vertical movement one 2-twip step at a time, probing after each: the rules as they read.
+void stepByStep(int b, Punktfarbe& p, const ProbeColumns& columns, PlayerShape& shape, const Playfield& field)
+{
+    if (b < 0) {
+        for (int counter = b; counter <= 0; counter += 2) {
+            shape.Top = shape.Top - 2.0f;
+            if (shape.Top < 0.0f)
+                return;
+            probeAt(p, columns, shape, field);
+            if (blocked(p, 2))
+                return;
+            // One blocked corner alone lets the head slide past it.
+            if (blocked(p, 1) && blocked(p, 3))
+                return;
+        }
+    } else {
+        for (int counter = b; counter >= 0; counter -= 2) {
+            shape.Top = shape.Top + 2.0f;
+            probeAt(p, columns, shape, field);
+            // A corner lands only when the sides and top are clear; against a wall the player
+            // slides down until the bottom-centre probe touches.
+            const bool sidesFree = isFree(p, 4) && isFree(p, 3) && isFree(p, 1) && isFree(p, 8);
+            if (blocked(p, 5) && sidesFree)
+                return;
+            if (blocked(p, 7) && sidesFree)
+                return;
+            if (blocked(p, 6))
+                return;
+        }
+    }
+}
+
+// The same movement from row to row. While every step is exact (exactRun), step j puts each
+// probe exactly 2j twips from where it began, and a step that leaves the rows that decide
+// (the top row going up, all three going down) as they were reads what the step before read,
+// which did not stop the movement: so only the steps onto another row are looked at.
+void rowByRow(int b, Punktfarbe& p, const ProbeColumns& columns, PlayerShape& shape, const Playfield& field,
+              int steps)
+{
+    const double top0 = shape.Top;
+    const std::array<int32_t, 3> twips0 = probeTwips(top0, shape.Height);
+    const auto twipsAt = [&](int j, int sign) {
+        return std::array<int32_t, 3>{twips0[0] + sign * 2 * j, twips0[1] + sign * 2 * j, twips0[2] + sign * 2 * j};
+    };
+    const auto place = [&](int j, int sign) { shape.Top = static_cast<float>(top0 + sign * 2.0 * j); };
+    if (b < 0) {
+        const char* map = field.classMap();
+        const size_t stride = field.classStride();
+        for (int j = 1; j <= steps; ++j) {
+            if (top0 - 2.0 * j < 0.0) {
+                if (j > 1)
+                    probeAt(p, columns, rowsAt(twipsAt(j - 1, -1), field), field);
+                place(j, -1);
+                return;
+            }
+            const int32_t topTwips = twips0[0] - 2 * j;
+            const int32_t row = field.rowOf(topTwips);
+            const char* line = map + static_cast<size_t>(row) * stride;
+            if (line[columns.centre] != 'w' || (line[columns.left] != 'w' && line[columns.right] != 'w')) {
+                probeAt(p, columns, rowsAt(twipsAt(j, -1), field), field);
+                place(j, -1);
+                return;
+            }
+            // The steps on this row, while Top stays at 0 or more.
+            const int32_t more = std::min({stepsOnRow(field, row, topTwips, false), steps - j,
+                                           static_cast<int32_t>(std::floor((top0 - 2.0 * j) / 2.0))});
+            j += std::max(more, 0);
+        }
+        probeAt(p, columns, rowsAt(twipsAt(steps, -1), field), field);
+        place(steps, -1);
+    } else {
+        const char* map = field.classMap();
+        const size_t stride = field.classStride();
+        for (int j = 1; j <= steps; ++j) {
+            const std::array<int32_t, 3> twips = twipsAt(j, 1);
+            const int32_t bottomRow = field.rowOf(twips[2]);
+            const char* line = map + static_cast<size_t>(bottomRow) * stride;
+            if (line[columns.left] == 'w' && line[columns.centre] == 'w' && line[columns.right] == 'w') {
+                // Nothing underfoot: no stop until the bottom row changes.
+                j += stepsOnRow(field, bottomRow, twips[2], true);
+                continue;
+            }
+            const ProbeRows rows = rowsAt(twips, field);
+            probeAt(p, columns, rows, field);
+            const bool sidesFree = isFree(p, 4) && isFree(p, 3) && isFree(p, 1) && isFree(p, 8);
+            if ((blocked(p, 5) && sidesFree) || (blocked(p, 7) && sidesFree) || blocked(p, 6)) {
+                place(j, 1);
+                return;
+            }
+            j += std::min({stepsOnRow(field, rows.top, twips[0], true), stepsOnRow(field, rows.middle, twips[1], true),
+                           stepsOnRow(field, rows.bottom, twips[2], true)});
+        }
+        probeAt(p, columns, rowsAt(twipsAt(steps, 1), field), field);
+        place(steps, 1);
+    }
 }
 
 } // namespace
@@ -103,35 +269,13 @@ void kollision(Punktfarbe& punktfarbe, const PlayerShape& shape, const Playfield
 void beschleunigungsetzen(PlayState& state, PlayerShape& shape, const Playfield& field)
 {
     const int b = state.beschleunigung;
-    Punktfarbe& p = state.punktfarbe;
     const ProbeColumns columns(shape, field); // Left does not change here
-    if (b < 0) {
-        for (int counter = b; counter <= 0; counter += 2) {
-            shape.Top = shape.Top - 2.0f;
-            if (shape.Top < 0.0f)
-                return;
-            probeAt(p, columns, shape, field);
-            if (blocked(p, 2))
-                return;
-            // One blocked corner alone lets the head slide past it.
-            if (blocked(p, 1) && blocked(p, 3))
-                return;
-        }
-    } else {
-        for (int counter = b; counter >= 0; counter -= 2) {
-            shape.Top = shape.Top + 2.0f;
-            probeAt(p, columns, shape, field);
-            // A corner lands only when the sides and top are clear; against a wall the player
-            // slides down until the bottom-centre probe touches.
-            const bool sidesFree = isFree(p, 4) && isFree(p, 3) && isFree(p, 1) && isFree(p, 8);
-            if (blocked(p, 5) && sidesFree)
-                return;
-            if (blocked(p, 7) && sidesFree)
-                return;
-            if (blocked(p, 6))
-                return;
-        }
-    }
+    const int steps = b < 0 ? -b / 2 + 1 : b / 2 + 1;
+    if (exactRun(shape.Top, double{shape.Top} + (b < 0 ? -2.0 : 2.0) * steps) &&
+        std::fabs(double{shape.Top} + shape.Height) < 4194304.0)
+        rowByRow(b, state.punktfarbe, columns, shape, field, steps);
+    else
+        stepByStep(b, state.punktfarbe, columns, shape, field);
 }
 
 bool victorycheck(const Punktfarbe& punktfarbe, const std::function<void()>& beep)
@@ -159,8 +303,7 @@ TickResult tick(PlayState& state, PlayerShape& shape, const Playfield& field, fl
 
     // Death: back to the start. The letters stay those of the place of death for the rules below.
     if (std::find(p.begin(), p.end(), 'r') != p.end()) {
-        shape.Left = startCoordinate(state.StartX);
-        shape.Top = startCoordinate(state.StartY);
+        returnToStart(state, shape);
         state.beschleunigung = 0;
         result.died = true;
     }

@@ -5,10 +5,12 @@
 
 #include "common/SystemServices.h"
 #include "game/Playfield.h"
+#include "platform/NumberFormat.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace hopplix {
@@ -38,6 +40,17 @@ struct PlayState {
     std::string StartX = "0";   // start Left in twips, as text in the user's number format
     std::string StartY = "0";   // start Top in twips, likewise
     Punktfarbe punktfarbe{};
+
+    // StartX and StartY as last read back into Left and Top, and the number format they are
+    // read in: the load step fills it, so a death reads no locale (reading it costs far more
+    // than the rest of a tick). Texts that differ from x and y are read again in that format.
+    struct StartRead {
+        std::string x;
+        std::string y;
+        float left = 0;
+        float top = 0;
+        std::optional<NumberFormat> format; // empty: the user's, read at the first death
+    } startRead;
 
     char probe(int k) const { return punktfarbe[static_cast<size_t>(k - 1)]; }
 };

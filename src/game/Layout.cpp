@@ -14,7 +14,6 @@ namespace {
 
 // A start farther out than this (about 700 m) is as outside as it gets; the limit keeps the
 // single-precision Left and Top finite whatever a level writes.
-constexpr double kStartLimitTwips = 1e9;
 
 // The window system's copy of a size set in twips (single precision), as it reads back.
 float readBack(double twips, double twipsPerPixel, SizeRounding rounding)
@@ -206,6 +205,7 @@ LevelLayout layoutLevel(const LevelSettings& settings, const LayoutRequest& requ
     }
     layout.playerSide = playerSide(settings.Groesse, layout.picture, layout.client, request.format);
     layout.start = startPosition(settings.x, settings.y, layout.picture, layout.client, screen, request.format);
+    layout.format = request.format;
     return layout;
 }
 
@@ -218,6 +218,7 @@ void placePlayer(const LevelLayout& layout, PlayState& state, PlayerShape& shape
 {
     state.StartX = layout.start.StartX;
     state.StartY = layout.start.StartY;
+    state.startRead = {layout.start.StartX, layout.start.StartY, layout.start.Left, layout.start.Top, layout.format};
     shape.Width = layout.playerSide;
     shape.Height = shape.Width; // always a square
     shape.Left = layout.start.Left;

@@ -70,6 +70,8 @@ float playerSide(std::string_view groesse, HimetricSize picture, const ClientAre
 // The start position: the level's pixel coordinates (texts; empty or not a number is 0) scaled
 // to the playfield with the factor 1.75, kept as text of at most 15 significant digits, and
 // the shape's Left and Top read back from those texts in single precision.
+// How far from the corner a start may lie, in twips each way; farther ones are cut to this.
+inline constexpr double kStartLimitTwips = 1e9;
 struct StartPosition {
     std::string StartX;
     std::string StartY;
@@ -113,6 +115,7 @@ struct LevelLayout {
     ClientArea client;
     float playerSide = 0;
     StartPosition start;
+    NumberFormat format; // the one the start texts were written in
 };
 
 LevelLayout layoutLevel(const LevelSettings& settings, const LayoutRequest& request);

@@ -73,6 +73,19 @@ Playfield::AxisTable Playfield::axisTable(float twipsPerPixel, int size)
     table.entries.resize(static_cast<size_t>(last - first + 1));
     for (size_t i = 0; i < table.entries.size(); ++i)
         table.entries[i] = shiftedIndex(table.first + static_cast<int32_t>(i), twipsPerPixel, size);
+    // The index grows with the twips, so each index inside the image covers one run of them, and
+    // the margin keeps those runs inside the table.
+    table.spans.assign(static_cast<size_t>(size) + 1, {0, -1});
+    for (size_t i = 0; i < table.entries.size(); ++i) {
+        const int32_t index = table.entries[i];
+        if (index < 1 || index > size)
+            continue;
+        const int32_t twips = table.first + static_cast<int32_t>(i);
+        AxisTable::Span& span = table.spans[static_cast<size_t>(index)];
+        if (span.first > span.last)
+            span.first = twips;
+        span.last = twips;
+    }
     return table;
 }
 

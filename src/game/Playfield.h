@@ -64,6 +64,19 @@ public:
     // the row of the top edge, middle and bottom edge, as indexes for classAtIndex.
     int32_t columnOf(int32_t x) const { return axisIndex(columns_, x, twipsPerPixelX_, width_); }
     int32_t rowOf(int32_t y) const { return axisIndex(rows_, y, twipsPerPixelY_, height_); }
+    // The twips that rowOf maps to `row`, first to last, for a row inside the image. False for
+    // the border around it, and where the rows are not tabled.
+    bool rowSpan(int32_t row, int32_t& first, int32_t& last) const
+    {
+        if (row < 1 || static_cast<size_t>(row) >= rows_.spans.size())
+            return false;
+        first = rows_.spans[static_cast<size_t>(row)].first;
+        last = rows_.spans[static_cast<size_t>(row)].last;
+        return true;
+    }
+    // The class map itself, row by row of classStride() letters, for loops that read many.
+    const char* classMap() const { return classes_.data(); }
+    size_t classStride() const { return static_cast<size_t>(width_) + 2; }
     char classAtIndex(int32_t column, int32_t row) const
     {
         return classes_[static_cast<size_t>(row) * static_cast<size_t>(width_ + 2) + static_cast<size_t>(column)];
@@ -75,6 +88,10 @@ private:
     struct AxisTable {
         int32_t first = 0; // the twips value of entries[0]
         std::vector<int32_t> entries;
+        struct Span {
+            int32_t first, last;
+        };
+        std::vector<Span> spans; // by index: the twips mapped to it (indexes 1 .. size)
     };
     static int32_t axisIndex(const AxisTable& table, int32_t twips, float twipsPerPixel, int size)
     {

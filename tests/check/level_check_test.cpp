@@ -100,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "a wall of black at x 25..25, y 8..14 is 1 pixel wide"},
         FindingCase{"start left of the picture", {}, config("25%", "-30"), Severity::Warning,
                     "the start (-30, 8) lies outside the picture (40 x 20 pixels)"},
+        FindingCase{"start far beyond any screen", {}, config("25%", "1e30"), Severity::Warning,
+                    "the start (1e+30, 8) lies outside the picture (40 x 20 pixels); the game cuts it to 1e+09 twips"},
         FindingCase{"config.ini in UTF-8", {}, "[Spieler]\nGröße=25%\n[Startposition]\nx=2\ny=8\n",
                     Severity::Warning, "config.ini is saved in UTF-8"},
         FindingCase{"a comment after the start",
@@ -108,7 +110,22 @@ INSTANTIATE_TEST_SUITE_P(
                     Severity::Warning,
                     "Startposition x \"2 ; left edge\" has text after the number: the game reads it as 0"},
         FindingCase{"a size without %", {}, config("25"), Severity::Warning,
-                    "Größe \"25\" has no % sign: the player gets the automatic size"}));
+                    "Größe \"25\" has no % sign: the player gets the automatic size"},
+        FindingCase{"green in the top-left corner", {{0, 0, 3, 3, 'g'}}, config(), Severity::Warning,
+                    "pressing R wins at once: from the top-left corner the player reaches the goal in its first tick"},
+        FindingCase{"red underfoot", {{0, 14, 8, 1, 'r'}}, config(), Severity::Warning,
+                    "ticks after its start with no key held: it spawns where it cannot stay"}));
+
+// Regression: a player of size 0 was reported as an error and as solved in the same breath.
+TEST_F(LevelCheckTest, PlayerOfNoSizeIsNotSolved)
+{
+    CheckOptions options;
+    options.solve = true;
+    const LevelReport report = check(painted({}), config("0%"), options);
+    EXPECT_FALSE(report.solution.has_value());
+    ASSERT_EQ(report.findings.size(), 2u);
+    EXPECT_EQ(report.findings[1].message, "not solved: the player must be at least one pixel wide first");
+}
 
 TEST_F(LevelCheckTest, PictureThatCannotBeReadIsAnError)
 {

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <ostream>
+#include <random>
+#include <string>
 
 namespace hopplix {
 namespace {
@@ -237,6 +240,76 @@ TEST(Goal, NoGreenNoBeep)
     EXPECT_FALSE(victorycheck(p, [&] { ++beeps; }));
     EXPECT_EQ(beeps, 0);
     EXPECT_TRUE(victorycheck(Punktfarbe{'g', 'g', 'g', 'g', 'g', 'g', 'g', 'g'}, {})) << "no beeper is fine";
+}
+
+} // namespace
+} // namespace hopplix
+
+namespace hopplix {
+namespace {
+
+// The vertical movement as the rules read: a probe after every 2-twip step.
+void movementAsWritten(PlayState& state, PlayerShape& shape, const Playfield& field)
+{
+    Punktfarbe& p = state.punktfarbe;
+    const auto blocked = [&](int k) { return p[static_cast<size_t>(k - 1)] != 'w'; };
+    if (state.beschleunigung < 0) {
+        for (int counter = state.beschleunigung; counter <= 0; counter += 2) {
+            shape.Top = shape.Top - 2.0f;
+            if (shape.Top < 0.0f)
+                return;
+            kollision(p, shape, field);
+            if (blocked(2) || (blocked(1) && blocked(3)))
+                return;
+        }
+    } else {
+        for (int counter = state.beschleunigung; counter >= 0; counter -= 2) {
+            shape.Top = shape.Top + 2.0f;
+            kollision(p, shape, field);
+            const bool sidesFree = !blocked(4) && !blocked(3) && !blocked(1) && !blocked(8);
+            if ((blocked(5) && sidesFree) || (blocked(7) && sidesFree) || blocked(6))
+                return;
+        }
+    }
+}
+
+// Regression guard for the movement that looks only at the steps onto another row: on random
+// walls, places (fractions, the edges, across powers of two) and speeds it ends where the
+// step-by-step movement ends, with the same letters.
+TEST(Movement, EndsWhereTheStepByStepMovementEnds)
+{
+    std::mt19937 random(7);
+    const auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+    for (int level = 0; level < 40; ++level) {
+        const float twipsPerPixel = std::array<float, 4>{15.0f, 12.0f, 10.0f, 7.2f}[static_cast<size_t>(level % 4)];
+        Playfield field(90, 70, twipsPerPixel, twipsPerPixel);
+        const std::string colours = "srolgb";
+        for (int n = 0; n < 25; ++n) {
+            const int x = static_cast<int>(uniform(0, 90));
+            const int y = static_cast<int>(uniform(0, 70));
+            const int w = static_cast<int>(uniform(1, 12));
+            const int h = static_cast<int>(uniform(1, 6));
+            const uint32_t colour = *colourOfLetter(colours[static_cast<size_t>(uniform(0, 6))]);
+            for (int yy = y; yy < std::min(70, y + h); ++yy)
+                for (int xx = x; xx < std::min(90, x + w); ++xx)
+                    field.setPixel(xx, yy, colour);
+        }
+        for (int trial = 0; trial < 400; ++trial) {
+            PlayerShape shape;
+            shape.Width = shape.Height = static_cast<float>(uniform(5, 300));
+            shape.Left = static_cast<float>(uniform(-100, 90 * twipsPerPixel));
+            const double tops[] = {uniform(-40, 70 * twipsPerPixel), 512.0 - uniform(0, 3), 256.0 + uniform(-3, 3)};
+            shape.Top = static_cast<float>(tops[trial % 3]);
+            PlayState state;
+            state.beschleunigung = static_cast<int16_t>(uniform(-400, 400));
+            PlayState expectedState = state;
+            PlayerShape expectedShape = shape;
+            movementAsWritten(expectedState, expectedShape, field);
+            beschleunigungsetzen(state, shape, field);
+            ASSERT_EQ(shape.Top, expectedShape.Top) << "level " << level << " trial " << trial;
+            ASSERT_EQ(state.punktfarbe, expectedState.punktfarbe) << "level " << level << " trial " << trial;
+        }
+    }
 }
 
 } // namespace

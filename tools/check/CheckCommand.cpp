@@ -1,6 +1,7 @@
 #include "CheckCommand.h"
 
 #include "check/LevelCheck.h"
+#include "check/RoutePicture.h"
 #include "platform/Files.h"
 #include "platform/PathText.h"
 
@@ -17,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage =
-    "usage: hopplix-check [--solve] [--keys-out DIR] [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] "
+    "usage: hopplix-check [--solve] [--keys-out DIR] [--draw OUT.png] [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] "
     "LEVEL_DIR...";
 
 struct UsageError : std::runtime_error {
@@ -27,6 +28,7 @@ struct UsageError : std::runtime_error {
 struct Options {
     bool solve = false;
     std::optional<fs::path> keysOut;
+    std::optional<fs::path> draw;
     int screenWidth = 1280;
     int screenHeight = 1024;
     int dpi = 96;
@@ -81,6 +83,8 @@ Options parseArguments(const std::vector<std::string>& arguments)
         const std::string& value = arguments[++i];
         if (argument == "--keys-out") {
             options.keysOut = pathFromText(value);
+        } else if (argument == "--draw") {
+            options.draw = pathFromText(value);
         } else if (argument == "--screen") {
             std::tie(options.screenWidth, options.screenHeight) = parseSize(value, argument, 1);
         } else if (argument == "--dpi") {
@@ -97,6 +101,10 @@ Options parseArguments(const std::vector<std::string>& arguments)
         throw UsageError("no level folder given");
     if (options.keysOut && !options.solve)
         throw UsageError("--keys-out needs --solve");
+    if (options.draw && !options.solve)
+        throw UsageError("--draw needs --solve");
+    if (options.draw && options.levels.size() != 1)
+        throw UsageError("--draw draws one level: give one level folder");
     return options;
 }
 
@@ -139,6 +147,25 @@ bool writeKeys(const fs::path& folder, const fs::path& level, const std::string&
            part.commit(written);
 }
 
+// The route drawn over the level, laid out again as the check laid it out.
+Finding drawRouteOf(const fs::path& level, const Viewport& viewport, const PictureDecoder& decoder,
+                    const std::vector<KeyMask>& route, const fs::path& file)
+{
+    if (!canWritePng()) {
+        std::string why;
+        writePng({}, file, why);
+        return {Severity::Error, "cannot draw the route: " + why};
+    }
+    LevelSession session(decoder);
+    PlayState play;
+    if (!session.load(level, viewport, play).ok())
+        return {Severity::Error, "cannot draw the route: the level no longer loads"};
+    std::string error;
+    if (!writePng(drawRoute(session, play, route), file, error))
+        return {Severity::Error, "cannot draw the route: " + error};
+    return {Severity::Info, "route drawn to " + file.string()};
+}
+
 } // namespace
 
 int runCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
@@ -174,6 +201,10 @@ int runCommand(const std::vector<std::string>& arguments, std::ostream& out, std
                 report.findings.push_back(
                     {Severity::Error, std::string("cannot write the route to ").append(written.string())});
         }
+        if (options.draw && report.solution && report.solution->outcome == SolveOutcome::Solved)
+            report.findings.push_back(drawRouteOf(level, check.viewport, decoder, report.solution->route, *options.draw));
+        else if (options.draw && report.solution)
+            report.findings.push_back({Severity::Info, "no route to draw"});
         if (report.findings.empty())
             report.findings.push_back({Severity::Info, "no problems found"});
         for (const Finding& finding : report.findings)
