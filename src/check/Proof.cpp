@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <vector>
 
@@ -47,9 +48,11 @@ struct Speed {
 
 enum Kind : std::uint8_t { kRest = 1, kUp = 2, kDown = 4 };
 
-class Abstraction {
+// What both proofs share: cells of one pixel of Left and one of Top, the letters a probe can
+// read from a cell, and every combination of them.
+class Cells {
 public:
-    explicit Abstraction(const LevelSession& session)
+    explicit Cells(const LevelSession& session)
         : field_(session.playfield()),
           tppX_(field_.twipsPerPixelX()),
           tppY_(field_.twipsPerPixelY()),
@@ -83,52 +86,16 @@ public:
         startRow_ = cellOf(start.Top, tppY_);
         playerColumn_ = cellOf(player.Left, tppX_);
         playerRow_ = cellOf(player.Top, tppY_);
+        startTop_ = start.Top;
+        playerTop_ = player.Top;
     }
 
-    // True when green is out of reach of every branch.
-    bool provesNoRoute()
-    {
-        if (!usable_)
-            return false;
-        seen_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), 0);
-        if (!inside(startColumn_, startRow_))
-            return false;
-        reach(playerColumn_, playerRow_, kRest);
-        while (!work_.empty() && !failed_) {
-            const std::uint64_t item = work_.back();
-            work_.pop_back();
-            const auto kind = static_cast<Kind>(item & 7u);
-            const auto index = static_cast<std::int64_t>(item >> 3);
-            const int c = static_cast<int>(index % columns_) + cLo_;
-            const int r = static_cast<int>(index / columns_) + rLo_;
-            if (kind == kRest)
-                rest(c, r);
-            else
-                moving(c, r, kind);
-        }
-        return !failed_;
-    }
-
-private:
+protected:
     static int cellOf(double twips, double perPixel) { return static_cast<int>(std::floor(twips / perPixel)); }
 
     bool inside(int c, int r) const
     {
         return c >= cLo_ && r >= rLo_ && c < cLo_ + columns_ && r < rLo_ + rows_;
-    }
-
-    void reach(int c, int r, Kind kind)
-    {
-        if (!inside(c, r)) {
-            failed_ = true; // beyond the margin: not covered
-            return;
-        }
-        const std::size_t index =
-            static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c - cLo_);
-        if (seen_[index] & kind)
-            return;
-        seen_[index] |= kind;
-        work_.push_back(std::uint64_t{index} << 3 | kind);
     }
 
     // The pixel index (0 .. size - 1 inside, -1 or size outside) a probe at `twips` reads.
@@ -219,13 +186,41 @@ private:
     static bool blockedAt(const Punktfarbe& p, int k) { return !freeAt(p, k); }
     static bool isAt(const Punktfarbe& p, int k, char letter) { return p[static_cast<std::size_t>(k - 1)] == letter; }
 
-    // Strides with the letters `p` from cell (c, r): none, right, left, or both (back again).
-    void strides(int c, int r, const Punktfarbe* p)
+    std::size_t indexOf(int c, int r) const
+    {
+        return static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_) +
+               static_cast<std::size_t>(c - cLo_);
+    }
+
+    // lettersOf, found once per cell (inside the margin).
+    const std::array<Letters, 8>& lettersCached(int c, int r)
+    {
+        if (letters_.empty()) {
+            const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
+            letters_.assign(cells, {});
+            known_.assign(cells, 0);
+        }
+        if (!inside(c, r)) {
+            failed_ = true; // beyond the margin: not covered
+            static constexpr std::array<Letters, 8> kNone{};
+            return kNone;
+        }
+        const std::size_t index = indexOf(c, r);
+        if (!known_[index]) {
+            letters_[index] = lettersOf(c, r);
+            known_[index] = 1;
+        }
+        return letters_[index];
+    }
+
+    // Calls `each` with every column a stride with the letters `p` (any letters when null) can
+    // take Left to from cell (c, r): none, right, left, or both (back again).
+    template <typename Each>
+    void forStrides(int c, const Punktfarbe* p, Each each) const
     {
         const bool right = (!p || (freeAt(*p, 4) && freeAt(*p, 3) && freeAt(*p, 5))) &&
                            double{side_} + c * double{tppX_} - kSlack < pictureWidth_;
         const bool left = (!p || (freeAt(*p, 8) && freeAt(*p, 1) && freeAt(*p, 7))) && c >= 0;
-        // No stride, right, left, and right then left (back within a rounding).
         const std::array<std::pair<bool, double>, 4> moves{
             {{true, 0.0}, {right, 35.0}, {left, -35.0}, {right && left, 0.0}}};
         for (std::size_t m = 0; m < moves.size(); ++m) {
@@ -233,8 +228,80 @@ private:
                 continue;
             const auto [first, last] = shifted(c, moves[m].second, tppX_, m != 0);
             for (int to = first; to <= last; ++to)
-                reach(to, r, kRest);
+                each(to);
         }
+    }
+
+    const Playfield& field_;
+    float tppX_;
+    float tppY_;
+    float side_;
+    float height_;
+    float scaleHeight_;
+    float pictureWidth_;
+    bool usable_ = false;
+    bool failed_ = false;
+    int cLo_ = 0;
+    int rLo_ = 0;
+    int columns_ = 0;
+    int rows_ = 0;
+    int startColumn_ = 0;
+    int startRow_ = 0;
+    int playerColumn_ = 0;
+    int playerRow_ = 0;
+    double startTop_ = 0;
+    double playerTop_ = 0;
+    std::vector<std::array<Letters, 8>> letters_;
+    std::vector<std::uint8_t> known_;
+};
+
+// The player's square moved as the rules allow at any speed, ignoring gravity.
+class GravityFree : public Cells {
+public:
+    using Cells::Cells;
+
+    // True when green is out of reach of every branch.
+    bool provesNoRoute()
+    {
+        if (!usable_)
+            return false;
+        seen_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), 0);
+        if (!inside(startColumn_, startRow_))
+            return false;
+        reach(playerColumn_, playerRow_, kRest);
+        while (!work_.empty() && !failed_) {
+            const std::uint64_t item = work_.back();
+            work_.pop_back();
+            const auto kind = static_cast<Kind>(item & 7u);
+            const auto index = static_cast<std::int64_t>(item >> 3);
+            const int c = static_cast<int>(index % columns_) + cLo_;
+            const int r = static_cast<int>(index / columns_) + rLo_;
+            if (kind == kRest)
+                rest(c, r);
+            else
+                moving(c, r, kind);
+        }
+        return !failed_;
+    }
+
+private:
+    void reach(int c, int r, Kind kind)
+    {
+        if (!inside(c, r)) {
+            failed_ = true; // beyond the margin: not covered
+            return;
+        }
+        const std::size_t index =
+            static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c - cLo_);
+        if (seen_[index] & kind)
+            return;
+        seen_[index] |= kind;
+        work_.push_back(std::uint64_t{index} << 3 | kind);
+    }
+
+    void strides(int c, int r, const Punktfarbe* p)
+    {
+        forStrides(c, p, [&](int to) { reach(to, r, kRest); });
     }
 
     // The next 2-twip step of a movement from cell (c, r).
@@ -324,7 +391,7 @@ private:
 
     void rest(int c, int r)
     {
-        const std::array<Letters, 8> sets = lettersOf(c, r);
+        const std::array<Letters, 8>& sets = lettersCached(c, r);
         if (anyGreen(sets)) {
             failed_ = true;
             return;
@@ -339,7 +406,7 @@ private:
 
     void moving(int c, int r, Kind direction)
     {
-        const std::array<Letters, 8> sets = lettersOf(c, r);
+        const std::array<Letters, 8>& sets = lettersCached(c, r);
         if (anyGreen(sets)) {
             failed_ = true;
             return;
@@ -360,38 +427,366 @@ private:
             step(c, r, direction);
     }
 
-    const Playfield& field_;
-    float tppX_;
-    float tppY_;
-    float side_;
-    float height_;
-    float scaleHeight_;
-    float pictureWidth_;
-    bool usable_ = false;
-    bool failed_ = false;
-    int cLo_ = 0;
-    int rLo_ = 0;
-    int columns_ = 0;
-    int rows_ = 0;
-    int startColumn_ = 0;
-    int startRow_ = 0;
-    int playerColumn_ = 0;
-    int playerRow_ = 0;
     std::vector<std::uint8_t> seen_;
     std::vector<std::uint64_t> work_;
 };
 
+// The same cells with the vertical speed kept as a range, so that a jump has a height and a
+// flight an end. What the tick allows, rule by rule:
+// - before the movement the rules only set the speed (to 0, -20, -50, -150 or 10) or add to it
+//   (50 for each blue wall, 10 for gravity); after it only a leap sets it (to -110) and a glide
+//   takes 7 from it. So no movement is faster upwards than -150 + 10 = -140, the launch pad's,
+//   which rises at most 71 steps of 2 twips; the next lowest a tick starts with is -147 (a
+//   glide after the launch pad);
+// - a tick that sets nothing adds at least 3 (gravity 10 less a glide's 7), so without a rule
+//   that holds it a flight rises less each tick and comes down, and a fall gets faster;
+// - and it adds at most 10 plus 50 for each blue wall touched, so a player that was slow a
+//   moment ago is not stopped by the client's bottom edge in mid-air (the reach test);
+// - a leap needs the leap flag, which only the footing, step and ground rules raise; it is
+//   kept as known false or unknown.
+// A state is a cell and the flag with the range of the speed at the start of a tick and how
+// deep Top lies in the cell at least. The states that reach one cell are widened to one that
+// holds them all: the lowest speed, the shallowest depth, and, when the highest speeds differ,
+// no highest speed at all. That is sound, and it ends: a cell widens a few times at most.
+// What it cannot prove: a gap too wide to leap across. Once cells are widened a player may
+// stop at the bottom edge anywhere and hover, which only a range per tick of flight would rule
+// out.
+class Flight : public Cells {
+public:
+    using Cells::Cells;
+
+    bool provesNoRoute(const PlayState& state)
+    {
+        // A 2-twip step must not skip a cell: each cell the movement passes is probed.
+        if (!usable_ || tppY_ < 2.0f || !inside(startColumn_, startRow_))
+            return false;
+        const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
+        labels_.assign(cells * 4, Range{});
+        queued_.assign(cells, 0);
+        const int first = std::clamp<int>(state.beschleunigung, kLowest, kFastest);
+        push(playerColumn_, playerRow_, kAtRest, state.stehend != kFalse,
+             Range::of(first, state.beschleunigung > kFastest ? kUnbounded : first, depthOf(playerTop_, playerRow_)));
+        while (!work_.empty() && !failed_) {
+            const std::uint64_t item = work_.front();
+            work_.pop_front();
+            const auto slot = static_cast<unsigned>(item & 3u);
+            const auto index = static_cast<std::size_t>(item >> 2);
+            queued_[index] &= static_cast<std::uint8_t>(~(1u << slot));
+            const int c = static_cast<int>(index % static_cast<std::size_t>(columns_)) + cLo_;
+            const int r = static_cast<int>(index / static_cast<std::size_t>(columns_)) + rLo_;
+            const Range speed = labels_[index * 4 + slot];
+            const bool flag = (slot & 1u) != 0;
+            if ((slot & 2u) == 0)
+                atRest(c, r, flag, speed);
+            else
+                falling(c, r, flag, speed);
+        }
+        return !failed_;
+    }
+
+private:
+    static constexpr int kLowest = -150;
+    static constexpr int kUnbounded = 32767; // as high as the 16-bit speed goes
+    // Lower bounds above this are lowered to it: more than any picture needs to tell falls apart.
+    static constexpr int kFastest = 4000;
+    enum Slot : unsigned { kAtRest = 0, kFalling = 2 };
+    enum Flag : bool { kDown = false, kMaybe = true };
+
+    // The speed's range, and how deep at least Top lies in its cell, in whole twips: a fall
+    // slower than a cell a tick still crosses it in a few ticks. Kept in 16 bits: a cell holds
+    // four of them.
+    struct Range {
+        std::int16_t lo = kUnbounded;
+        std::int16_t hi = kLowest - 1; // empty
+        std::int16_t depth = 0;
+        static Range of(int low, int high, int depth)
+        {
+            return {static_cast<std::int16_t>(low), static_cast<std::int16_t>(high), static_cast<std::int16_t>(depth)};
+        }
+        bool empty() const { return lo > hi; }
+        bool holds(const Range& o) const { return lo <= o.lo && hi >= o.hi && depth <= o.depth; }
+        void set(int v) { *this = of(v, v, depth); }
+        void add(int d)
+        {
+            *this = of(std::min(lo + d, kFastest), hi >= kUnbounded ? kUnbounded : std::min(hi + d, kUnbounded), depth);
+        }
+        Range deep(int d) const { return of(lo, hi, d); }
+    };
+
+    // The flag as the rules leave it: known false, known true, or either.
+    enum class Leap { No, Yes, Either };
+
+    void push(int c, int r, Slot kind, bool flag, Range speed)
+    {
+        if (!inside(c, r)) {
+            failed_ = true; // beyond the margin: not covered
+            return;
+        }
+        const std::size_t index = indexOf(c, r);
+        Range& maybe = labels_[index * 4 + kind + 1];
+        if (!maybe.empty() && maybe.holds(speed))
+            return;
+        const unsigned slot = kind + (flag ? 1u : 0u);
+        Range& label = labels_[index * 4 + slot];
+        if (!label.empty() && label.holds(speed))
+            return;
+        // A range that must widen widens by coarse steps, so that a cell is looked at a few
+        // times, not once for every speed that reaches it.
+        if (label.empty()) {
+            label = speed;
+        } else {
+            const int lo = std::min(label.lo, speed.lo);
+            const int hi = std::max(label.hi, speed.hi);
+            label = Range::of(lo, hi > label.hi ? kUnbounded : hi, std::min(label.depth, speed.depth));
+        }
+        if (!(queued_[index] & (1u << slot))) {
+            queued_[index] |= static_cast<std::uint8_t>(1u << slot);
+            work_.push_back(std::uint64_t{index} << 2 | slot);
+        }
+    }
+
+    // The end of a tick at cell (c, r) with the letters `p` of the last probe: strides, then a
+    // glide or a leap, or neither.
+    void endTick(int c, int r, const Punktfarbe& p, Range speed, Leap leap)
+    {
+        forStrides(c, &p, [&](int to) {
+            push(to, r, kAtRest, leap != Leap::No, speed);
+            if (leap != Leap::Yes) {
+                Range glide = speed;
+                glide.add(-7);
+                push(to, r, kAtRest, kDown, glide);
+            }
+            if (leap != Leap::No) {
+                Range up = speed;
+                up.set(-110);
+                push(to, r, kAtRest, kDown, up);
+            }
+        });
+    }
+
+    static bool stopsUp(const Punktfarbe& p) { return blockedAt(p, 2) || (blockedAt(p, 1) && blockedAt(p, 3)); }
+    static bool stopsDown(const Punktfarbe& p)
+    {
+        const bool sidesFree = freeAt(p, 4) && freeAt(p, 3) && freeAt(p, 1) && freeAt(p, 8);
+        return ((blockedAt(p, 5) || blockedAt(p, 7)) && sidesFree) || blockedAt(p, 6);
+    }
+
+    // A fall keeps the player's bottom above the client's (the reach test) and ends at most 2
+    // twips further than its speed.
+    bool belowFalls(int r) const { return r * double{tppY_} >= double{scaleHeight_} - height_ + 2.0 + kSlack; }
+
+    // A movement upwards with the speed `speed` (all below 0) from cell (c, r): it may end on
+    // any cell it passes within its steps, and one that leaves the top edge ends unprobed just
+    // above it with the letters of the step before: on its first step, those of the tick, `first`.
+    void moveUp(int c, int r, Range speed, const Punktfarbe& first, Leap leap)
+    {
+        const int steps = -speed.lo / 2 + 1;
+        const int highest = cellOf(r * double{tppY_} - 2.0 * steps - kSlack, tppY_);
+        for (int row = r; row >= std::max(highest, 0) && !failed_; --row) {
+            const std::array<Letters, 8>& sets = lettersCached(c, row);
+            if (anyGreen(sets)) {
+                failed_ = true;
+                return;
+            }
+            bool goesOn = false;
+            const bool leaves = row == 0 && highest < 0;
+            combinations(sets, [&](const Punktfarbe& p) {
+                endTick(c, row, p, speed, leap);
+                if (!stopsUp(p)) {
+                    goesOn = true;
+                    if (leaves)
+                        endAbove(c, p, speed, leap);
+                }
+            });
+            if (leaves && row == r)
+                endAbove(c, first, speed, leap);
+            // The place the movement starts from is not probed: its first step may be on the
+            // next row already.
+            if (!goesOn && row != r)
+                return;
+        }
+    }
+
+    // How deep `top` lies in cell `row`, in whole twips (0 when above it).
+    int depthOf(double top, int row) const
+    {
+        return static_cast<int>(std::clamp(std::floor(top - row * double{tppY_}), 0.0, double{tppY_} - 1.0));
+    }
+
+    void endAbove(int c, const Punktfarbe& p, Range speed, Leap leap)
+    {
+        for (int above = cellOf(-2.0 - kSlack, tppY_); above <= -1; ++above)
+            endTick(c, above, p, speed, leap);
+    }
+
+    // A movement downwards with the speed `speed` (all 0 or more) from cell (c, r): before its
+    // fewest steps are taken only a contact ends it; from there on it falls on as `falling`.
+    void moveDown(int c, int r, Range speed, Leap leap)
+    {
+        const int steps = speed.lo / 2 + 1;
+        const double soonestTop = r * double{tppY_} + speed.depth + 2.0 * steps - kSlack;
+        const int soonest = cellOf(soonestTop, tppY_);
+        for (int row = r; !belowFalls(row) && !failed_; ++row) {
+            if (row >= soonest) {
+                push(c, row, kFalling, leap != Leap::No, speed.deep(depthOf(soonestTop, row)));
+                // The place the movement starts from is not probed: its first step may be on
+                // the next row already.
+                if (row == r && !belowFalls(r + 1))
+                    push(c, r + 1, kFalling, leap != Leap::No, speed.deep(0));
+                return;
+            }
+            const std::array<Letters, 8>& sets = lettersCached(c, row);
+            if (anyGreen(sets)) {
+                failed_ = true;
+                return;
+            }
+            bool goesOn = false;
+            combinations(sets, [&](const Punktfarbe& p) {
+                if (stopsDown(p))
+                    endTick(c, row, p, row == r ? speed : speed.deep(0), leap);
+                else
+                    goesOn = true;
+            });
+            if (!goesOn && row != r)
+                return;
+        }
+    }
+
+    // A fall past its fewest steps: it may end on this cell, by contact or out of speed.
+    void falling(int c, int r, bool flag, Range speed)
+    {
+        const std::array<Letters, 8>& sets = lettersCached(c, r);
+        if (anyGreen(sets)) {
+            failed_ = true;
+            return;
+        }
+        bool goesOn = false;
+        combinations(sets, [&](const Punktfarbe& p) {
+            endTick(c, r, p, speed, flag ? Leap::Either : Leap::No);
+            goesOn = goesOn || !stopsDown(p);
+        });
+        if (goesOn && !belowFalls(r + 1))
+            push(c, r + 1, kFalling, flag, speed.deep(0));
+    }
+
+    void atRest(int c, int r, bool flag, Range speed)
+    {
+        const std::array<Letters, 8>& sets = lettersCached(c, r);
+        if (anyGreen(sets)) {
+            failed_ = true;
+            return;
+        }
+        const Leap leap = flag ? Leap::Either : Leap::No;
+        combinations(sets, [&](const Punktfarbe& p) {
+            if (std::find(p.begin(), p.end(), 'r') != p.end()) {
+                // Back to the start, at rest.
+                rules(p, startColumn_, startRow_, Range::of(0, 0, depthOf(startTop_, startRow_)), leap);
+            } else {
+                rules(p, c, r, speed, leap);
+            }
+        });
+    }
+
+    // The rules of a tick after the probes read `p`, from cell (c, r), then the movement.
+    void rules(const Punktfarbe& p, int c, int r, Range speed, Leap leap)
+    {
+        const bool topFree = freeAt(p, 1) && freeAt(p, 2) && freeAt(p, 3);
+        if (!topFree) {
+            speed.set(0);
+            leap = Leap::No;
+        }
+        // The keys change only the climbing rules; without a wall beside, all four are one.
+        const int keyCases = blockedAt(p, 8) || blockedAt(p, 4) ? 4 : 1;
+        for (int keys = 0; keys < keyCases; ++keys) {
+            Range b = speed;
+            Leap l = leap;
+            if ((keys & 1) && blockedAt(p, 8) && topFree)
+                b.set(-20);
+            if ((keys & 2) && blockedAt(p, 4) && topFree)
+                b.set(-20);
+            double shift = 0;
+            bool shiftedAtAll = false;
+            if (blockedAt(p, 5) && freeAt(p, 4)) {
+                b.set(-50);
+                l = Leap::Yes;
+                if (blockedAt(p, 8) || blockedAt(p, 1) || blockedAt(p, 7)) {
+                    shift += 3;
+                    shiftedAtAll = true;
+                }
+            }
+            if (blockedAt(p, 7) && freeAt(p, 8)) {
+                b.set(-50);
+                l = Leap::Yes;
+                if (blockedAt(p, 4) || blockedAt(p, 3) || blockedAt(p, 5)) {
+                    shift -= 3;
+                    shiftedAtAll = true;
+                }
+            }
+            if (isAt(p, 6, 's')) {
+                b.set(-50);
+                l = Leap::Yes;
+            }
+            if (blockedAt(p, 7) || blockedAt(p, 5))
+                l = (!isAt(p, 7, 'b') && !isAt(p, 5, 'b')) ? Leap::Yes : Leap::No;
+            if ((isAt(p, 5, 'o') || isAt(p, 4, 'o') || isAt(p, 7, 'o') || isAt(p, 8, 'o')) && freeAt(p, 2) &&
+                freeAt(p, 1))
+                b.set(-50);
+            if ((isAt(p, 8, 'o') || isAt(p, 7, 'o')) && freeAt(p, 3) && freeAt(p, 2))
+                b.set(-50);
+            if ((isAt(p, 6, 'l') || isAt(p, 5, 'l') || isAt(p, 7, 'l')) && topFree) {
+                b.set(-150);
+                l = Leap::No;
+            }
+            if (isAt(p, 8, 'b') && freeAt(p, 6) && freeAt(p, 5)) {
+                l = Leap::No;
+                b.add(50);
+            }
+            if (isAt(p, 4, 'b') && freeAt(p, 7) && freeAt(p, 6)) {
+                l = Leap::No;
+                b.add(50);
+            }
+            b.add(10);
+            if (r < 0) // every Top of the cell is above the playfield
+                b.set(10);
+            // The reach test: no movement, and the speed 0, when the movement would reach the
+            // client's bottom; a movement only when it would not.
+            const double bottomLow = double{height_} + r * double{tppY_};
+            const double bottomHigh = double{height_} + (r + 1) * double{tppY_};
+            const bool still = bottomHigh + b.hi + kSlack >= scaleHeight_;
+            const bool moves = bottomLow + b.lo - kSlack < scaleHeight_;
+            const auto [first, last] = shifted(c, shift, tppX_, shiftedAtAll);
+            for (int to = first; to <= last && !failed_; ++to) {
+                if (still) {
+                    Range none = b;
+                    none.set(0);
+                    endTick(to, r, p, none, l);
+                }
+                if (moves && b.lo < 0)
+                    moveUp(to, r, Range::of(b.lo, std::min<int>(b.hi, -1), 0), p, l);
+                if (moves && b.hi >= 0)
+                    moveDown(to, r, Range::of(std::max<int>(b.lo, 0), b.hi, b.depth), l);
+            }
+        }
+    }
+
+    std::vector<Range> labels_; // per cell: at rest, flag down / maybe; falling, down / maybe
+    std::vector<std::uint8_t> queued_;
+    std::deque<std::uint64_t> work_;
+};
+
 } // namespace
 
-std::optional<std::string> proveNoRoute(const LevelSession& session)
+std::optional<std::string> proveNoRoute(const LevelSession& session, const PlayState& state)
 {
     if (!session.isOpen())
         return std::nullopt;
-    Abstraction abstraction(session);
-    if (!abstraction.provesNoRoute())
-        return std::nullopt;
-    return "no route: the goal cannot be reached even ignoring gravity (the player's square, moved as the "
-           "rules allow at any speed, never touches green)";
+    if (GravityFree(session).provesNoRoute())
+        return "no route: the goal cannot be reached even ignoring gravity (the player's square, moved as the "
+               "rules allow at any speed, never touches green)";
+    if (Flight(session).provesNoRoute(state))
+        return "no route: no jump, climb or launch reaches the goal (the player's square, moved with every "
+               "speed the rules can give it, never touches green)";
+    return std::nullopt;
 }
 
 } // namespace hopplix::check

@@ -10,7 +10,8 @@
 
 namespace hopplix::check {
 
-// Why the level open in `session` cannot be finished from the player's place there, or nullopt
+// Why the level open in `session` cannot be finished from the player's place there, moving as
+// `state` says (its speed and leap flag), or nullopt
 // when this cannot be proven (or the level is outside what the proof covers: a start far off
 // the picture, a player wider than the screen).
 //
@@ -20,6 +21,6 @@ namespace hopplix::check {
 // speed, a movement may end on any step and ends where the rules stop it, and strides and
 // steps land on every cell their twips can reach. A death goes back to the start. Each real
 // tick is one of these branches, so the cells reached hold every place a route can be.
-std::optional<std::string> proveNoRoute(const LevelSession& session);
+std::optional<std::string> proveNoRoute(const LevelSession& session, const PlayState& state);
 
 } // namespace hopplix::check

@@ -462,7 +462,7 @@ SolveOutcome searchPass(LevelSession& session, const PlayState& start, const Dis
 SolveResult solve(LevelSession& session, const PlayState& start, const SolveLimits& limits)
 {
     SolveResult result;
-    if (std::optional<std::string> proof = limits.prove ? proveNoRoute(session) : std::nullopt) {
+    if (std::optional<std::string> proof = limits.prove ? proveNoRoute(session, start) : std::nullopt) {
         result.outcome = SolveOutcome::NoRoute;
         result.proof = std::move(*proof);
         return result;

@@ -25,7 +25,42 @@ struct Verdict {
     std::vector<std::string> rows;
     std::string config;
     bool proven;
+    const char* proof = "even ignoring gravity";
 };
+
+// Two shelves with `gap` pixels of air between them and red far below: the goal on the right
+// one, the start on the left.
+std::vector<std::string> shelves(int gap)
+{
+    const int width = 120 + gap;
+    std::vector<std::string> rows(150, std::string(static_cast<size_t>(width), '.'));
+    for (int y = 100; y < 103; ++y)
+        for (int x = 0; x < width; ++x)
+            if (x < 60 || x >= 60 + gap)
+                rows[static_cast<size_t>(y)][static_cast<size_t>(x)] = '#';
+    for (int y = 95; y < 100; ++y)
+        for (int x = width - 20; x < width; ++x)
+            rows[static_cast<size_t>(y)][static_cast<size_t>(x)] = 'g';
+    rows.back() = std::string(static_cast<size_t>(width), 'r');
+    return rows;
+}
+
+// A floor and, `height` pixels above it, a shelf with the goal on it and no wall to climb to it.
+std::vector<std::string> shelfAbove(int height)
+{
+    std::vector<std::string> rows(static_cast<size_t>(height + 100), std::string(100, '.'));
+    for (int x = 30; x < 70; ++x) {
+        for (int y = 55; y < 60; ++y)
+            rows[static_cast<size_t>(y)][static_cast<size_t>(x)] = 'g';
+        for (int y = 60; y < 63; ++y)
+            rows[static_cast<size_t>(y)][static_cast<size_t>(x)] = '#';
+    }
+    for (int y = height + 60; y < height + 63; ++y)
+        rows[static_cast<size_t>(y)] = std::string(100, '#');
+    return rows;
+}
+
+const std::string kShelfPlayer = "[Spieler]\nGr\xF6\xDF" "e=10%\n[Startposition]\nx=10\ny=80\n";
 
 // Walls a few pixels thick, away from the top edge: flying above the picture is one of the
 // things the proof allows.
@@ -45,6 +80,15 @@ const std::vector<Verdict> kVerdicts = {
      {"....................", "....................", "....................", "....................",
       "..................gg", "####################"},
      kQuarter, false},
+    {"GoalInABoxUpToTheTopEdge",
+     {"..................###ggggg###.", "..................###ggggg###.", "..................###ggggg###.",
+      "..................###########.", "..................###########.", "..............................",
+      "..............................", "..............................", "..............................",
+      "..............................", "..............................", "##############################"},
+     kQuarter, true, "no jump, climb or launch"},
+    {"GoalAboveAnyLeap", shelfAbove(200), kShelfPlayer, true, "no jump, climb or launch"},
+    {"GoalWithinALeap", shelfAbove(90), kShelfPlayer, false},
+    {"GapToLeap", shelves(40), kShelfPlayer, false},
 };
 
 class ProofTest : public ::testing::TestWithParam<Verdict> {};
@@ -57,10 +101,10 @@ TEST_P(ProofTest, VerdictAndItsProof)
     LevelSession session(decoder);
     PlayState play;
     ASSERT_TRUE(session.load(artLevel(root.path(), "level", v.rows, v.config), pixelForPixel(v.rows), play).ok());
-    const std::optional<std::string> proof = proveNoRoute(session);
+    const std::optional<std::string> proof = proveNoRoute(session, play);
     EXPECT_EQ(proof.has_value(), v.proven);
     if (proof) {
-        EXPECT_NE(proof->find("even ignoring gravity"), std::string::npos) << *proof;
+        EXPECT_NE(proof->find(v.proof), std::string::npos) << *proof;
     }
 }
 
@@ -111,8 +155,9 @@ TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
     test::TempFolder root;
     test::TextArtDecoder decoder;
     int proven = 0;
+    int flights = 0;
     int solved = 0;
-    for (int n = 0; n < 100; ++n) {
+    for (int n = 0; n < 250; ++n) {
         std::string config;
         const std::vector<std::string> rows = randomLevel(random, config);
         LevelSession session(decoder);
@@ -120,7 +165,9 @@ TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
         ASSERT_TRUE(
             session.load(artLevel(root.path(), "level" + std::to_string(n), rows, config), pixelForPixel(rows), play)
                 .ok());
-        const bool denied = proveNoRoute(session).has_value();
+        const std::optional<std::string> proof = proveNoRoute(session, play);
+        const bool denied = proof.has_value();
+        flights += denied && proof->find("no jump") != std::string::npos;
         SolveLimits limits;
         limits.maxTicks = 1000;
         limits.maxBytes = std::size_t{8} << 20;
@@ -132,11 +179,12 @@ TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
             std::string art;
             for (const std::string& row : rows)
                 art += row + '\n';
-            EXPECT_NE(exact.outcome, SolveOutcome::Solved) << config << art;
+            EXPECT_NE(exact.outcome, SolveOutcome::Solved) << *proof << "\n" << config << art;
         }
     }
     // Both verdicts are met, or the comparison proves nothing.
     EXPECT_GT(proven, 5);
+    EXPECT_GT(flights, 2) << "of " << proven;
     EXPECT_GT(solved, 5);
 }
 
