@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <ctime>
 #include <numeric>
+#include <optional>
+#include <span>
 
 namespace hopplix::check {
 
@@ -188,23 +190,16 @@ void checkConfig(const fs::path& folder, const NumberFormat& format, Findings& r
 
 // ---- the picture ------------------------------------------------------------------------------
 
-// Colours a stroke away from a legend colour: they play as free space.
-void checkNearColours(const Picture& picture, Findings& report)
-{
-    struct Near {
-        std::size_t count = 0;
-        uint32_t example = 0;
-        int x = 0;
-        int y = 0;
-    };
-    std::array<Near, kColourLegend.size()> near{};
-    uint32_t lastColour = kColourLegend[0].colour;
-    int lastEntry = -1; // the legend entry the last colour is near to; -1 for none
-    for (int y = 0; y < picture.height; ++y) {
-        const uint32_t* line =
-            picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width);
-        for (int x = 0; x < picture.width; ++x) {
-            const uint32_t c = line[x] & 0xFFFFFFu;
+// Colours a stroke away from a legend colour: they play as free space. Fed row by row, in any
+// order of rows; the example shown is the first such pixel reading from the top.
+class NearColours {
+public:
+    void row(int y, std::span<const uint32_t> line)
+    {
+        uint32_t lastColour = kColourLegend[0].colour;
+        int lastEntry = -1; // the legend entry the last colour is near to; -1 for none
+        for (int x = 0; x < static_cast<int>(line.size()); ++x) {
+            const uint32_t c = line[static_cast<std::size_t>(x)] & 0xFFFFFFu;
             if (c != lastColour) {
                 lastColour = c;
                 lastEntry = -1;
@@ -219,24 +214,37 @@ void checkNearColours(const Picture& picture, Findings& report)
             }
             if (lastEntry < 0)
                 continue;
-            Near& n = near[static_cast<std::size_t>(lastEntry)];
-            if (n.count++ == 0) {
+            Near& n = near_[static_cast<std::size_t>(lastEntry)];
+            if (n.count++ == 0 || y < n.y || (y == n.y && x < n.x)) {
                 n.example = c;
                 n.x = x;
                 n.y = y;
             }
         }
     }
-    for (std::size_t e = 0; e < near.size(); ++e) {
-        const Near& n = near[e];
-        if (n.count == 0)
-            continue;
-        report.warning(std::to_string(n.count) + (n.count == 1 ? " pixel is" : " pixels are") + " close to " +
-                       colourName(kColourLegend[e].letter) + " " + rgb(kColourLegend[e].colour) +
-                       " but not exactly it, so the game takes them for free space; e.g. " + rgb(n.example) +
-                       " at (" + std::to_string(n.x) + ", " + std::to_string(n.y) + ")");
+
+    void report(Findings& report) const
+    {
+        for (std::size_t e = 0; e < near_.size(); ++e) {
+            const Near& n = near_[e];
+            if (n.count == 0)
+                continue;
+            report.warning(std::to_string(n.count) + (n.count == 1 ? " pixel is" : " pixels are") + " close to " +
+                           colourName(kColourLegend[e].letter) + " " + rgb(kColourLegend[e].colour) +
+                           " but not exactly it, so the game takes them for free space; e.g. " + rgb(n.example) +
+                           " at (" + std::to_string(n.x) + ", " + std::to_string(n.y) + ")");
+        }
     }
-}
+
+private:
+    struct Near {
+        std::size_t count = 0;
+        uint32_t example = 0;
+        int x = 0;
+        int y = 0;
+    };
+    std::array<Near, kColourLegend.size()> near_{};
+};
 
 // A stretch of one kind of colour narrower than the player can feel: pixels of rows where the
 // colour runs narrower than that, joined across rows (also corner to corner).
@@ -247,94 +255,190 @@ struct Piece {
 };
 
 // The narrow pieces of the pixels `belongs` picks: runs narrower than `narrowerThan` pixels,
-// joined. nullopt for a picture too noisy to take apart.
-template <typename Belongs>
-std::optional<std::vector<Piece>> narrowPieces(const Picture& picture, double narrowerThan, Belongs belongs)
-{
-    struct Run {
-        int y, x0, x1; // x1 exclusive
-        char letter;
-    };
-    std::vector<Run> runs;
-    std::vector<uint32_t> parent;
-    auto find = [&](uint32_t i) {
-        while (parent[i] != i)
-            i = parent[i] = parent[parent[i]];
-        return i;
-    };
-    std::size_t previousRow = 0; // the first narrow run of the row above
-    for (int y = 0; y < picture.height; ++y) {
-        const std::size_t rowStart = runs.size();
-        const uint32_t* line =
-            picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width);
-        for (int x = 0; x < picture.width;) {
-            const char letter = classifyColour(line[x] & 0xFFFFFFu);
-            if (!belongs(letter)) {
+// joined across rows. Fed row by row, top down or bottom up as the file keeps them; no pieces
+// (nullopt) for a picture too noisy to take apart.
+class NarrowPieces {
+public:
+    NarrowPieces(double narrowerThan, bool (*belongs)(char)) : narrowerThan_(narrowerThan), belongs_(belongs) {}
+
+    void row(int y, std::span<const uint32_t> line)
+    {
+        if (overflow_)
+            return;
+        const int width = static_cast<int>(line.size());
+        const std::size_t rowStart = runs_.size();
+        // Pictures run in long stretches of one colour: the last one's letter is kept.
+        uint32_t lastColour = kColourLegend[0].colour;
+        char lastLetter = kColourLegend[0].letter;
+        const auto at = [&](int x) {
+            const uint32_t c = line[static_cast<std::size_t>(x)] & 0xFFFFFFu;
+            if (c != lastColour) {
+                lastColour = c;
+                lastLetter = classifyColour(c);
+            }
+            return lastLetter;
+        };
+        for (int x = 0; x < width;) {
+            const char letter = at(x);
+            if (!belongs_(letter)) {
                 ++x;
                 continue;
             }
             const int x0 = x;
-            while (x < picture.width && belongs(classifyColour(line[x] & 0xFFFFFFu)))
+            while (x < width && belongs_(at(x)))
                 ++x;
-            if (x - x0 >= narrowerThan)
+            if (x - x0 >= narrowerThan_)
                 continue;
-            if (runs.size() == kMaxRuns)
-                return std::nullopt;
-            runs.push_back({y, x0, x, letter});
-            parent.push_back(static_cast<uint32_t>(runs.size() - 1));
+            if (runs_.size() == kMaxRuns) {
+                overflow_ = true;
+                return;
+            }
+            runs_.push_back({y, x0, x, letter});
+            parent_.push_back(static_cast<uint32_t>(runs_.size() - 1));
         }
-        // Join with the narrow runs of the row above that touch, corners included.
-        if (y > 0 && previousRow < rowStart && runs[previousRow].y == y - 1) {
-            std::size_t above = previousRow;
-            for (std::size_t i = rowStart; i < runs.size(); ++i) {
-                while (above < rowStart && runs[above].x1 < runs[i].x0)
-                    ++above;
-                for (std::size_t a = above; a < rowStart && runs[a].x0 <= runs[i].x1; ++a)
-                    parent[find(static_cast<uint32_t>(a))] = find(static_cast<uint32_t>(i));
+        // Join with the narrow runs of the row before, when it is a neighbour, corners included.
+        if (previousRow_ < rowStart && std::abs(runs_[previousRow_].y - y) == 1) {
+            std::size_t other = previousRow_;
+            for (std::size_t i = rowStart; i < runs_.size(); ++i) {
+                while (other < rowStart && runs_[other].x1 < runs_[i].x0)
+                    ++other;
+                for (std::size_t a = other; a < rowStart && runs_[a].x0 <= runs_[i].x1; ++a)
+                    parent_[find(static_cast<uint32_t>(a))] = find(static_cast<uint32_t>(i));
             }
         }
-        if (runs.size() > rowStart)
-            previousRow = rowStart;
+        previousRow_ = runs_.size() > rowStart ? rowStart : runs_.size();
     }
-    std::vector<Piece> pieces;
-    std::vector<int32_t> pieceOf(runs.size(), -1);
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const uint32_t root = find(static_cast<uint32_t>(i));
-        const Run& run = runs[i];
-        if (pieceOf[root] < 0) {
-            pieceOf[root] = static_cast<int32_t>(pieces.size());
-            pieces.push_back({run.x0, run.y, run.x1 - 1, run.y, 0, run.letter});
+
+    // The pieces in the order reading from the top finds them.
+    std::optional<std::vector<Piece>> pieces()
+    {
+        if (overflow_)
+            return std::nullopt;
+        std::vector<std::size_t> order(runs_.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return std::pair(runs_[a].y, runs_[a].x0) < std::pair(runs_[b].y, runs_[b].x0);
+        });
+        std::vector<Piece> pieces;
+        std::vector<int32_t> pieceOf(runs_.size(), -1);
+        for (const std::size_t i : order) {
+            const uint32_t root = find(static_cast<uint32_t>(i));
+            const Run& run = runs_[i];
+            if (pieceOf[root] < 0) {
+                pieceOf[root] = static_cast<int32_t>(pieces.size());
+                pieces.push_back({run.x0, run.y, run.x1 - 1, run.y, 0, run.letter});
+            }
+            Piece& piece = pieces[static_cast<std::size_t>(pieceOf[root])];
+            piece.left = std::min(piece.left, run.x0);
+            piece.right = std::max(piece.right, run.x1 - 1);
+            piece.top = std::min(piece.top, run.y);
+            piece.bottom = std::max(piece.bottom, run.y);
+            piece.widest = std::max(piece.widest, run.x1 - run.x0);
         }
-        Piece& piece = pieces[static_cast<std::size_t>(pieceOf[root])];
-        piece.left = std::min(piece.left, run.x0);
-        piece.right = std::max(piece.right, run.x1 - 1);
-        piece.top = std::min(piece.top, run.y);
-        piece.bottom = std::max(piece.bottom, run.y);
-        piece.widest = std::max(piece.widest, run.x1 - run.x0);
+        return pieces;
     }
-    return pieces;
-}
+
+private:
+    struct Run {
+        int y, x0, x1; // x1 exclusive
+        char letter;
+    };
+    uint32_t find(uint32_t i)
+    {
+        while (parent_[i] != i)
+            i = parent_[i] = parent_[parent_[i]];
+        return i;
+    }
+
+    double narrowerThan_;
+    bool (*belongs_)(char);
+    std::vector<Run> runs_;
+    std::vector<uint32_t> parent_;
+    std::size_t previousRow_ = 0; // the first narrow run of the row before
+    bool overflow_ = false;
+};
 
 // Red and walls narrower than the player can feel: its probes sit at its corners and the middles
 // of its sides, half a side apart, and it strides 35 twips without looking in between. Red that
 // narrow can be walked over; a wall that narrow, as high as half the player or more, walked
 // through (a lower one, or the tip of something wider, stops the player anyway).
-void checkNarrowPieces(const Picture& picture, const LevelLayout& layout, Findings& report)
+bool isRed(char c) { return c == 'r'; }
+bool isWall(char c) { return c != 'w' && c != 'r' && c != 'g'; }
+
+// What the checks of the picture as painted need, taken from its rows as the decoder hands
+// them over: the picture is never held whole, so a large one takes no more memory than the
+// game's own reading of it.
+class PaintedPicture : public PictureRows {
+public:
+    explicit PaintedPicture(const LevelLayout& layout) : layout_(layout) {}
+
+    bool size(int w, int h) override
+    {
+        width = w;
+        height = h;
+        seen_.assign(static_cast<std::size_t>(h), false);
+        rows_ = 0;
+        twipsPerPixelX = double{layout_.client.ScaleWidth} / w;
+        twipsPerPixelY = double{layout_.client.ScaleHeight} / h;
+        red.reset();
+        wall.reset();
+        if (twipsPerPixelX > 0 && twipsPerPixelY > 0 && layout_.playerSide > 0) {
+            narrowerThan = std::max<double>(layout_.playerSide / 2.0, kStrideTwips) / twipsPerPixelX;
+            red.emplace(narrowerThan, isRed);
+            wall.emplace(narrowerThan, isWall);
+        }
+        return true;
+    }
+
+    void row(int y, std::span<const uint32_t> colours) override
+    {
+        if (y < 0 || y >= height || colours.size() != static_cast<std::size_t>(width) ||
+            seen_[static_cast<std::size_t>(y)])
+            return;
+        seen_[static_cast<std::size_t>(y)] = true;
+        ++rows_;
+        const uint32_t goal = *colourOfLetter('g');
+        green = green || std::any_of(colours.begin(), colours.end(), [&](uint32_t c) { return (c & 0xFFFFFFu) == goal; });
+        near.row(y, colours);
+        if (red)
+            red->row(y, colours);
+        if (wall)
+            wall->row(y, colours);
+    }
+
+    bool complete() const { return height > 0 && rows_ == height; }
+
+    int width = 0;
+    int height = 0;
+    bool green = false;
+    double twipsPerPixelX = 0;
+    double twipsPerPixelY = 0;
+    double narrowerThan = 0;
+    NearColours near;
+    std::optional<NarrowPieces> red;
+    std::optional<NarrowPieces> wall;
+
+private:
+    const LevelLayout& layout_;
+    std::vector<bool> seen_;
+    int rows_ = 0;
+};
+
+void checkNarrowPieces(PaintedPicture& picture, const LevelLayout& layout, Findings& report)
 {
-    const double twipsPerPixelX = double{layout.client.ScaleWidth} / picture.width;
-    const double twipsPerPixelY = double{layout.client.ScaleHeight} / picture.height;
-    if (!(twipsPerPixelX > 0) || !(twipsPerPixelY > 0) || !(layout.playerSide > 0))
+    if (!picture.red || !picture.wall)
         return;
     const double half = layout.playerSide / 2.0;
     const bool strideWider = kStrideTwips > half;
-    const double narrowerThan = std::max<double>(half, kStrideTwips) / twipsPerPixelX;
+    const double narrowerThan = picture.narrowerThan;
     const std::string limit =
         cat(strideWider ? "narrower than a stride (" : "narrower than half the player's side (", number(narrowerThan),
             " pixels)");
-    const double lowest = half / twipsPerPixelY; // rows a narrow wall must span to be walked through
+    const double lowest = half / picture.twipsPerPixelY; // rows a narrow wall must span to be walked through
 
-    auto check = [&](auto belongs, const std::string& kind, bool mindHeight, const std::string& consequence) {
-        const auto pieces = narrowPieces(picture, narrowerThan, belongs);
+    auto check = [&](NarrowPieces& found, const std::string& kind, bool mindHeight, const std::string& consequence) {
+        const auto pieces = found.pieces();
         if (!pieces) {
             report.info("the picture has too many separate pieces of " + kind + " to check their widths");
             return;
@@ -358,43 +462,12 @@ void checkNarrowPieces(const Picture& picture, const LevelLayout& layout, Findin
         if (more > 0)
             report.warning(cat("and ", std::to_string(more), " more narrow pieces of ", kind));
     };
-    check([](char c) { return c == 'r'; }, "red", false, "the player can pass over it unharmed");
-    check([](char c) { return c != 'w' && c != 'r' && c != 'g'; }, "wall", true, "the player can pass through it");
-}
-
-// The whole picture in memory, as the checks of what was painted need it.
-class WholePicture : public PictureRows {
-public:
-    bool size(int width, int height) override
-    {
-        picture.width = width;
-        picture.height = height;
-        picture.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-        seen.assign(static_cast<std::size_t>(height), false);
-        return true;
-    }
-    void row(int y, std::span<const uint32_t> colours) override
-    {
-        if (y < 0 || y >= picture.height || colours.size() != static_cast<std::size_t>(picture.width))
-            return;
-        std::copy(colours.begin(), colours.end(),
-                  picture.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture.width);
-        seen[static_cast<std::size_t>(y)] = true;
-    }
-    Picture picture;
-    std::vector<bool> seen;
-};
-
-std::optional<Picture> readWholePicture(const PictureDecoder& decoder, const fs::path& file)
-{
-    WholePicture whole;
-    if (!decoder.decode(file, whole).ok() || std::find(whole.seen.begin(), whole.seen.end(), false) != whole.seen.end())
-        return std::nullopt;
-    return std::move(whole.picture);
+    check(*picture.red, "red", false, "the player can pass over it unharmed");
+    check(*picture.wall, "wall", true, "the player can pass through it");
 }
 
 // True when the player dies in its first tick.
-bool checkPlayer(const LevelSession& session, const Picture& picture, const LevelSettings& settings,
+bool checkPlayer(const LevelSession& session, const PaintedPicture& picture, const LevelSettings& settings,
                  const NumberFormat& format,
                  Findings& report)
 {
@@ -443,13 +516,13 @@ bool checkPlayer(const LevelSession& session, const Picture& picture, const Leve
 }
 
 // True when the playfield holds green.
-bool checkGoal(const LevelSession& session, const Picture& picture, Findings& report)
+bool checkGoal(const LevelSession& session, const PaintedPicture& picture, Findings& report)
 {
     const Playfield& field = session.playfield();
     const uint32_t goal = *colourOfLetter('g');
     if (std::find(field.pixels().begin(), field.pixels().end(), goal) != field.pixels().end())
         return true;
-    if (std::any_of(picture.pixels.begin(), picture.pixels.end(), [&](uint32_t c) { return (c & 0xFFFFFFu) == goal; }))
+    if (picture.green)
         report.error("the green goal is lost when the picture is shrunk to the window (" +
                      std::to_string(field.width()) + " x " + std::to_string(field.height()) +
                      " pixels): make it larger");
@@ -587,18 +660,18 @@ LevelReport checkLevel(const fs::path& folder, const PictureDecoder& decoder, co
         return level;
     }
     // The checks below look at the picture as painted, before it is stretched.
-    const std::optional<Picture> picture = readWholePicture(decoder, *session.pictureFile());
-    if (!picture) {
+    PaintedPicture picture(session.layout());
+    if (!decoder.decode(*session.pictureFile(), picture).ok() || !picture.complete()) {
         report.error("Level.bmp cannot be read as a picture");
         return level;
     }
 
     const LevelSettings settings = loadLevelSettings(levelConfigPath(folder));
-    const bool diesAtOnce = checkPlayer(session, *picture, settings, format, report);
-    const bool hasGoal = checkGoal(session, *picture, report);
+    const bool diesAtOnce = checkPlayer(session, picture, settings, format, report);
+    const bool hasGoal = checkGoal(session, picture, report);
     checkIdle(session, play, diesAtOnce, report);
-    checkNearColours(*picture, report);
-    checkNarrowPieces(*picture, session.layout(), report);
+    picture.near.report(report);
+    checkNarrowPieces(picture, session.layout(), report);
     // A player smaller than a pixel is already an error; a route found for it would only hide that.
     const bool playable = session.layout().playerSide >= session.playfield().twipsPerPixelX();
     if (options.solve && hasGoal && !playable)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -179,9 +180,65 @@ INSTANTIATE_TEST_SUITE_P(
         OddCase{"garbage config.ini", painted({}), garbage(), "Größe"},
         OddCase{"start far outside", painted({}), config("25%", "99999999999999999999", "-99999999999999999999"),
                 "lies outside the picture"},
+        OddCase{"a start of 1e30", painted({}), config("25%", "1e30", "1e30"), "the game cuts it to 1e+09 twips"},
+        OddCase{"a player of size 0", painted({}), config("0%"), "error: the player has a size of 0"},
+        OddCase{"a player of size 10^9 %", painted({}), config("1000000000%"), "is 100% or more"},
+        OddCase{"a config.ini of 10 MB", painted({}), config() + std::string(10 << 20, ';') + "\n",
+                "info: solved: a route of"},
         OddCase{"a 1 x 1 picture", {"."}, "", "error: the level cannot be laid out on this screen"},
         OddCase{"an 8192 x 2 picture", {std::string(8191, '.') + "g", std::string(8192, '#')}, "",
                 "too small for this screen"}));
+
+// Bitmaps keep their rows bottom up, the painted levels top down: the checker takes the rows as
+// they come, and what it finds must not depend on their order.
+class BottomUp : public PictureDecoder {
+public:
+    PictureError decode(const std::filesystem::path& file, PictureRows& rows) const override
+    {
+        struct Held : PictureRows {
+            bool size(int w, int h) override
+            {
+                width = w;
+                lines.assign(static_cast<size_t>(h), {});
+                return true;
+            }
+            void row(int y, std::span<const uint32_t> colours) override
+            {
+                lines[static_cast<size_t>(y)].assign(colours.begin(), colours.end());
+            }
+            int width = 0;
+            std::vector<std::vector<uint32_t>> lines;
+        } held;
+        const PictureError error = test::TextArtDecoder().decode(file, held);
+        if (!error.ok())
+            return error;
+        if (!rows.size(held.width, static_cast<int>(held.lines.size())))
+            return {.refused = true};
+        for (size_t y = held.lines.size(); y-- > 0;)
+            rows.row(static_cast<int>(y), held.lines[y]);
+        return {};
+    }
+};
+
+TEST_F(LevelCheckTest, FindingsDoNotDependOnTheOrderOfRows)
+{
+    // Narrow red and walls in many rows, some touching across rows, more than are shown.
+    std::vector<Paint> paints;
+    for (int i = 0; i < 7; ++i)
+        paints.push_back({3 + 5 * i, 9 + i % 3, 1 + i % 2, 2 + i % 4, i % 2 ? 'r' : '#'});
+    paints.push_back({12, 2, 1, 3, 'b'});
+    paints.push_back({13, 4, 1, 3, 'b'});
+    const std::vector<std::string> rows = painted(paints);
+    const auto folder = artLevel(root_.path(), "level", rows, config());
+    CheckOptions options;
+    options.viewport = pixelForPixel(rows);
+    const LevelReport topDown = checkLevel(folder, decoder_, options);
+    const LevelReport bottomUp = checkLevel(folder, BottomUp(), options);
+    ASSERT_GT(topDown.findings.size(), 3u);
+    ASSERT_EQ(bottomUp.findings.size(), topDown.findings.size());
+    for (size_t i = 0; i < topDown.findings.size(); ++i)
+        EXPECT_EQ(bottomUp.findings[i].message, topDown.findings[i].message);
+}
 
 } // namespace
 } // namespace hopplix::check
