@@ -328,7 +328,9 @@ private:
         const bool topFree = freeAt(p, 1) && freeAt(p, 2) && freeAt(p, 3);
         if (!topFree)
             speed.set(0);
-        for (int keys = 0; keys < 4; ++keys) {
+        // The keys change only the climbing rules; without a wall beside, all four are one.
+        const int keyCases = blockedAt(p, 8) || blockedAt(p, 4) ? 4 : 1;
+        for (int keys = 0; keys < keyCases; ++keys) {
             Speed b = speed;
             if ((keys & 1) && blockedAt(p, 8) && topFree)
                 b.set(-20);
