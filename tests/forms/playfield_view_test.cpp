@@ -3,7 +3,7 @@
 // what the probes read.
 
 #include "game/Playfield.h"
-#include "game/ui/PlayfieldView.h"
+#include "forms/qt/PlayfieldView.h"
 
 #include <QImage>
 #include <QSet>
@@ -27,7 +27,7 @@ Playfield stripes()
 QImage rendered(const Playfield& field, qreal devicePixelRatio)
 {
     PlayfieldView view;
-    view.setPlayfield(&field);
+    view.setPixels(field.pixels().data(), field.width(), field.height());
     view.resize(field.width(), field.height());
     QImage image(QSize(field.width(), field.height()) * devicePixelRatio, QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatio);
