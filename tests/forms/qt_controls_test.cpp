@@ -31,7 +31,12 @@ TEST_F(QtBackend, WindowIsAFixedDialogWhoseCloseRequestAndKeysReachItsHandlers)
     window->setCaption("Levelauswahl");
     window->setFixedDialog(false);
     window->setClientSize({120, 80});
+    window->setHighlightBackground();
+    window->setGameIcon();
     EXPECT_EQ(top->windowTitle(), QStringLiteral("Levelauswahl"));
+    EXPECT_EQ(top->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Highlight));
+    const QList<QSize> iconSizes = top->windowIcon().availableSizes();
+    EXPECT_EQ(iconSizes, QList<QSize>{QSize(40, 40)});
     EXPECT_FALSE(top->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(top->minimumSize(), QSize(120, 80));
     EXPECT_EQ(top->maximumSize(), QSize(120, 80));
