@@ -297,10 +297,12 @@ void Form3::placeOpener()
     PixelRect bar = opener_->geometry();
     bar.y = w->clientSize().height - bar.height;
     opener_->setGeometry(bar);
-    // Collapsed, the bar would cover some controls in part: the version caption inside a window
-    // frame, the top of the first colour row without one. They show only where they are whole.
-    const auto showIfWhole = [barTop = bar.y](Control* control) {
-        control->setVisible(control->geometry().bottom() <= barTop);
+    // The version caption and the colour rows lie below the collapsed window's bar, as
+    // designed; how much of them a collapsed window would still show depends on the window
+    // system's frame and scale, so collapsed shows none of them. Expanded, each shows where it is
+    // whole above the bar.
+    const auto showIfWhole = [this, barTop = bar.y](Control* control) {
+        control->setVisible(geöffnet && control->geometry().bottom() <= barTop);
     };
     showIfWhole(version_);
     for (std::size_t k = 0; k < 3; ++k) {
