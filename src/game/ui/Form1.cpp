@@ -121,7 +121,13 @@ std::string Form1::failureText(const LoadResult& result)
     case LoadStatus::PictureMissing: return kMissingPictureText;
     case LoadStatus::PictureUnreadable:
         return std::string(kUnreadablePictureText) + "\n" + pictureReasonText(result.picture);
-    case LoadStatus::PictureTooSmall: return kTooSmallPictureText;
+    case LoadStatus::PictureTooSmall:
+        // A wide, flat picture is no smaller than others: the line below says what is too small.
+        return std::string(kTooSmallPictureText) + "\nDas Bild hat " + std::to_string(result.pictureWidthPx) + " x "
+               + std::to_string(result.pictureHeightPx) + " Pixel; auf diesem Bildschirm bekäme das Spielfeld nur "
+               + std::to_string(result.clientWidthPx) + " x " + std::to_string(result.clientHeightPx)
+               + " Pixel, es braucht mindestens " + std::to_string(kMinClientPx) + " x " + std::to_string(kMinClientPx)
+               + ".";
     case LoadStatus::LayoutImpossible: return kNoLayoutText;
     }
     return {};

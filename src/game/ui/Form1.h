@@ -51,7 +51,7 @@ public:
     void Farbensetzen();
 
     // The texts of the load step's failure messages. An unreadable picture's message gives the
-    // reason on a second line.
+    // reason on a second line, a picture too small its size and the playfield's.
     static const char* const kMissingPictureText;
     static const char* const kUnreadablePictureText;
     static const char* const kTooSmallPictureText;

@@ -262,12 +262,14 @@ INSTANTIATE_TEST_SUITE_P(
                        "Diese Art von Bitmap-Kopf wird nicht unterstützt."}),
     [](const ::testing::TestParamInfo<UnreadableCase>& param) { return std::string(param.param.name); });
 
-// Regression: a picture too small for its window was shown as one that could not be read.
-TEST_F(GameWindowTest, PictureTooSmallForItsWindowSaysSo)
+// Regression: a picture too small for its window was shown as one that could not be read, and
+// then without saying what was too small (a wide, flat picture is large).
+TEST_F(GameWindowTest, PictureTooSmallForItsWindowSaysSoWithTheSizes)
 {
-    writeLevel("Winzig", openLevel(400, 16));
-    open("Winzig");
-    expectLoadFailure("Error: Level.bmp ist zu klein!");
+    writeLevelPicture("Flach", plainPicture(4000, 40));
+    open("Flach");
+    expectLoadFailure("Error: Level.bmp ist zu klein!\nDas Bild hat 4000 x 40 Pixel; auf diesem Bildschirm bekäme "
+                      "das Spielfeld nur 1263 x 13 Pixel, es braucht mindestens 20 x 20.");
 }
 
 } // namespace
