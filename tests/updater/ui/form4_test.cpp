@@ -6,6 +6,7 @@
 #include "forms/headless/HeadlessWindowSystem.h"
 #include "launcher/ui/Form3.h"
 #include "support/fakes.h"
+#include "support/system.h"
 #include "support/temp_folder.h"
 #include "updater/TestServer.h"
 #include "updater/UpdateDoubles.h"
@@ -150,7 +151,7 @@ TEST_F(Updater, ProgramFileArrivesInTheWindowAndAbbrechenGivesItUp)
     windows.post(watch);
     form4().Updatetest();
 
-    const std::string caption = "Datei: " + programBaseName() + ".exe ";
+    const std::string caption = "Datei: " + programFileName(programBaseName()) + " ";
     const auto& texts = headless::paintedTexts(*form4().Label2());
     EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
         return t.rfind(caption, 0) == 0 && t.ends_with(" Bytes");
@@ -228,7 +229,8 @@ TEST_F(Updater, FailedManifestStillEndsInSuccessWithTheProgramLabel)
     form4().Updatetest();
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_TRUE(form4().Visible());
-    EXPECT_EQ(form4().Label2()->text(), "Datei: " + programBaseName() + ".exe 1/1");
+    // Regression: the program file was called "Hopplix.exe" on every system.
+    EXPECT_EQ(form4().Label2()->text(), "Datei: " + programFileName(programBaseName()) + " 1/1");
     EXPECT_EQ(form4().Label1()->text(), "Update erfolgreich!");
 }
 
