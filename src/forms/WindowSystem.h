@@ -40,12 +40,17 @@ public:
 // Where every key event of the program's windows goes: it keeps the key state that the rules
 // ask (down now, pressed since the last query) and hands presses to the window's key preview.
 // Both backends feed it, so a key means the same to the game whichever system sent it.
+//
+// A key acts only in the window it was pressed in: held on into another window (the launcher
+// that a level's goal brings back), its repeats and its release reach neither that window's
+// controls nor its key preview. The key state counts it all the same.
 class KeyRouter : public KeyState {
 public:
     // A key went down (autoRepeat: the keyboard's repeat of a held key) in `window`, null when
-    // it is none of the forms' windows (a message box). Repeats change no key state.
-    void keyDown(Window* window, int virtualKey, int shift, bool autoRepeat);
-    void keyUp(int virtualKey, bool autoRepeat);
+    // it is none of the forms' windows (a message box). Repeats change no key state. Returns
+    // whether the event may reach the window; the backend drops it when not.
+    bool keyDown(Window* window, int virtualKey, int shift, bool autoRepeat);
+    bool keyUp(const Window* window, int virtualKey, bool autoRepeat);
     // None of our windows is active any more: releases would not reach us.
     void releaseAll() { down_.fill(false); }
 
@@ -55,6 +60,7 @@ public:
 private:
     std::array<bool, 256> down_{};
     std::array<bool, 256> pressedSinceQuery_{};
+    std::array<const Window*, 256> pressedIn_{}; // the window each key went down in
 };
 
 } // namespace hopplix

@@ -237,8 +237,9 @@ TEST_F(WindowModel, KeyPreviewSeesEveryPressWithShiftAndAutoRepeatButNotWithoutI
     probe.keyPreview = true;
     probe.Show();
     windows.tapKey(vk::D);
-    windows.tapKey(vk::R, 1);
+    windows.pressKey(vk::R, 1);
     windows.repeatKey(vk::R, 1);
+    windows.releaseKey(vk::R);
     windows.tapKey(vk::Escape);
     EXPECT_THAT(probe.keys, ElementsAre(vk::D, vk::R, vk::R, vk::Escape));
     EXPECT_THAT(probe.shifts, ElementsAre(0, 1, 1, 0));

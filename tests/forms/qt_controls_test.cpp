@@ -54,9 +54,12 @@ TEST_F(QtBackend, WindowIsAFixedDialogWhoseCloseRequestAndKeysReachItsHandlers)
     // The button leaves letters untaken: the press travels on to the window, seen once.
     QTest::keyClick(widgetOf(button), Qt::Key_D);
     QTest::keyClick(top, Qt::Key_R, Qt::ShiftModifier);
+    QTest::keyPress(top, Qt::Key_Escape);
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(top, &repeat);
-    EXPECT_EQ(keys, (std::vector<std::tuple<int, int, bool>>{{vk::D, 0, false}, {vk::R, 1, false}, {vk::Escape, 0, true}}));
+    QTest::keyRelease(top, Qt::Key_Escape);
+    EXPECT_EQ(keys, (std::vector<std::tuple<int, int, bool>>{
+                        {vk::D, 0, false}, {vk::R, 1, false}, {vk::Escape, 0, false}, {vk::Escape, 0, true}}));
     top->close();
     EXPECT_EQ(closes, 1);
 
@@ -66,7 +69,30 @@ TEST_F(QtBackend, WindowIsAFixedDialogWhoseCloseRequestAndKeysReachItsHandlers)
     top->close();
     QTest::keyClick(top, Qt::Key_D);
     EXPECT_EQ(closes, 1);
-    EXPECT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys.size(), 4u);
+}
+
+// Regression: Space held while the level ended opened the launcher's level list.
+TEST_F(QtBackend, KeyHeldOnFromAnotherWindowDoesNotActInThisOne)
+{
+    auto other = system.createWindow();
+    DropDownList& list = other->addDropDownList();
+    list.addItem("Eins");
+    list.addItem("Zwei");
+    int previews = 0;
+    other->setKeyPreview(true);
+    other->onKeyDown = [&](int, int, bool) { ++previews; };
+    window->show();
+    other->show();
+    QTest::keyPress(top, Qt::Key_Down); // pressed in the first window, held into the other
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(widgetOf(list), &repeat);
+    QTest::keyRelease(widgetOf(list), Qt::Key_Down);
+    EXPECT_EQ(list.currentIndex(), 0);
+    EXPECT_EQ(previews, 0);
+    QTest::keyClick(widgetOf(list), Qt::Key_Down); // pressed anew, it acts
+    EXPECT_EQ(list.currentIndex(), 1);
+    EXPECT_EQ(previews, 1);
 }
 
 TEST_F(QtBackend, LabelShowsItsTextInTheDesignedFontAndReportsClicks)

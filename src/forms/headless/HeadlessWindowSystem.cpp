@@ -433,11 +433,11 @@ std::vector<HeadlessWindow*> HeadlessWindowSystem::visibleWindows() const
     return shown;
 }
 
-void HeadlessWindowSystem::pressKey(int virtualKey, int shift) { keys_.keyDown(active_, virtualKey, shift, false); }
+bool HeadlessWindowSystem::pressKey(int virtualKey, int shift) { return keys_.keyDown(active_, virtualKey, shift, false); }
 
-void HeadlessWindowSystem::repeatKey(int virtualKey, int shift) { keys_.keyDown(active_, virtualKey, shift, true); }
+bool HeadlessWindowSystem::repeatKey(int virtualKey, int shift) { return keys_.keyDown(active_, virtualKey, shift, true); }
 
-void HeadlessWindowSystem::releaseKey(int virtualKey) { keys_.keyUp(virtualKey, false); }
+bool HeadlessWindowSystem::releaseKey(int virtualKey) { return keys_.keyUp(active_, virtualKey, false); }
 
 // ---- input ------------------------------------------------------------------------------------
 

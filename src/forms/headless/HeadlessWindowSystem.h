@@ -89,10 +89,11 @@ public:
     void setFrame(PixelSize frame) { frame_ = frame; }
     PixelSize frame() const { return frame_; }
 
-    // Keys sent to the active window (or to none of ours when no window is active).
-    void pressKey(int virtualKey, int shift = 0);
-    void repeatKey(int virtualKey, int shift = 0);
-    void releaseKey(int virtualKey);
+    // Keys sent to the active window (or to none of ours when no window is active). True when
+    // the key reached the window (a key held on from another window does not).
+    bool pressKey(int virtualKey, int shift = 0);
+    bool repeatKey(int virtualKey, int shift = 0);
+    bool releaseKey(int virtualKey);
     void tapKey(int virtualKey, int shift = 0)
     {
         pressKey(virtualKey, shift);

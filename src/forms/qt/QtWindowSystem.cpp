@@ -468,7 +468,8 @@ bool QtWindowSystem::isPropagationOfLastKey(const QKeyEvent* key, QWidget* recei
     // control's parents. A new press has a new timestamp or, from a test, at least follows a
     // release; the receiver check keeps a new event at a reused address apart.
     return key == lastKey_ && key->type() == lastKeyType_ && key->key() == lastKeyCode_
-           && key->timestamp() == lastKeyTime_ && lastKeyReceiver_ && receiver->isAncestorOf(lastKeyReceiver_);
+           && key->isAutoRepeat() == lastKeyRepeat_ && key->timestamp() == lastKeyTime_ && lastKeyReceiver_
+           && receiver->isAncestorOf(lastKeyReceiver_);
 }
 
 bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
@@ -483,26 +484,30 @@ bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
 
     auto* widget = static_cast<QWidget*>(watched);
     auto* key = static_cast<QKeyEvent*>(event);
-    const bool propagated = isPropagationOfLastKey(key, widget);
+    // The same event travelling on to a parent: as decided when it was first seen.
+    if (isPropagationOfLastKey(key, widget))
+        return !lastKeyDelivered_;
     lastKey_ = key;
     lastKeyType_ = key->type();
     lastKeyCode_ = key->key();
+    lastKeyRepeat_ = key->isAutoRepeat();
     lastKeyTime_ = key->timestamp();
     lastKeyReceiver_ = widget;
 
-    // The key state takes every event (a press travelling on changes nothing there); the key
-    // preview only a new press.
+    // A key in one of the forms' windows goes to its key preview too; in a message box it
+    // only counts as pressed. Even if the preview unloads the form, its widget lives until the
+    // event loop regains control, so the control may still receive the key.
     const int code = virtualKeyOf(key->key());
-    if (type == QEvent::KeyRelease) {
-        router_.keyUp(code, key->isAutoRepeat());
-    } else {
-        // A key in one of the forms' windows goes to its key preview too; in a message box it
-        // only counts as pressed. Even if the preview unloads the form, its widget lives until
-        // the event loop regains control, so the control may still receive the key.
-        auto* form = propagated ? nullptr : dynamic_cast<FormWidget*>(widget->window());
-        router_.keyDown(form ? &form->owner() : nullptr, code, shiftStateOf(key->modifiers()), key->isAutoRepeat());
-    }
-    return QObject::eventFilter(watched, event);
+    Window* target = nullptr;
+    // A drop-down list's open popup belongs to the list's window.
+    for (QWidget* w = widget; w && !target; w = w->parentWidget())
+        if (auto* form = dynamic_cast<FormWidget*>(w))
+            target = &form->owner();
+    lastKeyDelivered_ = type == QEvent::KeyRelease
+                            ? router_.keyUp(target, code, key->isAutoRepeat())
+                            : router_.keyDown(target, code, shiftStateOf(key->modifiers()), key->isAutoRepeat());
+    // A key held on from another window is not for this one's controls.
+    return !lastKeyDelivered_;
 }
 
 QWidget* widgetOf(Window& window) { return static_cast<QtWindow&>(window).widget(); }

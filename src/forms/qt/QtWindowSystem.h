@@ -50,6 +50,8 @@ private:
     const QKeyEvent* lastKey_ = nullptr;
     int lastKeyType_ = 0;
     int lastKeyCode_ = 0;
+    bool lastKeyRepeat_ = false;
+    bool lastKeyDelivered_ = true;
     quint64 lastKeyTime_ = 0;
     QPointer<QWidget> lastKeyReceiver_;
 };

@@ -119,5 +119,20 @@ TEST_F(StartTest, SecondStartPlaysOnAfterALevelWasLeft)
     EXPECT_FALSE(launcher().isLoaded());
 }
 
+// Regression: Space held while reaching the goal opened the launcher's level list; the key's
+// repeats went to the list that had the focus when the launcher came back.
+TEST_F(StartTest, KeyHeldFromTheGameDoesNotActInTheLauncher)
+{
+    startEntry("Ziel");
+    game().Timer1()->setEnabled(true);
+    ASSERT_TRUE(windows().pressKey(vk::Space));
+    windows().advance(4000);
+    ASSERT_FALSE(game().isLoaded());
+    ASSERT_EQ(windows().activeWindow(), launcher().window());
+    EXPECT_FALSE(windows().repeatKey(vk::Space));
+    EXPECT_FALSE(windows().releaseKey(vk::Space));
+    EXPECT_TRUE(windows().pressKey(vk::Space)); // pressed anew, it is the launcher's
+}
+
 } // namespace
 } // namespace hopplix::test
