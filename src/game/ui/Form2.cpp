@@ -4,6 +4,7 @@
 #include "forms/WindowSystem.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace hopplix {
 
@@ -69,10 +70,60 @@ void Form2::controlsDestroyed()
     label1_ = nullptr;
 }
 
+namespace {
+
+std::int64_t overlapArea(const PixelRect& a, const PixelRect& b)
+{
+    const std::int64_t width = std::min(a.right(), b.right()) - std::max(a.x, b.x);
+    const std::int64_t height = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
+// Where the debug window's frame goes: beside the game window where the screen has room, so it
+// hides none of the level; else where it covers the least of the game window and never its
+// title bar (its close and minimise buttons), at the top right where that is a tie.
+PixelPoint debugWindowPlace(const PixelRect& area, const PixelRect& game, int gameClientTop, PixelSize outer)
+{
+    if (game.right() + outer.width <= area.right())
+        return {game.right(), std::clamp(game.y, area.y, std::max(area.y, area.bottom() - outer.height))};
+    if (game.x - outer.width >= area.x)
+        return {game.x - outer.width, std::clamp(game.y, area.y, std::max(area.y, area.bottom() - outer.height))};
+
+    const auto clampX = [&](int x) { return std::clamp(x, area.x, std::max(area.x, area.right() - outer.width)); };
+    const auto clampY = [&](int y) { return std::clamp(y, area.y, std::max(area.y, area.bottom() - outer.height)); };
+    const PixelPoint candidates[] = {
+        {clampX(game.right() - outer.width), clampY(gameClientTop)}, // the top right, below the title bar
+        {clampX(game.x), clampY(gameClientTop)},
+        {clampX(game.right() - outer.width), clampY(game.bottom() - outer.height)},
+        {clampX(game.x), clampY(game.bottom() - outer.height)},
+        {clampX(game.right() - outer.width), clampY(game.y - outer.height)}, // above the game window
+        {clampX(game.right() - outer.width), clampY(game.bottom())},         // below it
+        {clampX(area.right() - outer.width), clampY(area.bottom() - outer.height)},
+        {clampX(area.x), clampY(area.bottom() - outer.height)},
+        {clampX(area.right() - outer.width), clampY(area.y)},
+        {clampX(area.x), clampY(area.y)},
+    };
+    const PixelRect titleBar{game.x, game.y, game.width, std::max(0, gameClientTop - game.y)};
+    PixelPoint best = candidates[0];
+    std::int64_t bestCost = -1;
+    for (const PixelPoint& at : candidates) {
+        const PixelRect placed{at.x, at.y, outer.width, outer.height};
+        // Covering the title bar costs more than covering the whole game window could.
+        const std::int64_t cost =
+            overlapArea(placed, game) + (overlapArea(placed, titleBar) > 0 ? std::int64_t{1} << 40 : std::int64_t{0});
+        if (bestCost < 0 || cost < bestCost) {
+            best = at;
+            bestCost = cost;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
 void Form2::Form_Load()
 {
-    // Beside the game window where the screen has room, so it hides none of the level; else
-    // over the game window's top-right corner. Either way it stays above the game window.
+    // It stays above the game window, wherever it goes.
     Window* own = window();
     Form& game = forms().form1();
     const PixelRect area = windowSystem().availableArea();
@@ -90,13 +141,7 @@ void Form2::Form_Load()
                           client.height + std::max(ownFrame.height, gameExtra.height)};
     const PixelPoint gameClient = gameWindow->clientPosition();
     const PixelPoint inset{gameClient.x - gameFrame.x, gameClient.y - gameFrame.y};
-    PixelPoint at{gameFrame.right() - outer.width, gameFrame.y}; // the frame's top-left
-    if (gameFrame.right() - 1 + outer.width <= area.right() - 1)
-        at = {gameFrame.right(), gameFrame.y};
-    else if (gameFrame.x - outer.width >= area.x)
-        at = {gameFrame.x - outer.width, gameFrame.y};
-    at.x = std::clamp(at.x, area.x, std::max(area.x, area.right() - outer.width));
-    at.y = std::clamp(at.y, area.y, std::max(area.y, area.bottom() - outer.height));
+    const PixelPoint at = debugWindowPlace(area, gameFrame, gameClient.y, outer);
     // The client area's place, which means the same before and after the frame is known.
     own->moveClientTo({at.x + inset.x, at.y + inset.y});
 }

@@ -89,6 +89,35 @@ TEST_P(DebugPlaceTest, DebugWindowOpensBesideTheGameWindowOrElseInFrontOfIt)
 
 INSTANTIATE_TEST_SUITE_P(Levels, DebugPlaceTest, ::testing::Bool());
 
+std::int64_t overlap(const PixelRect& a, const PixelRect& b)
+{
+    const std::int64_t w = std::min(a.right(), b.right()) - std::max(a.x, b.x);
+    const std::int64_t h = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+// Regression: on a 1024 x 768 screen the debug window covered the game window's close and
+// minimise buttons (and at a scale factor of 2 level 2's goal).
+TEST_F(PlayTest, DebugWindowThatFindsNoRoomBesideCoversNoTitleBarAndAsLittleOfTheGameAsItCan)
+{
+    platform.screen = ScreenMetrics{1024 * 15.0, 768 * 15.0, 15.0, 15.0};
+    windows().setScreen(platform.screen, {0, 0, 1024, 768});
+    windows().setFrame({4, 24});
+    writeLevelPicture("Breit", plainPicture(1000, 600));
+    Form1& form = open("Breit");
+    tap(vk::D);
+    ASSERT_TRUE(debug().isLoaded());
+    const PixelRect game = form.window()->frameRect();
+    const PixelRect titleBar{game.x, game.y, game.width, form.window()->clientPosition().y - game.y};
+    const PixelRect shown = debug().window()->frameRect();
+    EXPECT_EQ(overlap(shown, titleBar), 0);
+    EXPECT_TRUE(shown.x >= 0 && shown.y >= 0 && shown.right() <= 1024 && shown.bottom() <= 768);
+    // No corner of the screen would cover less of the game window.
+    for (const PixelPoint corner : {PixelPoint{0, 0}, PixelPoint{1024 - shown.width, 0},
+                                    PixelPoint{0, 768 - shown.height}, PixelPoint{1024 - shown.width, 768 - shown.height}})
+        EXPECT_LE(overlap(shown, game), overlap({corner.x, corner.y, shown.width, shown.height}, game));
+}
+
 TEST_F(PlayTest, DebugWindowIsASmallToolWindowWithEightMarkersAndTheSpeed)
 {
     openGround();
