@@ -57,6 +57,7 @@ public:
     int beeps = 0;
 };
 
+// It must outlive every window it made (a test declares it before the forms).
 class HeadlessWindowSystem : public WindowSystem {
 public:
     HeadlessWindowSystem();
