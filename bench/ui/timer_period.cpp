@@ -4,7 +4,8 @@
 // spread and the drift of the whole run against 20 ms per tick.
 
 #include "bench_level.h"
-#include "forms/QtPlatform.h"
+#include "forms/qt/QtWindowSystem.h"
+#include "game/qt/QtPictureDecoder.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -38,24 +39,26 @@ int main(int argc, char** argv)
     const std::filesystem::path root(folder.path().toStdString());
     hopplix::bench::writeLevel(root, "Takt", 640, 480, hopplix::bench::Floor::Ground);
 
-    hopplix::QtKeyState keys;
-    hopplix::QtMessageBoxes messages;
-    hopplix::QtBeeper beeper;
-    hopplix::Forms forms(
-        hopplix::Services{keys, messages, beeper, hopplix::currentScreenMetrics(), root, [] { std::_Exit(0); }});
+    hopplix::QtWindowSystem windows;
+    const hopplix::QtPictureDecoder pictures;
+    hopplix::Services services{windows.keys(),   windows.messages(), windows.beeper(), hopplix::currentScreenMetrics(),
+                               root,             [] { std::_Exit(0); }};
+    services.windows = &windows;
+    hopplix::Forms forms(std::move(services), pictures);
     hopplix::Form1& game = hopplix::bench::openLevel(forms, "Takt");
 
     // Stamps each timer event as it is dispatched, before the tick runs.
     TickStamps stamps;
     stamps.ticks.reserve(static_cast<size_t>(seconds * 60));
-    game.Timer1()->installEventFilter(&stamps);
+    QTimer* timer = hopplix::timerOf(*game.Timer1());
+    timer->installEventFilter(&stamps);
     std::vector<Clock::time_point>& ticks = stamps.ticks;
     // A loop of its own: quitting the application would close the windows, and closing the
     // launcher ends the program.
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
     loop.exec();
-    game.Timer1()->removeEventFilter(&stamps);
+    timer->removeEventFilter(&stamps);
 
     if (ticks.size() < 3) {
         std::fprintf(stderr, "too few ticks\n");

@@ -2,12 +2,14 @@
 // what moved, on a playfield of about 1920 x 1080 pixels.
 
 #include "bench_level.h"
-#include "game/ui/PlayfieldView.h"
+#include "forms/qt/QtWindowSystem.h"
+#include "game/qt/QtPictureDecoder.h"
 #include "support/fakes.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <QWidget>
 #include <benchmark/benchmark.h>
 
 namespace hopplix::bench {
@@ -33,15 +35,19 @@ struct Setup {
     test::FakeKeyState keys;
     test::FakeMessageBoxes messages;
     test::FakeBeeper beeper;
+    QtWindowSystem windows;
+    QtPictureDecoder pictures;
     std::unique_ptr<Forms> forms;
 
     explicit Setup(Floor floor)
     {
         const std::filesystem::path root(folder.path().toStdString());
         writeLevel(root, "Bench", 1633, 918, floor);
-        forms = std::make_unique<Forms>(Services{keys, messages, beeper, bigScreen(), root, [] {}});
+        Services services{keys, messages, beeper, bigScreen(), root, [] {}};
+        services.windows = &windows;
+        forms = std::make_unique<Forms>(std::move(services), pictures);
         Form1& game = openLevel(*forms, "Bench");
-        game.Timer1()->stop(); // the benchmark runs the ticks
+        game.Timer1()->setEnabled(false); // the benchmark runs the ticks
         for (int i = 0; i < 20; ++i)
             QCoreApplication::processEvents(); // shown, framed and painted once
     }
@@ -52,12 +58,13 @@ void tickWithRepaint(benchmark::State& state, Floor floor)
     Setup setup(floor);
     Form1& game = setup.forms->form1();
     PaintCounter counter;
-    game.Picture1()->installEventFilter(&counter);
+    QWidget* view = widgetOf(*game.Picture1());
+    view->installEventFilter(&counter);
     for (auto _ : state) {
         game.Timer1_Timer();
         QCoreApplication::processEvents(); // paints what the tick changed
     }
-    game.Picture1()->removeEventFilter(&counter);
+    view->removeEventFilter(&counter);
     state.counters["playfield_w"] = game.playfield().width();
     state.counters["playfield_h"] = game.playfield().height();
     state.counters["paints_per_tick"] = static_cast<double>(counter.paints) / static_cast<double>(state.iterations());
@@ -70,7 +77,7 @@ void BM_TickWithRepaint_LaunchPad(benchmark::State& state) { tickWithRepaint(sta
 void BM_WholePlayfieldRepaint(benchmark::State& state)
 {
     Setup setup(Floor::Ground);
-    PlayfieldView* view = setup.forms->form1().Picture1();
+    QWidget* view = widgetOf(*setup.forms->form1().Picture1());
     for (auto _ : state) {
         view->update();
         QCoreApplication::processEvents();

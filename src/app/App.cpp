@@ -2,7 +2,8 @@
 
 #include "app/Forms.h"
 #include "common/Paths.h"
-#include "forms/QtPlatform.h"
+#include "forms/qt/QtWindowSystem.h"
+#include "game/qt/QtPictureDecoder.h"
 #include "platform/HandOver.h"
 #include "updater/DownloadLibrary.h"
 #include "updater/StagedInstall.h"
@@ -42,17 +43,20 @@ int runApplication(int argc, char** argv, const std::string& updateServer, const
     // An update the helper was putting in place when it died is finished or undone first.
     recoverInterruptedSwap(programFolder());
     QApplication app(argc, argv);
-    QtKeyState keys;
-    QtMessageBoxes messages;
-    QtBeeper beeper;
+    QtWindowSystem windows;
+    const QtPictureDecoder pictures;
     const std::filesystem::path ownFolder = programFolder();
     std::string server = updateServerFor(updateServer, ownFolder, std::cerr);
     const auto downloads = downloadsFor(server, ownFolder, trust.caFile, std::cerr);
-    Forms forms(Services{keys, messages, beeper, currentScreenMetrics, ownFolder, [] {
+    Forms forms(Services{windows.keys(), windows.messages(), windows.beeper(), [&windows] { return windows.screen(); },
+                         ownFolder,
+                         [] {
                              // The program ends at once, as when the launcher is closed.
                              std::fflush(nullptr);
                              std::_Exit(0);
-                         }});
+                         }},
+                pictures);
+    forms.services().windows = &windows;
     forms.services().downloader = downloads ? downloads->downloader() : nullptr;
     forms.services().updateServer = server;
     forms.services().updateKey = trust.publicKey;
@@ -63,7 +67,7 @@ int runApplication(int argc, char** argv, const std::string& updateServer, const
         return startUpdateScript(folder / kUpdateScript, programBaseName());
     };
     forms.form3().Show();
-    return app.exec();
+    return windows.run();
 }
 
 } // namespace hopplix

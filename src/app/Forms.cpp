@@ -2,9 +2,9 @@
 
 namespace hopplix {
 
-Forms::Forms(Services services)
+Forms::Forms(Services services, const PictureDecoder& pictures)
     : FormRegistry(std::move(services)),
-      form1_(std::make_unique<Form1>(*this)),
+      form1_(std::make_unique<Form1>(*this, pictures)),
       form2_(std::make_unique<Form2>(*this)),
       form3_(std::make_unique<Form3>(*this)),
       form4_(std::make_unique<Form4>(*this))

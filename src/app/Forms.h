@@ -13,7 +13,8 @@ namespace hopplix {
 
 class Forms final : public FormRegistry {
 public:
-    explicit Forms(Services services);
+    // `pictures` reads the levels' pictures; it must outlive the registry.
+    Forms(Services services, const PictureDecoder& pictures);
     ~Forms() override;
 
     Form1& form1() override { return *form1_; }

@@ -5,68 +5,28 @@
 // hiding, reading the visibility of or reaching into a form that is not loaded loads it first.
 //
 // Unloading may happen inside a handler of one of the form's own controls (Start closes the
-// launcher from its button's click): the window is hidden and cut off from the form at once
-// (no more signals, timers stopped, no more key preview or close requests) and deleted when
-// control returns to the event loop, or with the form at the latest.
+// launcher from its button's click): the window is retired at once (hidden, timers stopped, no
+// handler runs any more) and handed to the window system, which deletes it once control
+// returns to the event loop.
+//
+// A form speaks only the control model (forms/Controls.h); the window system behind it is
+// the one the registry's services name.
 
 #include "common/SystemServices.h"
+#include "forms/Controls.h"
 
-#include <QPointer>
-#include <QSize>
-#include <QWidget>
 #include <memory>
 #include <optional>
-#include <vector>
-
-class QKeyEvent;
 
 namespace hopplix {
 
 class FormRegistry;
 struct Services;
-class Form;
+class WindowSystem;
 
 // The client extent a window gets for a requested outer extent and the frame's share of it
 // (title bar and borders), in pixels. Never negative.
 int clientExtentForOuter(int outerPixels, int framePixels);
-
-// The top-level window of a form. It turns the window system's close request into an unload
-// of its form, and with key preview passes key presses of any of its controls to the form.
-class FormWindow : public QWidget {
-    Q_OBJECT
-public:
-    explicit FormWindow(Form& form);
-    ~FormWindow() override;
-
-    // Fixed-size dialog frame without minimise and maximise buttons; `tool` for a narrow title bar.
-    void makeFixedDialog(bool tool = false);
-    // The form's Form_KeyDown sees every key press of every control of this window, once,
-    // before the control does (auto-repeat included).
-    void setKeyPreview(bool on);
-
-    // Cuts the window off from its form: used when the form unloads.
-    void detachFromForm();
-    bool isDetached() const { return detached_; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    bool isPropagationOfLastKey(const QKeyEvent* key, QWidget* receiver) const;
-
-    Form& form_;
-    bool keyPreview_ = false;
-    bool detached_ = false;
-    // The key event last seen, to tell a new key press from the same press travelling on to
-    // the parent of a control that did not take it.
-    const QKeyEvent* lastKey_ = nullptr;
-    int lastKeyType_ = 0;
-    int lastKeyCode_ = 0;
-    quint64 lastKeyTime_ = 0;
-    QPointer<QWidget> lastKeyReceiver_;
-};
 
 class Form {
 public:
@@ -86,7 +46,7 @@ public:
     void Show();
     void Hide();
     bool Visible();
-    FormWindow* window(); // loads first; null only when Form_Load unloaded the form
+    Window* window(); // loads first; null only when Form_Load unloaded the form
 
     // The screen as this form read it when it last loaded (before its first load: as it is
     // now). Its layout and the conversions below keep to it until the next load.
@@ -109,24 +69,15 @@ public:
     // The height of the client area (where the controls sit) in twips.
     double clientHeightTwips();
     // The frame's share of the outer size in pixels, as far as it is known.
-    QSize frameExtraPixels() const;
+    PixelSize frameExtraPixels() const;
 
     Services& services() const;
+    WindowSystem& windowSystem() const;
     FormRegistry& forms() const { return forms_; }
 
-    // Called by FormWindow; not for other callers.
-    void keyDownFromWindow(int virtualKey, int shift, bool autoRepeat)
-    {
-        keyAutoRepeat_ = autoRepeat;
-        Form_KeyDown(virtualKey, shift);
-        keyAutoRepeat_ = false;
-    }
-    void closeRequestedByWindowSystem() { Unload(); }
-    void windowGeometryChanged();
-
 protected:
-    // Creates the window with all its controls (the controls' design-time state).
-    virtual std::unique_ptr<FormWindow> createWindow() = 0;
+    // Gives the new window its controls in their design state; runs before Form_Load.
+    virtual void createControls(Window& window) = 0;
     // Drops pointers to the controls; runs after Form_Unload, when the controls are going away.
     virtual void controlsDestroyed() {}
     virtual void Form_Load() {}
@@ -138,6 +89,8 @@ protected:
     virtual bool centredOnScreen() const { return true; }
 
     void centreOnScreen();
+    // The window system told something about the window's geometry: the frame may be known now.
+    void windowGeometryChanged();
     // Inside Form_KeyDown: the press is the keyboard's repeat of a held key.
     bool keyIsAutoRepeat() const { return keyAutoRepeat_; }
     // Reading a control (or a value kept with the controls) loads the form first.
@@ -150,10 +103,10 @@ protected:
 
 private:
     void applyOuterSize();
+    void keyDown(int virtualKey, int shift, bool autoRepeat);
 
     FormRegistry& forms_;
-    QPointer<FormWindow> window_;
-    std::vector<QPointer<FormWindow>> retired_; // unloaded windows not yet deleted
+    std::unique_ptr<Window> window_;
     bool unloading_ = false;
     bool loading_ = false;
     bool hiddenDuringLoad_ = false;
@@ -163,7 +116,7 @@ private:
     std::optional<int> outerWidthPx_;
     std::optional<int> outerHeightPx_;
     // The frame last measured on a shown window of this form; kept across loads.
-    std::optional<QSize> knownFrame_;
+    std::optional<PixelSize> knownFrame_;
     mutable std::optional<ScreenMetrics> screen_;
 };
 

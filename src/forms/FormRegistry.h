@@ -15,6 +15,7 @@
 namespace hopplix {
 
 class Downloader;
+class WindowSystem;
 
 // How the forms read the screen: asked anew each time a form loads, so a level opened after a
 // change of resolution or dpi is laid out for the screen as it is then. A fixed ScreenMetrics
@@ -50,6 +51,8 @@ struct Services {
     std::string updateKey{}; // minisign public key that must sign updates; empty: none
     std::function<bool(const std::filesystem::path& programFolder)> canStartUpdateScript{};
     std::function<bool(const std::filesystem::path& programFolder)> startUpdateScript{};
+    // The window system the forms' windows live in.
+    WindowSystem* windows = nullptr;
 };
 
 // The launcher as the other windows see it: the level and colour a level starts with, and the

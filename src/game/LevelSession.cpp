@@ -50,7 +50,8 @@ public:
                             + " pixels) is too small for this screen: the client area would be "
                             + std::to_string(client.widthPx) + " x " + std::to_string(client.heightPx)
                             + " pixels, at least " + std::to_string(kMinClientPx) + " x "
-                            + std::to_string(kMinClientPx) + " are needed"};
+                            + std::to_string(kMinClientPx) + " are needed",
+                        width, height, client.widthPx, client.heightPx};
             return false;
         }
         field_ = Playfield(client.widthPx, client.heightPx, static_cast<float>(screen.twipsPerPixelX),

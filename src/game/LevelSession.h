@@ -42,6 +42,11 @@ struct LoadResult {
     LoadStatus status = LoadStatus::Loaded;
     PictureError picture; // for PictureUnreadable
     std::string reason;   // why it failed, in English, for the tools
+    // For PictureTooSmall: the picture's size and the client area it would get, in pixels.
+    int pictureWidthPx = 0;
+    int pictureHeightPx = 0;
+    int clientWidthPx = 0;
+    int clientHeightPx = 0;
     bool ok() const { return status == LoadStatus::Loaded; }
 };
 

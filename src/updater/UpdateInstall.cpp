@@ -3,6 +3,7 @@
 #include "common/Ini.h"
 #include "common/NameCase.h"
 #include "platform/Files.h"
+#include "platform/ProgramPath.h"
 #include "updater/FileDigest.h"
 #include "updater/Minisign.h"
 #include "updater/SafePaths.h"
@@ -334,7 +335,8 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     const std::string programFile = newProgramFileOf(setup.programName);
     const fs::path stagedProgram = staging.path() / programFile;
     // No empty screen for as long as the program file takes: the window shows what arrives.
-    const std::string programCaption = "Datei: " + setup.programName + ".exe";
+    // The program file as it is called on this system.
+    const std::string programCaption = "Datei: " + programFileNameOf(setup.programName);
     window.setFillWidth(0);
     window.setFileCaption(programCaption);
     window.offerCancel(true);

@@ -3,9 +3,8 @@
 // manager that frames the windows (see tests/app/CMakeLists.txt).
 
 #include "app/Forms.h"
-#include "forms/CaptionFit.h"
-#include "forms/ClickLabel.h"
-#include "forms/ShapeWidget.h"
+#include "forms/qt/CaptionFit.h"
+#include "forms/qt/QtWindowSystem.h"
 #include "launcher/ui/Form3.h"
 #include "support/temp_folder.h"
 #include "support/test_services.h"
@@ -29,7 +28,27 @@ namespace hopplix {
 namespace {
 
 using test::TempFolder;
-using test::TestPlatform;
+
+// The four forms on the Qt backend.
+struct QtForms {
+    explicit QtForms(const std::filesystem::path& program)
+    {
+        Services services = platform.services(program);
+        services.windows = &qt;
+        forms = std::make_unique<Forms>(std::move(services), pictures);
+    }
+    ~QtForms()
+    {
+        forms.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    test::TestPlatform platform;
+    QtWindowSystem qt;
+    BmpPictureDecoder pictures;
+    std::unique_ptr<Forms> forms;
+};
+
+QLabel& qlabel(Label* label) { return *static_cast<QLabel*>(widgetOf(*label)); }
 
 // Where the label's text puts ink when drawn as the label draws it but without clipping, in
 // the label's coordinates; empty for no ink.
@@ -77,9 +96,9 @@ void screenshot(Form& form, const char* name)
     if (!folder)
         return;
     // Framed as on a desktop, where the window manager allows.
-    (void)QTest::qWaitFor([&] { return form.frameExtraPixels().height() > 0; }, 5000);
+    (void)QTest::qWaitFor([&] { return form.frameExtraPixels().height > 0; }, 5000);
     QTest::qWait(200);
-    form.window()->grab().save(QString::fromLocal8Bit(folder) + "/" + name);
+    widgetOf(*form.window())->grab().save(QString::fromLocal8Bit(folder) + "/" + name);
 }
 
 void writeLevel(const std::filesystem::path& folder)
@@ -96,39 +115,37 @@ TEST(Captions, LauncherCaptionsFitTheirControls)
         TempFolder program;
         if (withLevel)
             writeLevel(program.path() / "Level" / "Wald");
-        TestPlatform platform;
-        Forms forms(platform.services(program.path()));
-        Form3& launcher = forms.form3();
+        QtForms run(program.path());
+        Form3& launcher = run.forms->form3();
         launcher.Show();
         if (!withLevel)
             screenshot(launcher, "launcher-no-levels.png");
 
         // The heading is drawn in the face the window was laid out for, not a wider stand-in.
-        const QString family = QFontInfo(launcher.Label1()->font()).family();
+        const QString family = QFontInfo(qlabel(launcher.Label1()).font()).family();
         EXPECT_TRUE(family == "Liberation Sans" || family == "Arial" || family == "Arimo") << family.toStdString();
 
-        expectFits(*launcher.Label1());
-        expectFits(*launcher.Version());
-        EXPECT_LE(launcher.Command1()->sizeHint().width(), launcher.Command1()->width());
+        expectFits(qlabel(launcher.Label1()));
+        expectFits(qlabel(launcher.Version()));
+        EXPECT_LE(widgetOf(*launcher.Command1())->sizeHint().width(), widgetOf(*launcher.Command1())->width());
         for (int i = 0; i < 3; ++i) {
             launcher.HScroll1(i)->setValue(255);
-            expectFits(*launcher.Label2(i));
+            expectFits(qlabel(launcher.Label2(i)));
         }
-        expectFits(*launcher.opener());
+        expectFits(qlabel(launcher.opener()));
         launcher.opener_Click();
-        expectFits(*launcher.opener());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        expectFits(qlabel(launcher.opener()));
     }
 }
 
 // Each control below the Start button is whole above the bar or not shown.
 bool noControlHalfCovered(Form3& launcher)
 {
-    std::vector<QWidget*> controls{launcher.Version()};
+    std::vector<Control*> controls{launcher.Version()};
     for (int i = 0; i < 3; ++i)
         controls.insert(controls.end(), {launcher.HScroll1(i), launcher.Farbpunkt(i), launcher.Label2(i)});
-    for (QWidget* control : controls)
-        if (control->isVisible() && control->geometry().bottom() >= launcher.opener()->y())
+    for (Control* control : controls)
+        if (widgetOf(*control)->isVisible() && control->geometry().bottom() > launcher.opener()->geometry().y)
             return false;
     return true;
 }
@@ -138,18 +155,17 @@ bool noControlHalfCovered(Form3& launcher)
 TEST(Captions, VersionIsNeverHalfCoveredByTheBar)
 {
     TempFolder program;
-    TestPlatform platform;
-    Forms forms(platform.services(program.path()));
-    Form3& launcher = forms.form3();
+    QtForms run(program.path());
+    Form3& launcher = run.forms->form3();
     launcher.Show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return launcher.frameExtraPixels().height() > 0; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return launcher.frameExtraPixels().height > 0; }, 10000))
         << "the window manager put no frame around the launcher";
 
     EXPECT_TRUE(noControlHalfCovered(launcher));
-    EXPECT_FALSE(launcher.Version()->isVisible()) << "collapsed, the framed window has no room for it";
+    EXPECT_FALSE(widgetOf(*launcher.Version())->isVisible()) << "collapsed, the framed window has no room for it";
     launcher.opener_Click();
     EXPECT_TRUE(noControlHalfCovered(launcher));
-    EXPECT_TRUE(launcher.Version()->isVisible()) << "expanded, it has";
+    EXPECT_TRUE(widgetOf(*launcher.Version())->isVisible()) << "expanded, it has";
     launcher.opener_Click();
     EXPECT_TRUE(noControlHalfCovered(launcher));
 }
@@ -157,29 +173,30 @@ TEST(Captions, VersionIsNeverHalfCoveredByTheBar)
 TEST(Captions, UpdateWindowCaptionsFitTheirControls)
 {
     TempFolder program;
-    TestPlatform platform;
-    Forms forms(platform.services(program.path()));
-    Form4& updater = forms.form4();
+    QtForms run(program.path());
+    Form4& updater = run.forms->form4();
     updater.Show();
+    QLabel& label1 = qlabel(updater.Label1());
+    QLabel& label2 = qlabel(updater.Label2());
 
-    expectFits(*updater.Label1());
+    expectFits(label1);
     updater.Timer2_Timer(); // the success caption, as the hand-over shows it
-    ASSERT_EQ(updater.Label1()->text(), "Update erfolgreich!");
-    expectFits(*updater.Label1());
-    EXPECT_EQ(updater.Label1()->font().pointSizeF(), 36) << "fits at its designed size";
+    ASSERT_EQ(label1.text(), "Update erfolgreich!");
+    expectFits(label1);
+    EXPECT_EQ(label1.font().pointSizeF(), 36) << "fits at its designed size";
     screenshot(updater, "update-success.png");
 
-    expectFits(*updater.Label2());
+    expectFits(label2);
     for (const char* caption : {"Datei: Hopplix.exe 1/1", "Datei: 0/-1", "Datei: 3/5 'Rutschpartie.bmp'"}) {
-        setFittedText(*updater.Label2(), QString::fromUtf8(caption));
-        expectFits(*updater.Label2());
+        updater.Label2()->setText(caption);
+        expectFits(label2);
     }
     // A file name too long for any readable size keeps both its ends; the whole is the tip.
     const QString longName = QStringLiteral("Datei: 1/1 '%1.bmp'").arg(QString(300, QChar('x')));
-    setFittedText(*updater.Label2(), longName);
-    expectFits(*updater.Label2());
-    EXPECT_TRUE(updater.Label2()->text().endsWith(".bmp'"));
-    EXPECT_EQ(updater.Label2()->toolTip(), longName);
+    updater.Label2()->setText(longName.toStdString());
+    expectFits(label2);
+    EXPECT_TRUE(label2.text().endsWith(".bmp'"));
+    EXPECT_EQ(label2.toolTip(), longName);
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "support/test_services.h"
 #include "updater/DownloadLibrary.h"
 
-#include <QApplication>
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -17,10 +16,10 @@ namespace {
 
 TEST(FormLifetime, RegistryOpensNoWindowUntilAFormIsUsed)
 {
-    const auto before = QApplication::topLevelWidgets().size();
     test::TestPlatform platform;
-    Forms forms(platform.services("/nonexistent-program-folder"));
-    EXPECT_EQ(QApplication::topLevelWidgets().size(), before);
+    const BmpPictureDecoder pictures;
+    Forms forms(platform.services("/nonexistent-program-folder"), pictures);
+    EXPECT_EQ(platform.windows.windowCount(), 0u);
 }
 
 // What updateServerFor makes of the folder, one line of its log appended; as the unprivileged

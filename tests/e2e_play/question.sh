@@ -8,7 +8,8 @@
 #      Alt+F4 answers it;
 #   3. the player, still steered while the question is open, reaches the goal: the question
 #      closes with its level and the launcher comes back;
-#   4. on a level that fills the screen the debug window opens in front of the game window.
+#   4. on a level that fills the screen the debug window opens in front of the game window,
+#      clear of its title bar.
 set -euo pipefail
 
 program=$(realpath "$1")
@@ -174,7 +175,10 @@ done
 [ "$above" = debug ] || fail "the debug window is behind the game window (stacking: $stacking)"
 read -r gl gt gr gb < <(frame_of "$game")
 read -r dl dt dr db < <(frame_of "$debug")
-((dl >= gl && dr <= gr && dt >= gt && db <= gb)) || fail "the debug window ($dl,$dt-$dr,$db) is not over the game window ($gl,$gt-$gr,$gb)"
+# No room beside it: in front of the game window, but clear of its title bar and buttons.
+client_top=$(xwininfo -id "$game" | sed -n 's/.*Absolute upper-left Y: *//p')
+((dl < gr && dr > gl && dt < gb && db > gt)) || fail "the debug window ($dl,$dt-$dr,$db) is not in front of the game window ($gl,$gt-$gr,$gb)"
+((db <= gt || dt >= client_top)) || fail "the debug window ($dl,$dt-$dr,$db) covers the game window's title bar ($gt to $client_top)"
 echo "debug window in front of a screen-filling game window"
 
 kill -0 "$pid" 2>/dev/null || fail "the program ended"

@@ -1,5 +1,5 @@
-#include "forms/ClickLabel.h"
-#include "forms/ShapeWidget.h"
+#include "forms/qt/ClickLabel.h"
+#include "forms/qt/ShapeWidget.h"
 
 #include <QImage>
 #include <QSignalSpy>

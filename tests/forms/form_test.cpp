@@ -1,18 +1,16 @@
+// The form model on the headless backend: load on first use, unload keeps the variables, the
+// window's close request, key preview, and the outer size once the frame is known.
+
 #include "forms/Form.h"
 #include "forms/FormRegistry.h"
+#include "forms/headless/HeadlessWindowSystem.h"
 #include "support/test_services.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QPointer>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <functional>
-#include <stdexcept>
-#include <ostream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,8 +18,7 @@ namespace hopplix {
 namespace {
 
 using ::testing::ElementsAre;
-
-void processDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+using headless::click;
 
 // A form with one button and one timer that records what happens to it.
 class ProbeForm : public Form {
@@ -31,7 +28,7 @@ public:
     std::vector<std::string> events;
     std::vector<int> keys;
     std::vector<int> shifts;
-    int remembered = 0;               // a form variable
+    int remembered = 0;                // a form variable
     std::vector<int> rememberedAtLoad; // its value each time Form_Load ran
     bool unloadInLoad = false;
     bool hideInLoad = false;
@@ -40,27 +37,25 @@ public:
     std::function<void()> onUnload;
     std::function<void(int)> onKey;
 
-    QPushButton* button = nullptr;
-    QTimer* timer = nullptr;
+    CommandButton* button = nullptr;
+    Timer* timer = nullptr;
 
 protected:
-    std::unique_ptr<FormWindow> createWindow() override
+    void createControls(Window& window) override
     {
-        auto window = std::make_unique<FormWindow>(*this);
-        window->setWindowTitle(QStringLiteral("Probe"));
-        window->setKeyPreview(keyPreview);
-        button = new QPushButton(QStringLiteral("Knopf"), window.get());
-        button->setGeometry(10, 10, 80, 30);
-        QObject::connect(button, &QPushButton::clicked, [this] {
+        window.setCaption("Probe");
+        window.setKeyPreview(keyPreview);
+        button = &window.addCommandButton();
+        button->onClick = [this] {
             events.push_back("click");
             if (onButton)
                 onButton();
             events.push_back("click done");
-        });
-        timer = new QTimer(window.get());
+        };
+        timer = &window.addTimer();
         timer->setInterval(20);
-        timer->start();
-        return window;
+        timer->onTimer = [this] { events.push_back("tick"); };
+        timer->setEnabled(true);
     }
     void controlsDestroyed() override
     {
@@ -103,21 +98,16 @@ public:
 
 class WindowModel : public ::testing::Test {
 protected:
-    void TearDown() override { processDeferredDeletes(); }
-
     test::TestPlatform platform;
+    headless::HeadlessWindowSystem& windows = platform.windows;
     NoWindows forms{platform.services("/nonexistent-program-folder")};
     ProbeForm probe{forms};
 };
 
-TEST_F(WindowModel, FormIsNotLoadedUntilFirstUse)
+TEST_F(WindowModel, FormIsNotLoadedUntilFirstUseAndReadingVisibilityLoadsItHidden)
 {
     EXPECT_FALSE(probe.isLoaded());
     EXPECT_TRUE(probe.events.empty());
-}
-
-TEST_F(WindowModel, ReadingVisibilityLoadsTheFormHidden)
-{
     EXPECT_FALSE(probe.Visible());
     EXPECT_TRUE(probe.isLoaded());
     EXPECT_THAT(probe.events, ElementsAre("load"));
@@ -134,25 +124,19 @@ TEST_F(WindowModel, ShowLoadsOnceAndShows)
     EXPECT_TRUE(probe.isLoaded());
 }
 
-TEST_F(WindowModel, UnloadRunsCloseHandlerAndDestroysTheWindow)
+TEST_F(WindowModel, UnloadRunsCloseHandlerAndDestroysTheWindowOnceBackInTheEventLoop)
 {
     probe.Show();
-    QPointer<FormWindow> window = probe.window();
+    Window* window = probe.window();
     probe.Unload();
+    probe.Unload(); // an unloaded form: nothing
     EXPECT_FALSE(probe.isLoaded());
     EXPECT_THAT(probe.events, ElementsAre("load", "unload"));
     EXPECT_EQ(probe.button, nullptr);
-    ASSERT_FALSE(window.isNull()); // still on its way out ...
+    ASSERT_EQ(windows.windowCount(), 1u); // still on its way out ...
     EXPECT_FALSE(window->isVisible());
-    processDeferredDeletes();
-    EXPECT_TRUE(window.isNull()); // ... and gone once the event loop had its turn
-}
-
-TEST_F(WindowModel, UnloadOfAnUnloadedFormDoesNothing)
-{
-    probe.Unload();
-    EXPECT_TRUE(probe.events.empty());
-    EXPECT_FALSE(probe.isLoaded());
+    windows.runPending();
+    EXPECT_EQ(windows.windowCount(), 0u); // ... and gone once the event loop had its turn
 }
 
 TEST_F(WindowModel, LoadingAgainStartsFromTheKeptVariables)
@@ -166,25 +150,13 @@ TEST_F(WindowModel, LoadingAgainStartsFromTheKeptVariables)
     EXPECT_THAT(probe.events, ElementsAre("load", "unload", "load"));
 }
 
-TEST_F(WindowModel, FormThatUnloadsItselfWhileLoadingIsNotShown)
-{
-    probe.unloadInLoad = true;
-    probe.Load();
-    if (probe.isLoaded())
-        probe.Show();
-    EXPECT_FALSE(probe.isLoaded());
-    EXPECT_THAT(probe.events, ElementsAre("load", "unload"));
-    processDeferredDeletes();
-    for (QWidget* top : QApplication::topLevelWidgets())
-        EXPECT_FALSE(top->isVisible()) << top->windowTitle().toStdString();
-}
-
-TEST_F(WindowModel, ShowOfAFormThatUnloadsItselfWhileLoadingLoadsOnlyOnce)
+TEST_F(WindowModel, FormThatUnloadsItselfWhileLoadingIsNotShownAndLoadsOnlyOnce)
 {
     probe.unloadInLoad = true;
     probe.Show();
     EXPECT_FALSE(probe.isLoaded());
     EXPECT_THAT(probe.events, ElementsAre("load", "unload"));
+    EXPECT_TRUE(windows.visibleWindows().empty());
 }
 
 TEST_F(WindowModel, FormHiddenByItsLoadStaysHiddenUntilShownAgain)
@@ -197,43 +169,35 @@ TEST_F(WindowModel, FormHiddenByItsLoadStaysHiddenUntilShownAgain)
     EXPECT_TRUE(probe.Visible());
 }
 
-TEST_F(WindowModel, OwnButtonMayUnloadTheForm)
+TEST_F(WindowModel, OwnButtonMayUnloadAndReloadTheForm)
 {
     probe.Show();
-    QPointer<FormWindow> window = probe.window();
-    QPointer<QPushButton> button = probe.button;
     probe.onButton = [&] {
         probe.Unload();
         probe.remembered = 7; // code after the unload still runs in the handler
     };
-    QTest::mouseClick(button, Qt::LeftButton);
+    click(*probe.button);
     EXPECT_THAT(probe.events, ElementsAre("load", "click", "unload", "click done"));
     EXPECT_EQ(probe.remembered, 7);
     EXPECT_FALSE(probe.isLoaded());
-    processDeferredDeletes();
-    EXPECT_TRUE(window.isNull());
-    EXPECT_TRUE(button.isNull());
-}
 
-TEST_F(WindowModel, ButtonMayUnloadAndReloadItsOwnForm)
-{
+    probe.events.clear();
     probe.Show();
-    QPointer<FormWindow> first = probe.window();
     probe.onButton = [&] {
         probe.Unload();
         probe.Show();
     };
-    QTest::mouseClick(probe.button, Qt::LeftButton);
-    processDeferredDeletes();
-    EXPECT_TRUE(first.isNull());
+    click(*probe.button);
+    windows.runPending();
     EXPECT_TRUE(probe.Visible());
+    EXPECT_EQ(windows.windowCount(), 1u);
     EXPECT_THAT(probe.events, ElementsAre("load", "click", "unload", "load", "click done"));
 }
 
 TEST_F(WindowModel, ClosingTheWindowUnloadsTheForm)
 {
     probe.Show();
-    probe.window()->close();
+    headless::requestClose(*probe.window());
     EXPECT_FALSE(probe.isLoaded());
     EXPECT_THAT(probe.events, ElementsAre("load", "unload"));
 }
@@ -241,15 +205,17 @@ TEST_F(WindowModel, ClosingTheWindowUnloadsTheForm)
 TEST_F(WindowModel, UnloadedWindowNoLongerReachesItsForm)
 {
     probe.Show();
-    QPointer<FormWindow> window = probe.window();
-    QPointer<QTimer> timer = probe.timer;
-    QPointer<QPushButton> button = probe.button;
+    Window* window = probe.window();
+    Timer* timer = probe.timer;
+    CommandButton* button = probe.button;
+    windows.advance(20);
     probe.Unload();
-    ASSERT_FALSE(window.isNull());
-    EXPECT_FALSE(timer->isActive());
-    window->close();
-    emit button->clicked();
-    EXPECT_THAT(probe.events, ElementsAre("load", "unload"));
+    EXPECT_FALSE(timer->isEnabled());
+    headless::requestClose(*window);
+    window->show();
+    click(*button);
+    windows.advance(100);
+    EXPECT_THAT(probe.events, ElementsAre("load", "tick", "unload"));
 }
 
 TEST_F(WindowModel, CloseHandlerThatReadsItsOwnFormDoesNotReloadIt)
@@ -261,59 +227,43 @@ TEST_F(WindowModel, CloseHandlerThatReadsItsOwnFormDoesNotReloadIt)
     EXPECT_THAT(probe.events, ElementsAre("load", "unload"));
 }
 
-TEST_F(WindowModel, KeyPreviewSeesEachPressOfAnyControlOnce)
+TEST_F(WindowModel, KeyPreviewSeesEveryPressWithShiftAndAutoRepeatButNotWithoutIt)
 {
+    ProbeForm without(forms);
+    without.Show();
+    windows.tapKey(vk::D);
+    EXPECT_TRUE(without.keys.empty());
+
     probe.keyPreview = true;
     probe.Show();
-    // The button does not take letters, so the press travels on to the window as well.
-    QTest::keyClick(probe.button, Qt::Key_D);
-    QTest::keyClick(probe.window(), Qt::Key_R, Qt::ShiftModifier);
-    QTest::keyClick(probe.button, Qt::Key_Escape);
-    EXPECT_THAT(probe.keys, ElementsAre(68, 82, 27));
-    EXPECT_THAT(probe.shifts, ElementsAre(0, 1, 0));
-}
+    windows.tapKey(vk::D);
+    windows.pressKey(vk::R, 1);
+    windows.repeatKey(vk::R, 1);
+    windows.releaseKey(vk::R);
+    windows.tapKey(vk::Escape);
+    EXPECT_THAT(probe.keys, ElementsAre(vk::D, vk::R, vk::R, vk::Escape));
+    EXPECT_THAT(probe.shifts, ElementsAre(0, 1, 1, 0));
 
-TEST_F(WindowModel, KeyPreviewCountsAutoRepeat)
-{
-    probe.keyPreview = true;
-    probe.Show();
-    QKeyEvent first(QEvent::KeyPress, Qt::Key_D, Qt::NoModifier);
-    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_D, Qt::NoModifier, QString(), true);
-    QApplication::sendEvent(probe.button, &first);
-    QApplication::sendEvent(probe.button, &repeat);
-    EXPECT_THAT(probe.keys, ElementsAre(68, 68));
-}
-
-TEST_F(WindowModel, WithoutKeyPreviewTheFormSeesNoKeys)
-{
-    probe.Show();
-    QTest::keyClick(probe.button, Qt::Key_D);
-    EXPECT_TRUE(probe.keys.empty());
-}
-
-TEST_F(WindowModel, KeysOfAnotherFormsWindowAreNotPreviewed)
-{
-    probe.keyPreview = true;
-    ProbeForm other(forms);
-    probe.Show();
-    other.Show();
-    QTest::keyClick(other.button, Qt::Key_D);
-    EXPECT_TRUE(probe.keys.empty());
+    // Keys of another form's window are not previewed.
+    without.window()->activate();
+    windows.tapKey(vk::D);
+    EXPECT_EQ(probe.keys.size(), 4u);
 }
 
 TEST_F(WindowModel, KeyHandlerMayUnloadTheForm)
 {
     probe.keyPreview = true;
     probe.onKey = [&](int key) {
-        if (key == 27)
+        if (key == vk::Escape)
             probe.Unload();
     };
     probe.Show();
-    QPointer<QPushButton> button = probe.button;
-    QTest::keyClick(button, Qt::Key_Escape);
+    Window* window = probe.window();
+    windows.tapKey(vk::Escape);
     EXPECT_FALSE(probe.isLoaded());
-    QTest::keyClick(button, Qt::Key_D); // the retired window no longer previews keys
-    EXPECT_THAT(probe.keys, ElementsAre(27));
+    window->activate();
+    windows.tapKey(vk::D); // the retired window no longer previews keys
+    EXPECT_THAT(probe.keys, ElementsAre(vk::Escape));
     EXPECT_THAT(probe.events, ElementsAre("load", "unload"));
 }
 
@@ -321,7 +271,7 @@ TEST_F(WindowModel, TwipsConvertAtTheScreensTwipsPerPixel)
 {
     EXPECT_EQ(probe.pxX(2730), 182);
     EXPECT_EQ(probe.pxY(5000), 333);
-    EXPECT_EQ(probe.pxX(7.5), 0);   // half a pixel goes to the even neighbour
+    EXPECT_EQ(probe.pxX(7.5), 0); // half a pixel goes to the even neighbour
     EXPECT_EQ(probe.pxX(22.5), 2);
     EXPECT_DOUBLE_EQ(probe.twipsY(33), 495);
 }
@@ -332,10 +282,7 @@ struct OuterCase {
     int client;
 };
 
-void PrintTo(const OuterCase& c, std::ostream* os)
-{
-    *os << "outer " << c.outer << " frame " << c.frame << " -> " << c.client;
-}
+void PrintTo(const OuterCase& c, std::ostream* os) { *os << "outer " << c.outer << " frame " << c.frame << " -> " << c.client; }
 
 class ClientExtent : public ::testing::TestWithParam<OuterCase> {};
 
@@ -348,50 +295,21 @@ INSTANTIATE_TEST_SUITE_P(Frames, ClientExtent,
                          ::testing::Values(OuterCase{182, 0, 182}, OuterCase{182, 27, 155}, OuterCase{333, 4, 329},
                                            OuterCase{10, 27, 0}));
 
-TEST_F(WindowModel, OuterHeightSetBeforeShowingGivesTheFrameItsShareOnceShown)
+TEST_F(WindowModel, OuterHeightSetBeforeShowingGivesTheFrameItsShareOnceShownAndAtTheNextLoad)
 {
+    windows.setFrame({8, 30});
     probe.setOuterHeight(2730);
-    EXPECT_EQ(probe.window()->height(), 182); // no frame known yet
+    EXPECT_EQ(probe.window()->clientSize().height, 182); // no frame known yet
     probe.Show();
-    const int frame = probe.frameExtraPixels().height();
-    EXPECT_EQ(probe.window()->height(), 182 - frame);
+    EXPECT_EQ(probe.window()->clientSize().height, 152);
     EXPECT_DOUBLE_EQ(probe.outerHeightTwips(), 2730);
-    EXPECT_DOUBLE_EQ(probe.clientHeightTwips(), 2730 - 15.0 * frame);
-}
+    EXPECT_DOUBLE_EQ(probe.clientHeightTwips(), 2730 - 15.0 * 30);
+    // Centred on the screen with its frame.
+    EXPECT_EQ(probe.window()->frameRect().y, (1024 - 1) / 2 - (182 - 1) / 2);
 
-TEST_F(WindowModel, FrameMeasuredOnceIsUsedAtTheNextLoad)
-{
-    probe.Show();
-    const QSize frame = probe.frameExtraPixels();
     probe.Unload();
     probe.setOuterHeight(5000);
-    EXPECT_EQ(probe.window()->height(), 333 - frame.height());
-    EXPECT_EQ(probe.window()->minimumHeight(), probe.window()->maximumHeight()); // fixed size
-}
-
-} // namespace
-} // namespace hopplix
-
-namespace hopplix {
-namespace {
-
-TEST(FormLifetime, FormTakesItsRetiredWindowsWithItAtTheEndOfTheRun)
-{
-    test::TestPlatform platform;
-    NoWindows forms(platform.services("/nonexistent-program-folder"));
-    QPointer<FormWindow> retired;
-    QPointer<FormWindow> current;
-    {
-        ProbeForm probe(forms);
-        probe.Show();
-        retired = probe.window();
-        probe.Unload();
-        probe.Show();
-        current = probe.window();
-        ASSERT_FALSE(retired.isNull());
-    }
-    EXPECT_TRUE(retired.isNull());
-    EXPECT_TRUE(current.isNull());
+    EXPECT_EQ(probe.window()->clientSize().height, 333 - 30);
 }
 
 } // namespace

@@ -1,5 +1,8 @@
-#include "forms/KeyMapping.h"
-#include "forms/QtPlatform.h"
+// The Qt backend's services: the key router's feed from Qt's key events, the message boxes
+// with German buttons, and the screen.
+
+#include "forms/qt/KeyMapping.h"
+#include "forms/qt/QtWindowSystem.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -32,7 +35,8 @@ protected:
         QApplication::sendEvent(to, &event);
     }
 
-    QtKeyState keys;
+    QtWindowSystem system;
+    KeyState& keys = system.keys();
     QWidget window;
     QWidget other;
 };

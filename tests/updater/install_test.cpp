@@ -1,3 +1,4 @@
+#include "support/system.h"
 #include "support/temp_folder.h"
 #include "updater/FileDigest.h"
 #include "updater/Minisign.h"
@@ -18,6 +19,9 @@ using namespace hopplix::test;
 using ::testing::ElementsAre;
 
 namespace {
+
+// Regression: the program file was called "Hopplix.exe" on every system.
+const std::string kProgramCaption = "Datei: " + programFileName("Hopplix");
 
 const Message kFailed{"Update fehlgeschlagen", mb::vbCritical, "Error"};
 Message fileError(const std::string& name) { return {"Updatefehler bei Datei '" + name + "'", mb::vbCritical, "Error"}; }
@@ -133,7 +137,7 @@ TEST_F(Install, ThreeGoodFilesFillTheWholeTrack)
     publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}, {3, {"c.txt", "/c", ""}}});
     ASSERT_EQ(install(), InstallResult::Installed);
     expectInstalled();
-    EXPECT_THAT(captionsWithoutBytes(), ElementsAre("Datei: Hopplix.exe", "Datei: Hopplix.exe 1/1", "Datei: 0/3", "Datei: 1/3 'a.txt'",
+    EXPECT_THAT(captionsWithoutBytes(), ElementsAre(kProgramCaption, kProgramCaption + " 1/1", "Datei: 0/3", "Datei: 1/3 'a.txt'",
                                                  "Datei: 2/3 'b.txt'", "Datei: 3/3 'c.txt'"));
     EXPECT_NEAR(window.fill, 6514, 1e-6);
     EXPECT_TRUE(messages.errors().empty());
@@ -198,7 +202,7 @@ TEST_F(Install, FailingManifestStillInstallsTheProgram)
     ASSERT_EQ(install(), InstallResult::Installed);
     expectInstalled();
     EXPECT_TRUE(messages.errors().empty());
-    EXPECT_THAT(captionsWithoutBytes(), ElementsAre("Datei: Hopplix.exe", "Datei: Hopplix.exe 1/1"));
+    EXPECT_THAT(captionsWithoutBytes(), ElementsAre(kProgramCaption, kProgramCaption + " 1/1"));
 }
 
 TEST_F(Install, OlderScriptKeepsItsLinesAndTheNewOnesFollow)
@@ -516,9 +520,9 @@ TEST_F(Install, ProgramFileArrivingIsShownWithItsByteCount)
 {
     server.serve("/werkhof/Hopp/Hopplix.txt", std::string(300000, 'p'));
     ASSERT_EQ(install(), InstallResult::Installed);
-    EXPECT_EQ(window.fileCaptions.front(), "Datei: Hopplix.exe");
+    EXPECT_EQ(window.fileCaptions.front(), kProgramCaption);
     EXPECT_TRUE(std::any_of(window.fileCaptions.begin(), window.fileCaptions.end(), [](const std::string& c) {
-        return c.rfind("Datei: Hopplix.exe ", 0) == 0 && c.ends_with(" Bytes");
+        return c.rfind(kProgramCaption + " ", 0) == 0 && c.ends_with(" Bytes");
     }));
     EXPECT_FALSE(window.cancelOffered);
 }

@@ -17,9 +17,11 @@ from pathlib import Path
 #   platform   the only code that talks to the operating system
 #   common     INI reader, numbers, rounding, colour text, paths
 #   core       game, launcher, updater, picture, check (no Qt)
-#   forms      the form model and the window-system services
-#   windows    game/ui, launcher/ui, updater/ui (through the registry's faces only)
-#   app        the registry that owns the windows, start-up
+#   forms      the control model, the form model and the headless backend (no Qt);
+#              forms/qt, the Qt backend, stands on them
+#   windows    game/ui, launcher/ui, updater/ui, on the control model only (no Qt, no backend),
+#              reaching each other through the registry's faces only
+#   app        the registry that owns the windows, start-up on a backend
 CORE_BASE = {'common', 'platform'}
 CORE = {'game', 'picture', 'launcher', 'updater', 'check'}
 # A window stands on the form model and the whole core, and reaches another subsystem's window
@@ -35,6 +37,7 @@ ALLOWED = {
     # The level checker and solver judge a level as the game plays it.
     'check': CORE_BASE | {'check', 'game', 'picture'},
     'forms': CORE_BASE | {'forms'},
+    'forms/qt': CORE_BASE | {'forms', 'forms/qt'},
     'game/ui': WINDOW_BASE | {'game/ui'},
     'launcher/ui': WINDOW_BASE | {'launcher/ui'},
     'updater/ui': WINDOW_BASE | {'updater/ui'},
@@ -42,9 +45,9 @@ ALLOWED = {
     # Command-line tools stand on the core and never on a window.
     'tools': CORE_BASE | CORE,
 }
-QT_ALLOWED = {'forms', 'game/ui', 'launcher/ui', 'updater/ui', 'app'}
+QT_ALLOWED = {'forms/qt', 'app'}
 # Parts of the core that may use Qt's image readers from a library of their own.
-QT_ALLOWED_FOLDERS = {'src/picture/qt'}
+QT_ALLOWED_FOLDERS = {'src/picture/qt', 'src/game/qt'}
 
 OS_HEADER = re.compile(r'(unistd|fcntl|spawn|langinfo|dirent|pwd|dlfcn|signal|poll|termios|windows|'
                        r'sys/[\w/]+|[a-z]+api|shlobj|shellapi)\.h$')
@@ -56,6 +59,8 @@ def part_of_header(header):
     pieces = header.split('/')
     if len(pieces) >= 3 and pieces[1] == 'ui':
         return pieces[0] + '/ui'
+    if len(pieces) >= 3 and pieces[:2] == ['forms', 'qt']:
+        return 'forms/qt'
     if len(pieces) >= 2 and pieces[0] in ALLOWED:
         return pieces[0]
     return None
@@ -69,6 +74,8 @@ def part_of_file(relative):
         return None
     if len(pieces) >= 4 and pieces[2] == 'ui':
         return pieces[1] + '/ui'
+    if len(pieces) >= 4 and pieces[1:3] == ('forms', 'qt'):
+        return 'forms/qt'
     return pieces[1]
 
 

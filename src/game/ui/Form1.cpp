@@ -1,20 +1,11 @@
 #include "game/ui/Form1.h"
 
-#include "forms/FormRegistry.h"
-#include "common/Paths.h"
-#include "forms/KeyMapping.h"
-#include "forms/ShapeWidget.h"
-#include "game/ui/Form2.h"
-#include "game/ui/GameIcon.h"
-#include "game/ui/PlayfieldView.h"
 #include "common/ColourText.h"
+#include "common/Paths.h"
+#include "forms/FormRegistry.h"
+#include "forms/WindowSystem.h"
+#include "game/ui/Form2.h"
 #include "platform/PathText.h"
-
-#include <QCoreApplication>
-#include <QLabel>
-#include <QPointer>
-#include <QTimer>
-#include <QWindow>
 
 namespace hopplix {
 
@@ -26,12 +17,6 @@ const char* const Form1::kLeaveQuestion =
     "Wollen sie dieses Level wirklich abbrechen und zur Levelauswahl zurückkehren?";
 
 namespace {
-
-QColor colourOf(std::uint32_t value)
-{
-    return QColor(static_cast<int>(value & 0xFFu), static_cast<int>((value >> 8) & 0xFFu),
-                  static_cast<int>((value >> 16) & 0xFFu));
-}
 
 // Why a picture could not be read, as a sentence for the player.
 const char* pictureReasonText(const PictureError& error)
@@ -65,61 +50,55 @@ const char* pictureReasonText(const PictureError& error)
     return "";
 }
 
-int buttonCode(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
 } // namespace
 
-Form1::Form1(FormRegistry& forms) : Form(forms) {}
+Form1::Form1(FormRegistry& forms, const PictureDecoder& pictures) : Form(forms), session_(pictures) {}
 
 Form1::~Form1()
 {
     // The window outlives this part of the form by a moment: keep it off the freed buffer.
     if (picture1_)
-        picture1_->setPlayfield(nullptr);
+        picture1_->setPixels(nullptr, 0, 0);
 }
 
-std::unique_ptr<FormWindow> Form1::createWindow()
+void Form1::createControls(Window& window)
 {
     ++windowGeneration_;
-    auto window = std::make_unique<FormWindow>(*this);
-    window->setWindowTitle(QStringLiteral("Hopplix"));
-    window->makeFixedDialog();
-    window->setWindowIcon(gameIcon());
-    window->setKeyPreview(true);
+    window.setCaption("Hopplix");
+    window.setFixedDialog(false);
+    window.setGameIcon();
+    window.setKeyPreview(true);
 
-    picture1_ = new PlayfieldView(window.get());
-    picture1_->setGeometry(0, 0, 0, 0);
-    QObject::connect(picture1_, &PlayfieldView::mousePressed, window.get(),
-                     [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at) {
-                         Picture1_MouseDown(buttonCode(button), shiftStateOf(modifiers),
-                                            static_cast<float>(twipsX(at.x())), static_cast<float>(twipsY(at.y())));
-                     });
+    picture1_ = &window.addPlayfieldSurface();
+    picture1_->setGeometry({0, 0, 0, 0});
+    picture1_->onMouseDown = [this](int button, int shift, PixelPoint at) {
+        Picture1_MouseDown(button, shift, static_cast<float>(twipsX(at.x)), static_cast<float>(twipsY(at.y)));
+    };
 
     // The timer runs from the moment the window exists; ticks wait for the load step to finish.
-    timer1_ = new QTimer(window.get());
-    timer1_->setTimerType(Qt::PreciseTimer);
+    timer1_ = &window.addTimer();
     timer1_->setInterval(20);
-    QObject::connect(timer1_, &QTimer::timeout, window.get(), [this] { Timer1_Timer(); });
-    timer1_->start();
+    timer1_->onTimer = [this] { Timer1_Timer(); };
+    timer1_->setEnabled(true);
 
     // The design state of Shape1.
     shape1Fill_ = 255;
     shape1Visible_ = false;
-    return window;
+}
+
+void Form1::postForThisWindow(std::function<void()> call)
+{
+    windowSystem().post([alive = std::weak_ptr<int>(alive_), this, generation = windowGeneration_,
+                         call = std::move(call)] {
+        if (!alive.expired() && isLoaded() && generation == windowGeneration_)
+            call();
+    });
 }
 
 void Form1::controlsDestroyed()
 {
     if (picture1_)
-        picture1_->setPlayfield(nullptr);
+        picture1_->setPixels(nullptr, 0, 0);
     picture1_ = nullptr;
     timer1_ = nullptr;
     session_.close();
@@ -142,7 +121,13 @@ std::string Form1::failureText(const LoadResult& result)
     case LoadStatus::PictureMissing: return kMissingPictureText;
     case LoadStatus::PictureUnreadable:
         return std::string(kUnreadablePictureText) + "\n" + pictureReasonText(result.picture);
-    case LoadStatus::PictureTooSmall: return kTooSmallPictureText;
+    case LoadStatus::PictureTooSmall:
+        // A wide, flat picture is no smaller than others: the line below says what is too small.
+        return std::string(kTooSmallPictureText) + "\nDas Bild hat " + std::to_string(result.pictureWidthPx) + " x "
+               + std::to_string(result.pictureHeightPx) + " Pixel; auf diesem Bildschirm bekäme das Spielfeld nur "
+               + std::to_string(result.clientWidthPx) + " x " + std::to_string(result.clientHeightPx)
+               + " Pixel, es braucht mindestens " + std::to_string(kMinClientPx) + " x " + std::to_string(kMinClientPx)
+               + ".";
     case LoadStatus::LayoutImpossible: return kNoLayoutText;
     }
     return {};
@@ -175,12 +160,12 @@ void Form1::Form_Load()
     refreshPlayer();
 }
 
-Viewport Form1::viewport(QSize frame) const
+Viewport Form1::viewport(PixelSize frame) const
 {
     Viewport view;
     view.screen = screen(); // as the window read it at this level's load
-    view.frameWidthPx = frame.width();
-    view.frameHeightPx = frame.height();
+    view.frameWidthPx = frame.width;
+    view.frameHeightPx = frame.height;
     return view;
 }
 
@@ -188,8 +173,9 @@ void Form1::showLayout()
 {
     const LevelLayout& layout = session_.layout();
     // The view first: it reads the new playfield's buffer in place.
-    picture1_->setGeometry(0, 0, layout.client.widthPx, layout.client.heightPx);
-    picture1_->setPlayfield(&session_.playfield());
+    picture1_->setGeometry({0, 0, layout.client.widthPx, layout.client.heightPx});
+    const Playfield& field = session_.playfield();
+    picture1_->setPixels(field.pixels().data(), field.width(), field.height());
     setOuterWidth(layout.window.Width);
     setOuterHeight(layout.window.Height);
 }
@@ -210,14 +196,7 @@ void Form1::clientAreaResized()
     // Inside the frame there is no room for the level (or the picture changed meanwhile): it
     // ends as a load that failed, from the event loop, outside the window system's event.
     levelReady_ = false;
-    const std::uint64_t generation = windowGeneration_;
-    QMetaObject::invokeMethod(
-        &dispatcher_,
-        [this, generation, text = failureText(laidOut)] {
-            if (isLoaded() && generation == windowGeneration_)
-                failLoad(text);
-        },
-        Qt::QueuedConnection);
+    postForThisWindow([this, text = failureText(laidOut)] { failLoad(text); });
 }
 
 void Form1::Form_Unload()
@@ -229,16 +208,16 @@ void Form1::Form_Unload()
     forms().form3().Show();
 }
 
-QRect Form1::playerPixels() const
+PixelRect Form1::playerPixels() const
 {
     const PlayerShape& shape = session_.player();
-    return QRect(pxX(shape.Left), pxY(shape.Top), pxX(shape.Width), pxY(shape.Height));
+    return {pxX(shape.Left), pxY(shape.Top), pxX(shape.Width), pxY(shape.Height)};
 }
 
 void Form1::refreshPlayer()
 {
     if (picture1_)
-        picture1_->setPlayer(playerPixels(), colourOf(shape1Fill_), shape1Visible_);
+        picture1_->setPlayer(playerPixels(), shape1Fill_, shape1Visible_);
 }
 
 void Form1::setShape1Place(float left, float top)
@@ -256,24 +235,22 @@ void Form1::Timer1_Timer()
         // The level is laid out for the window's frame, which the window system tells only
         // once the window is on the screen. The first tick waits for that and lays the level
         // out again if the frame turned out different, so it finds the player at its start.
-        const QWindow* handle = window()->windowHandle();
-        if (!handle || !handle->isExposed())
+        if (!window()->isExposed())
             return;
         onScreen_ = true;
         windowGeometryChanged();
         if (!isLoaded() || !levelReady_)
             return;
     }
-    FormWindow* const own = window();
-    const QPointer<FormWindow> guard(own);
+    const std::uint64_t generation = windowGeneration_;
     ticking_ = true;
 
     TickHooks hooks{
         services().keys,
-        [this, guard] {
-            QCoreApplication::processEvents();
+        [this, generation, alive = std::weak_ptr<int>(alive_)] {
+            windowSystem().processEvents();
             // Closed (and perhaps a new level opened) meanwhile: this tick is over.
-            return !guard.isNull() && isLoaded() && window() == guard.data() && levelReady_;
+            return !alive.expired() && isLoaded() && generation == windowGeneration_ && levelReady_;
         },
         [this] { services().beeper.Beep(); },
         [this] {
@@ -302,9 +279,9 @@ void Form1::Farbensetzen()
     // A marker shows the colour its probe's letter stands for; none before the first probe.
     for (int i = 0; i < 8; ++i)
         if (const auto colour = colourOfLetter(play.punktfarbe[static_cast<std::size_t>(i)]))
-            debug.Shape1(i)->setFillColor(colourOf(*colour));
-    const QString text = QStringLiteral("Beschleunigung: ") + QString::number(play.beschleunigung);
-    QLabel* label = debug.Label1();
+            debug.Shape1(i)->setFill(*colour);
+    const std::string text = "Beschleunigung: " + std::to_string(play.beschleunigung);
+    Label* label = debug.Label1();
     if (label->text() != text)
         label->setText(text);
 }
@@ -319,8 +296,9 @@ void Form1::Form_KeyDown(int keyCode, int /*shift*/)
             // The debug window shows without taking the focus; the game keeps it, so further
             // keys reach the game. The player may still give it to the debug window.
             debug.Show();
-            debug.Player()->setFillColor(colourOf(shape1Fill_));
-            window()->activateWindow();
+            debug.Player()->setFill(shape1Fill_);
+            if (Window* own = window())
+                own->activate();
         }
     } else if (keyCode == vk::R) {
         // The playfield's corner, not the level's start.
@@ -350,16 +328,12 @@ void Form1::requestLeaveQuestion()
 
 void Form1::postLeaveQuestion()
 {
-    const std::uint64_t generation = windowGeneration_;
-    QMetaObject::invokeMethod(
-        &dispatcher_,
-        [this, generation] {
-            if (!isLoaded() || generation != windowGeneration_ || !questionPending_ || ticking_)
-                return; // gone, already asked, or inside the next tick: that tick's end asks
-            questionPending_ = false;
-            askToLeave();
-        },
-        Qt::QueuedConnection);
+    postForThisWindow([this] {
+        if (!questionPending_ || ticking_)
+            return; // already asked, or inside the next tick: that tick's end asks
+        questionPending_ = false;
+        askToLeave();
+    });
 }
 
 void Form1::askToLeave()

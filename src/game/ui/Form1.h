@@ -9,24 +9,19 @@
 #include "game/Layout.h"
 #include "game/LevelSession.h"
 #include "game/Playfield.h"
-#include "game/ui/QtPictureDecoder.h"
 
-#include <QColor>
-#include <QObject>
-#include <QRect>
 #include <cstdint>
+#include <memory>
 #include <string>
-
-class QTimer;
 
 namespace hopplix {
 
 class Form2;
-class PlayfieldView;
 
 class Form1 : public Form {
 public:
-    explicit Form1(FormRegistry& forms);
+    // `pictures` reads Level.bmp; it must outlive the form.
+    Form1(FormRegistry& forms, const PictureDecoder& pictures);
     ~Form1() override;
 
     // The play state: beschleunigung, stehend, StartX, StartY and punktfarbe. It outlives the
@@ -42,8 +37,8 @@ public:
     bool shape1Visible() const { return shape1Visible_; }
 
     // Controls (null while the window is not loaded; these do not load it).
-    PlayfieldView* Picture1() const { return picture1_; }
-    QTimer* Timer1() const { return timer1_; }
+    PlayfieldSurface* Picture1() const { return picture1_; }
+    Timer* Timer1() const { return timer1_; }
     // The painted level the probes read.
     const Playfield& playfield() const { return session_.playfield(); }
     // The level's layout as the load step computed it (client area, player side, start).
@@ -56,7 +51,7 @@ public:
     void Farbensetzen();
 
     // The texts of the load step's failure messages. An unreadable picture's message gives the
-    // reason on a second line.
+    // reason on a second line, a picture too small its size and the playfield's.
     static const char* const kMissingPictureText;
     static const char* const kUnreadablePictureText;
     static const char* const kTooSmallPictureText;
@@ -64,7 +59,7 @@ public:
     static const char* const kLeaveQuestion;
 
 protected:
-    std::unique_ptr<FormWindow> createWindow() override;
+    void createControls(Window& window) override;
     void controlsDestroyed() override;
     void Form_Load() override;
     void Form_Unload() override;
@@ -72,7 +67,7 @@ protected:
     void clientAreaResized() override;
 
 private:
-    Viewport viewport(QSize frame) const;
+    Viewport viewport(PixelSize frame) const;
     // Sizes the window and the playfield control to the session's layout.
     void showLayout();
     static std::string failureText(const LoadResult& result);
@@ -83,16 +78,17 @@ private:
     void postLeaveQuestion();
     void askToLeave();
     void refreshPlayer();
-    QRect playerPixels() const;
+    PixelRect playerPixels() const;
+    // Runs `call` from the event loop, unless this form or the window of this level is gone.
+    void postForThisWindow(std::function<void()> call);
 
-    QtPictureDecoder decoder_;
     // The level in play: picture, playfield, layout and the player Shape1.
-    LevelSession session_{decoder_};
+    LevelSession session_;
     std::uint32_t shape1Fill_ = 255;
     bool shape1Visible_ = false;
 
-    PlayfieldView* picture1_ = nullptr;
-    QTimer* timer1_ = nullptr;
+    PlayfieldSurface* picture1_ = nullptr;
+    Timer* timer1_ = nullptr;
 
     bool levelReady_ = false; // the load step has finished: ticks may run
     bool onScreen_ = false;   // the window has been on the screen since then, frame and all
@@ -100,8 +96,8 @@ private:
     bool questionPending_ = false;
     bool questionOpen_ = false; // the Escape question is on the screen
     std::uint64_t windowGeneration_ = 0; // tells a window from the one of an earlier level
-    // Context of queued calls that must not run inside one of the window's own handlers.
-    QObject dispatcher_;
+    // Posted calls hold it weakly: they do nothing once the form is gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace hopplix

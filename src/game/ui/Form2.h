@@ -7,31 +7,27 @@
 
 #include <array>
 
-class QLabel;
-
 namespace hopplix {
-
-class ShapeWidget;
 
 class Form2 : public Form {
 public:
     using Form::Form;
 
     // Controls; reaching one loads the form. Marker i shows probe i + 1.
-    ShapeWidget* Shape1(int index);
-    ShapeWidget* Player();
-    QLabel* Label1();
+    Shape* Shape1(int index);
+    Shape* Player();
+    Label* Label1();
 
 protected:
-    std::unique_ptr<FormWindow> createWindow() override;
+    void createControls(Window& window) override;
     void controlsDestroyed() override;
     void Form_Load() override;
     bool centredOnScreen() const override { return false; }
 
 private:
-    std::array<ShapeWidget*, 8> shape1_{};
-    ShapeWidget* player_ = nullptr;
-    QLabel* label1_ = nullptr;
+    std::array<Shape*, 8> shape1_{};
+    Shape* player_ = nullptr;
+    Label* label1_ = nullptr;
 };
 
 } // namespace hopplix

@@ -1,23 +1,14 @@
 #include "launcher/ui/Form3.h"
 
-#include "forms/FormRegistry.h"
-#include "common/Paths.h"
-#include "forms/CaptionFit.h"
-#include "forms/ClickLabel.h"
-#include "forms/ShapeWidget.h"
-#include "launcher/LevelList.h"
 #include "common/Codepage.h"
 #include "common/ColourText.h"
 #include "common/BuildVersion.h"
+#include "common/Paths.h"
+#include "forms/FormRegistry.h"
+#include "launcher/LevelList.h"
 #include "updater/UpdateFiles.h"
 #include "updater/UpdateInstall.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QStringDecoder>
 #include <algorithm>
 #include <limits>
 #include <system_error>
@@ -32,39 +23,68 @@ constexpr double kClientHeight = 4590;
 constexpr double kCollapsedHeight = 2730;
 constexpr double kExpandedHeight = 5000;
 
-const QColor kOpenerColour(90, 172, 255);
+constexpr std::uint32_t kOpenerColour = colourValue(Rgb{90, 172, 255});
+constexpr std::uint32_t kRed = 0x0000FF;
+constexpr std::uint32_t kBlack = 0;
 
-QColor toQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
-
-Rgb toRgb(const QColor& c)
-{
-    return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-               static_cast<std::uint8_t>(c.blue())};
-}
-
-QString rowPrefix(int index)
+const char* rowPrefix(int index)
 {
     switch (index) {
-    case 0: return QStringLiteral("Rot: ");
-    case 1: return QStringLiteral("Grün: ");
-    default: return QStringLiteral("Blau: ");
+    case 0: return "Rot: ";
+    case 1: return "Grün: ";
+    default: return "Blau: ";
     }
+}
+
+// Whether the bytes are well-formed UTF-8: no stray or missing continuation byte, no overlong
+// form, no surrogate, nothing above U+10FFFF.
+bool isUtf8(const std::string& bytes)
+{
+    std::size_t i = 0;
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        int more = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c < 0x80)
+            more = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            more = 1;
+        else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else
+            return false;
+        if (n - i <= static_cast<std::size_t>(more))
+            return false; // cut off inside the character
+        for (int k = 1; k <= more; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += static_cast<std::size_t>(more) + 1;
+    }
+    return true;
 }
 
 // A level name as the list shows it. Names are bytes: UTF-8 as written here, or Windows-1252
 // from an old zip file, which is shown as Windows shows it.
-QString shownName(const std::string& name)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
-    if (!utf8.hasError())
-        return text;
-    return QString::fromStdString(win1252ToUtf8(name));
-}
+std::string shownName(const std::string& name) { return isUtf8(name) ? name : win1252ToUtf8(name); }
 
-QColor rowColour(int index, int value)
+std::uint32_t rowColour(int index, int value)
 {
-    return QColor(index == 0 ? value : 0, index == 1 ? value : 0, index == 2 ? value : 0);
+    const auto v = static_cast<std::uint8_t>(value);
+    return colourValue(Rgb{index == 0 ? v : std::uint8_t{0}, index == 1 ? v : std::uint8_t{0},
+                           index == 2 ? v : std::uint8_t{0}});
 }
 
 } // namespace
@@ -73,96 +93,92 @@ Form3::Form3(FormRegistry& forms) : LauncherForm(forms) {}
 
 Form3::~Form3() = default;
 
-std::unique_ptr<FormWindow> Form3::createWindow()
+void Form3::createControls(Window& window)
 {
-    auto window = std::make_unique<FormWindow>(*this);
-    window->setWindowTitle(QStringLiteral("Levelauswahl"));
-    window->makeFixedDialog();
-    window->resize(pxX(kClientWidth), pxY(kClientHeight));
-    QPalette palette = window->palette();
-    palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Highlight));
-    window->setPalette(palette);
-    window->setAutoFillBackground(true);
-    QWidget* w = window.get();
+    window.setCaption("Levelauswahl");
+    window.setFixedDialog(false);
+    window.setClientSize({pxX(kClientWidth), pxY(kClientHeight)});
+    window.setHighlightBackground();
 
-    const auto place = [this](QWidget* control, double left, double top, double width, double height) {
-        control->setGeometry(pxX(left), pxY(top), pxX(width), pxY(height));
+    const auto place = [this](Control& control, double left, double top, double width, double height) {
+        control.setGeometry({pxX(left), pxY(top), pxX(width), pxY(height)});
     };
 
-    label1_ = new QLabel(w);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setFont(captionFont(18, true));
-    label1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    place(label1_, 240, 360, 5655, 375);
+    label1_ = &window.addLabel();
+    label1_->setName("Label1");
+    label1_->setFont(Font{{}, 18, true});
+    label1_->setAlignment(Alignment::TopCentre);
+    label1_->setShrinkToFit(true);
+    place(*label1_, 240, 360, 5655, 375);
 
-    combo1_ = new QComboBox(w);
-    combo1_->setObjectName(QStringLiteral("Combo1"));
-    combo1_->setEditable(false);
-    combo1_->setFont(captionFont(13.5, true));
-    place(combo1_, 240, 840, 5655, 480);
+    combo1_ = &window.addDropDownList();
+    combo1_->setName("Combo1");
+    combo1_->setFont(Font{{}, 13.5, true});
+    place(*combo1_, 240, 840, 5655, 480);
 
-    shape1_ = new ShapeWidget(ShapeWidget::Kind::RoundedRectangle, QColor(255, 0, 0), w);
-    shape1_->setObjectName(QStringLiteral("Shape1"));
-    shape1_->setBorderColor(Qt::black);
-    place(shape1_, 240, 1440, 495, 495);
+    shape1_ = &window.addShape(Shape::Kind::RoundedRectangle);
+    shape1_->setName("Shape1");
+    shape1_->setFill(kRed);
+    shape1_->setBorder(kBlack);
+    place(*shape1_, 240, 1440, 495, 495);
 
-    command1_ = new QPushButton(QStringLiteral("Start"), w);
-    command1_->setObjectName(QStringLiteral("Command1"));
+    command1_ = &window.addCommandButton();
+    command1_->setName("Command1");
+    command1_->setCaption("Start");
     command1_->setEnabled(false);
-    place(command1_, 960, 1440, 4815, 495);
+    place(*command1_, 960, 1440, 4815, 495);
 
-    version_ = new QLabel(QString::fromUtf8(buildVersion().data(), static_cast<qsizetype>(buildVersion().size())), w);
-    version_->setObjectName(QStringLiteral("Version"));
-    place(version_, 1560, 2040, 615, 255);
+    version_ = &window.addLabel();
+    version_->setName("Version");
+    version_->setText(std::string(buildVersion()));
+    place(*version_, 1560, 2040, 615, 255);
 
     for (int i = 0; i < 3; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const double rowTop = 600.0 * i;
         const int initial = i == 0 ? 255 : 0;
+        const std::string number = std::to_string(i);
 
-        auto* bar = new QScrollBar(Qt::Horizontal, w);
-        bar->setObjectName(QStringLiteral("HScroll1_%1").arg(i));
-        bar->setRange(0, 255);
-        bar->setSingleStep(1); // the arrows
-        bar->setPageStep(20);  // a click in the track
-        bar->setValue(initial);
+        HScrollBar& bar = window.addHScrollBar();
+        bar.setName("HScroll1_" + number);
+        bar.setRange(0, 255);
+        bar.setSmallChange(1); // the arrows
+        bar.setLargeChange(20); // a click in the track
+        bar.setValue(initial);
         place(bar, 1800, 2400 + rowTop, 4095, 495);
-        hscroll1_[k] = bar;
+        hscroll1_[k] = &bar;
 
-        auto* dot = new ShapeWidget(ShapeWidget::Kind::Circle, rowColour(i, initial), w);
-        dot->setObjectName(QStringLiteral("Farbpunkt_%1").arg(i));
-        dot->setBorderColor(Qt::black);
+        Shape& dot = window.addShape(Shape::Kind::Circle);
+        dot.setName("Farbpunkt_" + number);
+        dot.setFill(rowColour(i, initial));
+        dot.setBorder(kBlack);
         place(dot, 240, 2520 + rowTop, 255, 255);
-        farbpunkt_[k] = dot;
+        farbpunkt_[k] = &dot;
 
-        auto* label = new QLabel(w);
-        label->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        label->setFont(captionFont(9.75, true));
+        Label& label = window.addLabel();
+        label.setName("Label2_" + number);
+        label.setFont(Font{{}, 9.75, true});
         place(label, 600, 2520 + rowTop, 975, 255);
-        label2_[k] = label;
+        label2_[k] = &label;
         setRowCaption(i, initial);
     }
 
-    opener_ = new ClickLabel(w);
-    opener_->setObjectName(QStringLiteral("opener"));
-    opener_->setFont(captionFont(9.75, true));
-    opener_->setAlignment(Qt::AlignCenter);
-    opener_->setAutoFillBackground(true);
-    QPalette bar = opener_->palette();
-    bar.setColor(QPalette::Window, kOpenerColour);
-    opener_->setPalette(bar);
-    place(opener_, 0, 4320, 6135, 255);
+    opener_ = &window.addLabel();
+    opener_->setName("opener");
+    opener_->setFont(Font{{}, 9.75, true});
+    opener_->setAlignment(Alignment::Centre);
+    opener_->setBackground(kOpenerColour);
+    place(*opener_, 0, 4320, 6135, 255);
 
     // Connected after the design state is set, so creating the window runs no handler.
-    QObject::connect(combo1_, &QComboBox::activated, w, [this](int) { Combo1_Click(); });
-    QObject::connect(command1_, &QPushButton::clicked, w, [this] { Command1_Click(); });
-    QObject::connect(opener_, &ClickLabel::clicked, w, [this] { opener_Click(); });
+    combo1_->onClick = [this] { Combo1_Click(); };
+    command1_->onClick = [this] { Command1_Click(); };
+    opener_->onClick = [this] { opener_Click(); };
     for (int i = 0; i < 3; ++i) {
-        QScrollBar* bar3 = hscroll1_[static_cast<std::size_t>(i)];
-        QObject::connect(bar3, &QScrollBar::sliderMoved, w, [this, i](int) { HScroll1_Scroll(i); });
-        QObject::connect(bar3, &QScrollBar::valueChanged, w, [this, i](int) { HScroll1_Change(i); });
+        HScrollBar* bar = hscroll1_[static_cast<std::size_t>(i)];
+        bar->onScroll = [this, i] { HScroll1_Scroll(i); };
+        bar->onChange = [this, i] { HScroll1_Change(i); };
     }
-    return window;
 }
 
 void Form3::controlsDestroyed()
@@ -184,7 +200,7 @@ void Form3::Form_Load()
     // The remembered colour goes to the preview only; the bars show their design values.
     if (!Spielerfarbe.empty()) {
         if (const auto colour = colourOfValueText(Spielerfarbe))
-            shape1_->setFillColor(toQColor(*colour));
+            shape1_->setFill(colourValue(*colour));
     }
 
     combo1_->clear();
@@ -193,8 +209,7 @@ void Form3::Form_Load()
         combo1_->addItem(shownName(name));
     combo1_->setCurrentIndex(-1); // adding the first entry selected it
 
-    setFittedText(*label1_, levelNames_.empty() ? QStringLiteral("Es wurden keine Level gefunden")
-                                                : QStringLiteral("Hier Level auswählen"));
+    label1_->setText(levelNames_.empty() ? "Es wurden keine Level gefunden" : "Hier Level auswählen");
 
     // The first entry is never restored: position 0 also stands for "nothing chosen yet".
     if (ausgewähltesLevel > 0 && ausgewähltesLevel < combo1_->count()) {
@@ -205,7 +220,7 @@ void Form3::Form_Load()
     setOuterHeight(kCollapsedHeight);
     geöffnet = false;
     placeOpener();
-    opener_->setText(QStringLiteral("<<< >>>"));
+    opener_->setText("<<< >>>");
 
     if (!ersterstart) {
         deleteLeftoverUpdateScript();
@@ -250,7 +265,7 @@ void Form3::Command1_Click()
     levelpfad = levelNames_[static_cast<std::size_t>(index)];
     // A position beyond the 16-bit range is not remembered rather than stored wrapped.
     ausgewähltesLevel = index <= std::numeric_limits<std::int16_t>::max() ? static_cast<std::int16_t>(index) : 0;
-    Spielerfarbe = colourValueText(toRgb(shape1_->fillColor()));
+    Spielerfarbe = colourValueText(rgbOfColourValue(shape1_->fill()));
     starten = true;
     Unload();
     starten = false;
@@ -266,23 +281,30 @@ void Form3::opener_Click()
     if (!geöffnet) {
         setOuterHeight(kExpandedHeight);
         geöffnet = true;
-        opener_->setText(QStringLiteral(">>> <<<"));
+        opener_->setText(">>> <<<");
     } else {
         setOuterHeight(kCollapsedHeight);
         geöffnet = false;
-        opener_->setText(QStringLiteral("<<< >>>"));
+        opener_->setText("<<< >>>");
     }
     placeOpener();
 }
 
 void Form3::placeOpener()
 {
-    if (FormWindow* w = window())
-        opener_->move(0, w->height() - opener_->height());
-    // Collapsed, the bar would cover some controls in part: the version caption inside a window
-    // frame, the top of the first colour row without one. They show only where they are whole.
-    const int barTop = opener_->y();
-    const auto showIfWhole = [barTop](QWidget* control) { control->setVisible(control->geometry().bottom() < barTop); };
+    Window* w = window();
+    if (!w)
+        return;
+    PixelRect bar = opener_->geometry();
+    bar.y = w->clientSize().height - bar.height;
+    opener_->setGeometry(bar);
+    // The version caption and the colour rows lie below the collapsed window's bar, as
+    // designed; how much of them a collapsed window would still show depends on the window
+    // system's frame and scale, so collapsed shows none of them. Expanded, each shows where it is
+    // whole above the bar.
+    const auto showIfWhole = [this, barTop = bar.y](Control* control) {
+        control->setVisible(geöffnet && control->geometry().bottom() <= barTop);
+    };
     showIfWhole(version_);
     for (std::size_t k = 0; k < 3; ++k) {
         showIfWhole(hscroll1_[k]);
@@ -305,52 +327,56 @@ void Form3::updateColourRow(int index)
     const auto k = static_cast<std::size_t>(index);
     const int value = hscroll1_[k]->value();
     setRowCaption(index, value);
-    farbpunkt_[k]->setFillColor(rowColour(index, value));
-    shape1_->setFillColor(QColor(hscroll1_[0]->value(), hscroll1_[1]->value(), hscroll1_[2]->value()));
+    farbpunkt_[k]->setFill(rowColour(index, value));
+    shape1_->setFill(colourValue(Rgb{static_cast<std::uint8_t>(hscroll1_[0]->value()),
+                                     static_cast<std::uint8_t>(hscroll1_[1]->value()),
+                                     static_cast<std::uint8_t>(hscroll1_[2]->value())}));
 }
 
 void Form3::setRowCaption(int index, int value)
 {
-    QLabel* label = label2_[static_cast<std::size_t>(index)];
-    label->setText(rowPrefix(index) + QString::number(value));
+    Label* label = label2_[static_cast<std::size_t>(index)];
+    label->setText(rowPrefix(index) + std::to_string(value));
     // A wider font than the design's must not cut the number off; there is room up to the bar.
-    label->resize(std::max(pxX(975), label->sizeHint().width()), label->height());
+    PixelRect place = label->geometry();
+    place.width = std::max(pxX(975), label->textWidth());
+    label->setGeometry(place);
 }
 
 std::string Form3::VersionCaption()
 {
     Load();
-    return version_->text().toStdString();
+    return version_->text();
 }
 
-QLabel* Form3::Label1() { return loaded(label1_); }
+Label* Form3::Label1() { return loaded(label1_); }
 
-QComboBox* Form3::Combo1() { return loaded(combo1_); }
+DropDownList* Form3::Combo1() { return loaded(combo1_); }
 
-ShapeWidget* Form3::Shape1() { return loaded(shape1_); }
+Shape* Form3::Shape1() { return loaded(shape1_); }
 
-QPushButton* Form3::Command1() { return loaded(command1_); }
+CommandButton* Form3::Command1() { return loaded(command1_); }
 
-QLabel* Form3::Version() { return loaded(version_); }
+Label* Form3::Version() { return loaded(version_); }
 
-QScrollBar* Form3::HScroll1(int index)
+HScrollBar* Form3::HScroll1(int index)
 {
     Load();
     return index >= 0 && index < 3 ? hscroll1_[static_cast<std::size_t>(index)] : nullptr;
 }
 
-ShapeWidget* Form3::Farbpunkt(int index)
+Shape* Form3::Farbpunkt(int index)
 {
     Load();
     return index >= 0 && index < 3 ? farbpunkt_[static_cast<std::size_t>(index)] : nullptr;
 }
 
-QLabel* Form3::Label2(int index)
+Label* Form3::Label2(int index)
 {
     Load();
     return index >= 0 && index < 3 ? label2_[static_cast<std::size_t>(index)] : nullptr;
 }
 
-ClickLabel* Form3::opener() { return loaded(opener_); }
+Label* Form3::opener() { return loaded(opener_); }
 
 } // namespace hopplix

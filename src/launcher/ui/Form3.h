@@ -10,15 +10,7 @@
 #include <string>
 #include <vector>
 
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QScrollBar;
-
 namespace hopplix {
-
-class ClickLabel;
-class ShapeWidget;
 
 class Form3 : public LauncherForm {
 public:
@@ -42,18 +34,18 @@ public:
     void HScroll1_Change(int index);
 
     // Controls; reaching one loads the form. Index 0 red, 1 green, 2 blue.
-    QLabel* Label1();
-    QComboBox* Combo1();
-    ShapeWidget* Shape1();
-    QPushButton* Command1();
-    QLabel* Version();
-    QScrollBar* HScroll1(int index);
-    ShapeWidget* Farbpunkt(int index);
-    QLabel* Label2(int index);
-    ClickLabel* opener();
+    Label* Label1();
+    DropDownList* Combo1();
+    Shape* Shape1();
+    CommandButton* Command1();
+    Label* Version();
+    HScrollBar* HScroll1(int index);
+    Shape* Farbpunkt(int index);
+    Label* Label2(int index);
+    Label* opener();
 
 protected:
-    std::unique_ptr<FormWindow> createWindow() override;
+    void createControls(Window& window) override;
     void controlsDestroyed() override;
     void Form_Load() override;
     void Form_Unload() override;
@@ -68,15 +60,15 @@ private:
     // The level names as listed, byte for byte: the list shows them, levelpfad takes them.
     std::vector<std::string> levelNames_;
 
-    QLabel* label1_ = nullptr;
-    QComboBox* combo1_ = nullptr;
-    ShapeWidget* shape1_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QLabel* version_ = nullptr;
-    std::array<QScrollBar*, 3> hscroll1_{};
-    std::array<ShapeWidget*, 3> farbpunkt_{};
-    std::array<QLabel*, 3> label2_{};
-    ClickLabel* opener_ = nullptr;
+    Label* label1_ = nullptr;
+    DropDownList* combo1_ = nullptr;
+    Shape* shape1_ = nullptr;
+    CommandButton* command1_ = nullptr;
+    Label* version_ = nullptr;
+    std::array<HScrollBar*, 3> hscroll1_{};
+    std::array<Shape*, 3> farbpunkt_{};
+    std::array<Label*, 3> label2_{};
+    Label* opener_ = nullptr;
 };
 
 } // namespace hopplix

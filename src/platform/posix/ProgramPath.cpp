@@ -20,4 +20,9 @@ std::filesystem::path programFile()
     return exe;
 }
 
+std::string programFileNameOf(const std::string& baseName)
+{
+    return baseName;
+}
+
 } // namespace hopplix

@@ -23,4 +23,9 @@ std::filesystem::path programFile()
     }
 }
 
+std::string programFileNameOf(const std::string& baseName)
+{
+    return baseName + ".exe";
+}
+
 } // namespace hopplix

@@ -1,18 +1,12 @@
 #include "updater/ui/Form4.h"
 
-#include "forms/FormRegistry.h"
+#include "common/NameCase.h"
 #include "common/Numbers.h"
 #include "common/Paths.h"
-#include "forms/CaptionFit.h"
-#include "forms/ShapeWidget.h"
+#include "forms/FormRegistry.h"
+#include "forms/WindowSystem.h"
 #include "updater/UpdateCheck.h"
 #include "updater/UpdateFiles.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QLabel>
-#include <QPushButton>
-#include <QTimer>
 
 namespace hopplix {
 
@@ -29,49 +23,53 @@ Form4::Form4(FormRegistry& forms) : UpdaterForm(forms) {}
 
 Form4::~Form4() = default;
 
-std::unique_ptr<FormWindow> Form4::createWindow()
+void Form4::createControls(Window& window)
 {
-    auto window = std::make_unique<FormWindow>(*this);
-    window->makeFixedDialog();
-    window->setWindowTitle(QStringLiteral("Update..."));
-    window->setFixedSize(pxX(kClientWidth), pxY(kClientHeight));
+    window.setFixedDialog(false);
+    window.setCaption("Update...");
+    window.setClientSize({pxX(kClientWidth), pxY(kClientHeight)});
 
-    label1_ = new QLabel(QStringLiteral("Update..."), window.get());
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setGeometry(pxX(0), pxY(0), pxX(kClientWidth), pxY(975));
-    label1_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label1_->setFont(captionFont(36, true));
+    label1_ = &window.addLabel();
+    label1_->setName("Label1");
+    label1_->setGeometry({pxX(0), pxY(0), pxX(kClientWidth), pxY(975)});
+    label1_->setAlignment(Alignment::TopCentre);
+    label1_->setFont(Font{{}, 36, true});
+    label1_->setShrinkToFit(true);
+    label1_->setText("Update...");
 
-    shape1_ = new ShapeWidget(ShapeWidget::Kind::Rectangle, QColor(192, 192, 255), window.get());
-    shape1_->setObjectName(QStringLiteral("Shape1"));
-    shape1_->setGeometry(pxX(120), pxY(1200), pxX(kTrackWidth), pxY(495));
-    shape2_ = new ShapeWidget(ShapeWidget::Kind::Rectangle, QColor(128, 128, 255), window.get());
-    shape2_->setObjectName(QStringLiteral("Shape2"));
+    shape1_ = &window.addShape(Shape::Kind::Rectangle);
+    shape1_->setName("Shape1");
+    shape1_->setFill(0xFFC0C0); // (192, 192, 255)
+    shape1_->setGeometry({pxX(120), pxY(1200), pxX(kTrackWidth), pxY(495)});
+    shape2_ = &window.addShape(Shape::Kind::Rectangle);
+    shape2_->setName("Shape2");
+    shape2_->setFill(0xFF8080); // (128, 128, 255)
     shape2Width_ = kTrackWidth;
-    shape2_->setGeometry(pxX(120), pxY(1200), pxX(shape2Width_), pxY(495));
+    shape2_->setGeometry({pxX(120), pxY(1200), pxX(shape2Width_), pxY(495)});
     shape2_->raise();
 
-    label2_ = new QLabel(QStringLiteral("Datei: 1/1 'Dateiname'"), window.get());
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->setGeometry(pxX(0), pxY(1800), pxX(kClientWidth), pxY(255));
-    label2_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    label2_->setFont(captionFont(label2_->font().pointSizeF(), false));
+    label2_ = &window.addLabel();
+    label2_->setName("Label2");
+    label2_->setGeometry({pxX(0), pxY(1800), pxX(kClientWidth), pxY(255)});
+    label2_->setAlignment(Alignment::TopCentre);
+    label2_->setFont(Font{});
+    label2_->setShrinkToFit(true);
+    label2_->setText("Datei: 1/1 'Dateiname'");
 
     // Shown only while files download, beside the caption.
-    command1_ = new QPushButton(QStringLiteral("Abbrechen"), window.get());
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command1_->setGeometry(pxX(5295), pxY(120), pxX(1320), pxY(375));
-    command1_->hide();
-    QObject::connect(command1_, &QPushButton::clicked, window.get(), [this] { cancelled_ = true; });
+    command1_ = &window.addCommandButton();
+    command1_->setName("Command1");
+    command1_->setCaption("Abbrechen");
+    command1_->setGeometry({pxX(5295), pxY(120), pxX(1320), pxY(375)});
+    command1_->setVisible(false);
+    command1_->onClick = [this] { cancelled_ = true; };
 
-    timer1_ = new QTimer(window.get());
-    timer1_->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5 % early
+    timer1_ = &window.addTimer();
     timer1_->setInterval(5000);
-    QObject::connect(timer1_, &QTimer::timeout, window.get(), [this] { Timer1_Timer(); });
-    timer2_ = new QTimer(window.get());
+    timer1_->onTimer = [this] { Timer1_Timer(); };
+    timer2_ = &window.addTimer();
     timer2_->setInterval(500);
-    QObject::connect(timer2_, &QTimer::timeout, window.get(), [this] { Timer2_Timer(); });
-    return window;
+    timer2_->onTimer = [this] { Timer2_Timer(); };
 }
 
 void Form4::controlsDestroyed()
@@ -89,23 +87,23 @@ void Form4::Form_Unload()
         cancelled_ = true;
     // Closed during the hand-over: the launcher is hidden already, so waiting timers would leave
     // a program without a window. The hand-over happens now instead.
-    if (timer1_ && timer1_->isActive())
+    if (timer1_ && timer1_->isEnabled())
         Timer1_Timer();
 }
 
-QLabel* Form4::Label1() { return loaded(label1_); }
+Label* Form4::Label1() { return loaded(label1_); }
 
-QLabel* Form4::Label2() { return loaded(label2_); }
+Label* Form4::Label2() { return loaded(label2_); }
 
-ShapeWidget* Form4::Shape1() { return loaded(shape1_); }
+Shape* Form4::Shape1() { return loaded(shape1_); }
 
-ShapeWidget* Form4::Shape2() { return loaded(shape2_); }
+Shape* Form4::Shape2() { return loaded(shape2_); }
 
-QTimer* Form4::Timer1() { return loaded(timer1_); }
+Timer* Form4::Timer1() { return loaded(timer1_); }
 
-QTimer* Form4::Timer2() { return loaded(timer2_); }
+Timer* Form4::Timer2() { return loaded(timer2_); }
 
-QPushButton* Form4::Command1() { return loaded(command1_); }
+CommandButton* Form4::Command1() { return loaded(command1_); }
 
 double Form4::Shape2Width() { return loaded(shape2Width_); }
 
@@ -143,9 +141,9 @@ void Form4::Timer1_Timer()
 {
     Services& s = forms().services();
     if (timer1_)
-        timer1_->stop();
+        timer1_->setEnabled(false);
     if (timer2_)
-        timer2_->stop();
+        timer2_->setEnabled(false);
     // The script swaps X.exe for X.dxe: without X.dxe it would only delete the program.
     const auto newProgram = s.programFolder / newProgramFileOf(setup().programName);
     if (FileExists(newProgram) && s.startUpdateScript && !s.startUpdateScript(s.programFolder)) {
@@ -161,20 +159,18 @@ void Form4::Timer1_Timer()
 
 void Form4::Timer2_Timer()
 {
-    QLabel* label = Label1();
-    if (label->text().compare(QString::fromUtf8(kSuccess), Qt::CaseInsensitive) == 0)
-        setFittedText(*label, QString());
-    else
-        setFittedText(*label, QString::fromUtf8(kSuccess));
+    Label* label = Label1();
+    // The caption blinks.
+    label->setText(sameName(label->text(), kSuccess) ? std::string() : std::string(kSuccess));
 }
 
-void Form4::setStatusCaption(const std::string& caption) { setFittedText(*Label1(), QString::fromStdString(caption)); }
+void Form4::setStatusCaption(const std::string& caption) { Label1()->setText(caption); }
 
 void Form4::setFileCaption(const std::string& caption)
 {
     if (downloading_ && !isLoaded())
         return; // closed to give up: not opened again for a caption
-    setFittedText(*Label2(), QString::fromStdString(caption));
+    Label2()->setText(caption);
 }
 
 double Form4::trackWidth() { return kTrackWidth; }
@@ -183,17 +179,17 @@ double Form4::fillWidth() { return Shape2Width(); }
 
 void Form4::setFillWidth(double twips)
 {
-    ShapeWidget* fill = Shape2();
+    Shape* fill = Shape2();
     shape2Width_ = twips;
-    fill->setGeometry(pxX(120), pxY(1200), pxX(twips), pxY(495));
+    fill->setGeometry({pxX(120), pxY(1200), pxX(twips), pxY(495)});
 }
 
 void Form4::showInFront()
 {
     Show();
-    if (FormWindow* w = window()) {
+    if (Window* w = window()) {
         w->raise();
-        w->activateWindow();
+        w->activate();
     }
 }
 
@@ -215,17 +211,17 @@ bool Form4::cancelled() { return cancelled_; }
 
 void Form4::startHandOverTimers()
 {
-    Timer1()->start();
-    Timer2()->start();
+    Timer1()->setEnabled(true);
+    Timer2()->setEnabled(true);
 }
 
 void Form4::refresh()
 {
     // While files download the player may give up (the only input that does anything then);
     // otherwise the window system's exposure and paint events only.
-    QCoreApplication::processEvents(downloading_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-    if (FormWindow* w = window(); w && w->isVisible())
-        w->repaint();
+    windowSystem().processEvents(downloading_);
+    if (Window* w = window())
+        w->repaintNow();
 }
 
 } // namespace hopplix

@@ -7,13 +7,7 @@
 
 #include <string>
 
-class QLabel;
-class QPushButton;
-class QTimer;
-
 namespace hopplix {
-
-class ShapeWidget;
 
 class Form4 : public UpdaterForm, private UpdateWindow {
 public:
@@ -29,19 +23,19 @@ public:
     void Timer2_Timer();
 
     // Controls; reaching one loads the form.
-    QLabel* Label1();
-    QLabel* Label2();
-    ShapeWidget* Shape1();
-    ShapeWidget* Shape2();
-    QTimer* Timer1();
-    QTimer* Timer2();
+    Label* Label1();
+    Label* Label2();
+    Shape* Shape1();
+    Shape* Shape2();
+    Timer* Timer1();
+    Timer* Timer2();
     // "Abbrechen": gives the update up while its files download.
-    QPushButton* Command1();
+    CommandButton* Command1();
     // The fill's width in twips, as the installation set it.
     double Shape2Width();
 
 protected:
-    std::unique_ptr<FormWindow> createWindow() override;
+    void createControls(Window& window) override;
     void controlsDestroyed() override;
     void Form_Unload() override;
 
@@ -63,13 +57,13 @@ private:
     void refresh() override;
     bool cancelled() override;
 
-    QLabel* label1_ = nullptr;
-    QLabel* label2_ = nullptr;
-    ShapeWidget* shape1_ = nullptr;
-    ShapeWidget* shape2_ = nullptr;
-    QTimer* timer1_ = nullptr;
-    QTimer* timer2_ = nullptr;
-    QPushButton* command1_ = nullptr;
+    Label* label1_ = nullptr;
+    Label* label2_ = nullptr;
+    Shape* shape1_ = nullptr;
+    Shape* shape2_ = nullptr;
+    Timer* timer1_ = nullptr;
+    Timer* timer2_ = nullptr;
+    CommandButton* command1_ = nullptr;
     double shape2Width_ = 6514;
     bool downloading_ = false;
     bool cancelled_ = false;

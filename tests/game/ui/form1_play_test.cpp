@@ -3,10 +3,6 @@
 
 #include "game_fixture.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QPaintEvent>
-#include <QTest>
 #include <functional>
 
 namespace hopplix::test {
@@ -23,7 +19,10 @@ std::string startAt(int x, int y)
     return "[Startposition]\r\nx=" + std::to_string(x) + "\r\ny=" + std::to_string(y) + "\r\n";
 }
 
-QColor markerFill(Form2& form, int index) { return form.Shape1(index)->fillColor(); }
+std::uint32_t markerFill(Form2& form, int index) { return form.Shape1(index)->fill(); }
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kBlack = 0;
 
 class PlayTest : public GameWindowTest {
 protected:
@@ -46,15 +45,14 @@ TEST_F(PlayTest, DebugKeyShowsTheDebugWindowInThePlayersColourThenClosesIt)
 {
     Form1& form = openGround("65280");
     ASSERT_TRUE(form.isLoaded());
-    QTest::keyClick(form.window(), Qt::Key_D);
+    tap(vk::D);
     ASSERT_TRUE(debug().isLoaded());
     EXPECT_TRUE(debug().Visible());
-    EXPECT_EQ(debug().window()->windowTitle(), QStringLiteral("DebugScreen"));
-    EXPECT_EQ(debug().Player()->fillColor(), QColor(0, 255, 0));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(QApplication::activeWindow(), form.window()); // further keys reach the game
+    EXPECT_EQ(debug().window()->caption(), "DebugScreen");
+    EXPECT_EQ(debug().Player()->fill(), 0x00FF00u);
+    EXPECT_EQ(windows().activeWindow(), form.window()); // further keys reach the game
 
-    QTest::keyClick(form.window(), Qt::Key_D);
+    tap(vk::D);
     EXPECT_FALSE(debug().isLoaded());
     EXPECT_TRUE(form.isLoaded());
 }
@@ -62,14 +60,13 @@ TEST_F(PlayTest, DebugKeyShowsTheDebugWindowInThePlayersColourThenClosesIt)
 TEST_F(PlayTest, DebugWindowLeavesTheFocusWithTheGameButKeepsItWhenThePlayerGivesItThere)
 {
     Form1& form = openGround();
-    QTest::keyClick(form.window(), Qt::Key_D);
+    tap(vk::D);
     ASSERT_TRUE(debug().isLoaded());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(QApplication::activeWindow(), form.window());
+    EXPECT_EQ(windows().activeWindow(), form.window());
     // Regression: the focus was pulled back every time the debug window got it.
-    debug().window()->activateWindow(); // the player's click
-    QCoreApplication::processEvents();
-    EXPECT_EQ(QApplication::activeWindow(), debug().window());
+    debug().window()->activate(); // the player's click
+    windows().runPending();
+    EXPECT_EQ(windows().activeWindow(), debug().window());
 }
 
 // A screen-filling level (2000 x 1600 pixels) leaves no room beside the game window.
@@ -78,65 +75,89 @@ class DebugPlaceTest : public PlayTest, public ::testing::WithParamInterface<boo
 TEST_P(DebugPlaceTest, DebugWindowOpensBesideTheGameWindowOrElseInFrontOfIt)
 {
     const bool fillsTheScreen = GetParam();
-    QImage picture(fillsTheScreen ? 2000 : 64, fillsTheScreen ? 1600 : 48, QImage::Format_RGB888);
-    picture.fill(Qt::white);
-    writeLevelImage("Platz", picture);
+    writeLevelPicture("Platz", plainPicture(fillsTheScreen ? 2000 : 64, fillsTheScreen ? 1600 : 48));
     Form1& form = open("Platz");
-    QTest::keyClick(form.window(), Qt::Key_D);
+    tap(vk::D);
     ASSERT_TRUE(debug().isLoaded());
-    const QRect game = form.window()->frameGeometry();
-    const QRect shown = debug().window()->frameGeometry();
-    EXPECT_TRUE(debug().window()->screen()->availableGeometry().contains(shown));
-    EXPECT_EQ(shown.intersects(game), fillsTheScreen);
-    // It stays above the game window.
-    EXPECT_EQ(debug().window()->windowHandle()->transientParent(), form.window()->windowHandle());
+    const PixelRect game = form.window()->frameRect();
+    const PixelRect shown = debug().window()->frameRect();
+    const PixelRect area = windows().availableArea();
+    EXPECT_TRUE(shown.x >= area.x && shown.y >= area.y && shown.right() <= area.right() && shown.bottom() <= area.bottom());
+    const bool overlap = shown.x < game.right() && game.x < shown.right() && shown.y < game.bottom() && game.y < shown.bottom();
+    EXPECT_EQ(overlap, fillsTheScreen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, DebugPlaceTest, ::testing::Bool());
 
+std::int64_t overlap(const PixelRect& a, const PixelRect& b)
+{
+    const std::int64_t w = std::min(a.right(), b.right()) - std::max(a.x, b.x);
+    const std::int64_t h = std::min(a.bottom(), b.bottom()) - std::max(a.y, b.y);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+// Regression: on a 1024 x 768 screen the debug window covered the game window's close and
+// minimise buttons (and at a scale factor of 2 level 2's goal).
+TEST_F(PlayTest, DebugWindowThatFindsNoRoomBesideCoversNoTitleBarAndAsLittleOfTheGameAsItCan)
+{
+    platform.screen = ScreenMetrics{1024 * 15.0, 768 * 15.0, 15.0, 15.0};
+    windows().setScreen(platform.screen, {0, 0, 1024, 768});
+    windows().setFrame({4, 24});
+    writeLevelPicture("Breit", plainPicture(1000, 600));
+    Form1& form = open("Breit");
+    tap(vk::D);
+    ASSERT_TRUE(debug().isLoaded());
+    const PixelRect game = form.window()->frameRect();
+    const PixelRect titleBar{game.x, game.y, game.width, form.window()->clientPosition().y - game.y};
+    const PixelRect shown = debug().window()->frameRect();
+    EXPECT_EQ(overlap(shown, titleBar), 0);
+    EXPECT_TRUE(shown.x >= 0 && shown.y >= 0 && shown.right() <= 1024 && shown.bottom() <= 768);
+    // No corner of the screen would cover less of the game window.
+    for (const PixelPoint corner : {PixelPoint{0, 0}, PixelPoint{1024 - shown.width, 0},
+                                    PixelPoint{0, 768 - shown.height}, PixelPoint{1024 - shown.width, 768 - shown.height}})
+        EXPECT_LE(overlap(shown, game), overlap({corner.x, corner.y, shown.width, shown.height}, game));
+}
+
 TEST_F(PlayTest, DebugWindowIsASmallToolWindowWithEightMarkersAndTheSpeed)
 {
     openGround();
-    QTest::keyClick(game().window(), Qt::Key_D);
-    FormWindow* window = debug().window();
-    EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(window->size(), QSize(261, 248)); // 3915 x 3720 twips
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    EXPECT_EQ(debug().Shape1(0)->geometry(), QRect(32, 16, 40, 40));
-    EXPECT_EQ(debug().Shape1(4)->geometry(), QRect(184, 168, 40, 40));
-    EXPECT_EQ(debug().Player()->geometry(), QRect(48, 32, 160, 160));
-    EXPECT_EQ(debug().Shape1(0)->kind(), ShapeWidget::Kind::Circle);
-    EXPECT_EQ(debug().Player()->kind(), ShapeWidget::Kind::RoundedSquare);
+    tap(vk::D);
+    Window* window = debug().window();
+    EXPECT_EQ(window->clientSize(), (PixelSize{261, 248})); // 3915 x 3720 twips
+    EXPECT_TRUE(window->showsWithoutActivating());
+    EXPECT_EQ(debug().Shape1(0)->geometry(), (PixelRect{32, 16, 40, 40}));
+    EXPECT_EQ(debug().Shape1(4)->geometry(), (PixelRect{184, 168, 40, 40}));
+    EXPECT_EQ(debug().Player()->geometry(), (PixelRect{48, 32, 160, 160}));
+    EXPECT_EQ(debug().Shape1(0)->kind(), Shape::Kind::Circle);
+    EXPECT_EQ(debug().Player()->kind(), Shape::Kind::RoundedSquare);
     // Before the first refresh: white markers and the bare caption.
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(markerFill(debug(), i), QColor(Qt::white)) << i;
-    EXPECT_EQ(debug().Label1()->text(), QStringLiteral("Beschleunigung:"));
-    EXPECT_TRUE(debug().Label1()->font().bold());
-    EXPECT_EQ(debug().Label1()->font().pointSize(), 12);
+        EXPECT_EQ(markerFill(debug(), i), kWhite) << i;
+    EXPECT_EQ(debug().Label1()->text(), "Beschleunigung:");
 }
 
 TEST_F(PlayTest, DebugMarkersTurnBlackAtTheBottomOnLandingAndWhiteOnTheBounce)
 {
     openGround();
-    QTest::keyClick(game().window(), Qt::Key_D);
+    tap(vk::D);
     tickUntilLanded();
     const int incoming = game().play.beschleunigung;
     EXPECT_GT(incoming, 0);
     for (int i = 0; i < 8; ++i) {
         const bool bottom = i == 4 || i == 5 || i == 6;
-        EXPECT_EQ(markerFill(debug(), i), bottom ? QColor(Qt::black) : QColor(Qt::white)) << "marker " << i;
+        EXPECT_EQ(markerFill(debug(), i), bottom ? kBlack : kWhite) << "marker " << i;
     }
-    EXPECT_EQ(debug().Label1()->text(), QStringLiteral("Beschleunigung: %1").arg(incoming));
+    EXPECT_EQ(debug().Label1()->text(), "Beschleunigung: " + std::to_string(incoming));
 
     game().Timer1_Timer(); // bounces off
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(markerFill(debug(), i), QColor(Qt::white)) << "marker " << i;
-    EXPECT_EQ(debug().Label1()->text(), QStringLiteral("Beschleunigung: -40"));
+        EXPECT_EQ(markerFill(debug(), i), kWhite) << "marker " << i;
+    EXPECT_EQ(debug().Label1()->text(), "Beschleunigung: -40");
 }
 
 struct MarkerCase {
     char letter;
-    QColor colour;
+    std::uint32_t colour;
 };
 
 void PrintTo(const MarkerCase& c, std::ostream* os) { *os << c.letter; }
@@ -146,7 +167,7 @@ class DebugMarkerTest : public PlayTest, public ::testing::WithParamInterface<Ma
 TEST_P(DebugMarkerTest, MarkerShowsTheColourOfItsProbesLetterAndTheLabelTheSpeed)
 {
     openGround();
-    QTest::keyClick(game().window(), Qt::Key_D);
+    tap(vk::D);
     // The letter at one probe at a time, the others white; marker i shows probe i + 1.
     for (int probe = 0; probe < 8; ++probe) {
         game().play.punktfarbe.fill('w');
@@ -154,16 +175,15 @@ TEST_P(DebugMarkerTest, MarkerShowsTheColourOfItsProbesLetterAndTheLabelTheSpeed
         game().play.beschleunigung = static_cast<int16_t>(-40 + 10 * probe);
         game().Farbensetzen();
         for (int i = 0; i < 8; ++i)
-            EXPECT_EQ(markerFill(debug(), i), i == probe ? GetParam().colour : QColor(Qt::white)) << i;
-        EXPECT_EQ(debug().Label1()->text(), QStringLiteral("Beschleunigung: %1").arg(-40 + 10 * probe));
+            EXPECT_EQ(markerFill(debug(), i), i == probe ? GetParam().colour : kWhite) << i;
+        EXPECT_EQ(debug().Label1()->text(), "Beschleunigung: " + std::to_string(-40 + 10 * probe));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Legend, DebugMarkerTest,
-                         ::testing::Values(MarkerCase{'g', QColor(0, 255, 0)}, MarkerCase{'s', QColor(0, 0, 0)},
-                                           MarkerCase{'w', QColor(255, 255, 255)},
-                                           MarkerCase{'l', QColor(128, 0, 128)}, MarkerCase{'r', QColor(255, 0, 0)},
-                                           MarkerCase{'o', QColor(255, 128, 0)}, MarkerCase{'b', QColor(0, 0, 255)}),
+                         ::testing::Values(MarkerCase{'g', 0x00FF00}, MarkerCase{'s', 0x000000}, MarkerCase{'w', 0xFFFFFF},
+                                           MarkerCase{'l', 0x800080}, MarkerCase{'r', 0x0000FF},
+                                           MarkerCase{'o', 0x0080FF}, MarkerCase{'b', 0xFF0000}),
                          [](const ::testing::TestParamInfo<MarkerCase>& param) {
                              return std::string(1, param.param.letter);
                          });
@@ -181,24 +201,25 @@ TEST_F(PlayTest, RPutsThePlayerInTheCornerAndStopsIt)
     ticks(3);
     ASSERT_NE(form.Shape1().Top, 0.0f);
     const int16_t leap = form.play.stehend;
-    QTest::keyClick(form.window(), Qt::Key_R);
+    tap(vk::R);
     EXPECT_EQ(form.Shape1().Left, 0.0f);
     EXPECT_EQ(form.Shape1().Top, 0.0f);
     EXPECT_EQ(form.play.beschleunigung, 0);
     EXPECT_EQ(form.play.stehend, leap);
-    EXPECT_EQ(form.Picture1()->playerRect().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(form.Picture1()->playerRect().x, 0);
+    EXPECT_EQ(form.Picture1()->playerRect().y, 0);
 }
 
 TEST_F(PlayTest, ShiftAndCtrlDoNotChangeWhatAKeyDoes)
 {
     Form1& form = openGround();
-    for (const Qt::KeyboardModifier modifier : {Qt::ShiftModifier, Qt::ControlModifier}) {
+    for (const int shift : {1, 2}) {
         form.setShape1Place(300, 300);
-        QTest::keyClick(form.window(), Qt::Key_R, modifier);
+        tap(vk::R, shift);
         EXPECT_EQ(form.Shape1().Left, 0.0f);
         EXPECT_EQ(form.Shape1().Top, 0.0f);
     }
-    QTest::keyClick(form.window(), Qt::Key_D, Qt::ShiftModifier);
+    tap(vk::D, 1);
     EXPECT_TRUE(debug().isLoaded() && debug().Visible());
 }
 
@@ -221,12 +242,11 @@ TEST_F(PlayTest, EscapeAnsweredNoKeepsTheLevelRunning)
 TEST_F(PlayTest, HeldEscapeAsksOnlyOnce)
 {
     // Regression: the key's repeats asked again each time the question was gone.
-    Form1& form = openGround();
+    ASSERT_TRUE(openGround().isLoaded());
     pressEscape(); // answered No
     for (int i = 0; i < 3; ++i) {
-        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), /*autorep=*/true);
-        QApplication::sendEvent(form.window(), &repeat);
-        QCoreApplication::processEvents();
+        windows().repeatKey(vk::Escape);
+        windows().runPending();
     }
     EXPECT_EQ(platform.messages.shown.size(), 1u);
     pressEscape(); // pressed anew
@@ -236,7 +256,7 @@ TEST_F(PlayTest, HeldEscapeAsksOnlyOnce)
 TEST_F(PlayTest, EscapeAnsweredYesClosesTheLevelAndTheDebugWindowAndShowsTheLauncher)
 {
     Form1& form = openGround();
-    QTest::keyClick(form.window(), Qt::Key_D);
+    tap(vk::D);
     platform.messages.answerNext(mb::vbYes);
     pressEscape();
     EXPECT_FALSE(form.isLoaded());
@@ -248,8 +268,8 @@ TEST_F(PlayTest, EscapeAnsweredYesClosesTheLevelAndTheDebugWindowAndShowsTheLaun
 TEST_F(PlayTest, CloseButtonLeavesWithoutAQuestion)
 {
     Form1& form = openGround();
-    QTest::keyClick(form.window(), Qt::Key_D);
-    form.window()->close();
+    tap(vk::D);
+    headless::requestClose(*form.window());
     EXPECT_TRUE(platform.messages.shown.empty());
     EXPECT_FALSE(form.isLoaded());
     EXPECT_FALSE(debug().isLoaded());
@@ -260,7 +280,7 @@ TEST_F(PlayTest, ReachingGreenEndsTheLevelWithOneBeepAndShowsTheLauncher)
 {
     writeLevel("Ziel", openLevel(64, 48, kGroundRow, 'g'));
     Form1& form = open("Ziel");
-    QTest::keyClick(form.window(), Qt::Key_D);
+    tap(vk::D);
     ticks(200);
     EXPECT_FALSE(form.isLoaded());
     EXPECT_EQ(platform.beeper.beeps, 1);
@@ -286,12 +306,13 @@ TEST_P(MouseTest, PressOnThePlayfieldMovesThePlayerOnlyWithJAndKHeld)
     if (GetParam().k)
         platform.keys.press(vk::K);
     platform.keys.queries.clear();
-    QTest::mousePress(form.Picture1(), Qt::RightButton, {}, QPoint(30, 20));
+    headless::mouseDown(*form.Picture1(), 2, 0, {30, 20});
     EXPECT_EQ(platform.keys.queries, (std::vector<int>{vk::J, vk::K}));
     if (GetParam().moves) {
         EXPECT_EQ(form.Shape1().Left, 450.0f);
         EXPECT_EQ(form.Shape1().Top, 300.0f);
-        EXPECT_EQ(form.Picture1()->playerRect().topLeft(), QPoint(30, 20));
+        EXPECT_EQ(form.Picture1()->playerRect().x, 30);
+        EXPECT_EQ(form.Picture1()->playerRect().y, 20);
     } else {
         EXPECT_EQ(form.Shape1().Left, before.Left);
         EXPECT_EQ(form.Shape1().Top, before.Top);
@@ -312,17 +333,17 @@ TEST_F(PlayTest, FirstTickWaitsUntilTheWindowIsOnTheScreenWithItsFrame)
     Form1& form = game();
     form.Load();
     ASSERT_TRUE(form.isLoaded());
-    form.Timer1()->stop();
+    form.Timer1()->setEnabled(false);
     platform.keys.queries.clear();
     form.Timer1_Timer(); // loaded, not yet shown: the window's frame is not known yet
     EXPECT_TRUE(platform.keys.queries.empty());
     EXPECT_EQ(form.play.beschleunigung, 0);
 
     // Shown, the window gets its frame and the level is laid out for the smaller client area.
+    windows().setFrame({2, 24});
     form.Show();
-    waitUntilOnScreen(form);
-    ASSERT_NE(form.frameExtraPixels(), QSize(0, 0)) << "the offscreen platform frames its windows";
-    EXPECT_EQ(form.layout().client.heightPx, form.window()->height());
+    ASSERT_EQ(form.frameExtraPixels(), (PixelSize{2, 24}));
+    EXPECT_EQ(form.layout().client.heightPx, form.window()->clientSize().height);
     const float startTop = form.Shape1().Top;
     EXPECT_EQ(startTop, std::stof(form.play.StartY));
     form.Timer1_Timer();
@@ -336,13 +357,10 @@ TEST_F(PlayTest, TicksDoNotNest)
     Form1& form = openGround();
     // A timer event that comes due while the tick lets events run finds the tick still busy.
     bool nestedCallReturned = false;
-    QMetaObject::invokeMethod(
-        form.window(),
-        [&] {
-            form.Timer1_Timer();
-            nestedCallReturned = true;
-        },
-        Qt::QueuedConnection);
+    windows().post([&] {
+        form.Timer1_Timer();
+        nestedCallReturned = true;
+    });
     platform.keys.queries.clear();
     form.Timer1_Timer();
     EXPECT_TRUE(nestedCallReturned);
@@ -354,7 +372,7 @@ TEST_F(PlayTest, TicksDoNotNest)
 TEST_F(PlayTest, TickThatFindsItsWindowClosedEndsAtOnce)
 {
     Form1& form = openGround();
-    QMetaObject::invokeMethod(form.window(), [&] { form.window()->close(); }, Qt::QueuedConnection);
+    windows().post([&] { headless::requestClose(*form.window()); });
     platform.keys.queries.clear();
     const PlayerShape before = form.Shape1();
     form.Timer1_Timer();
@@ -362,98 +380,40 @@ TEST_F(PlayTest, TickThatFindsItsWindowClosedEndsAtOnce)
     EXPECT_TRUE(platform.keys.queries.empty());
     EXPECT_EQ(form.Shape1().Top, before.Top);
     EXPECT_TRUE(launcher().Visible());
-    processDeferredDeletes();
 }
 
 TEST_F(PlayTest, EscapeDuringATickIsAskedOnceTheTickIsOver)
 {
     Form1& form = openGround();
-    QCoreApplication::postEvent(form.window(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    windows().post([&] { windows().tapKey(vk::Escape); });
     platform.messages.answerNext(mb::vbYes);
     form.Timer1_Timer(); // the key runs at the tick's first event point
     EXPECT_TRUE(platform.messages.shown.empty());
     EXPECT_TRUE(form.isLoaded());
-    QCoreApplication::processEvents();
+    windows().runPending();
     ASSERT_EQ(platform.messages.shown.size(), 1u);
     EXPECT_EQ(platform.messages.shown[0].title, "Sicher!?");
     EXPECT_FALSE(form.isLoaded());
     EXPECT_TRUE(launcher().Visible());
 }
 
-// A message box whose own loop lets the game's timer fire a few times before it is answered.
-class TickingMessageBoxes : public MessageBoxes {
-public:
-    std::function<void()> whileOpen;
-    int answer = mb::vbNo;
-    int closedUnanswered = 0;
-    int MsgBox(const std::string&, int, const std::string&) override
-    {
-        if (whileOpen)
-            whileOpen();
-        return answer;
-    }
-    void closeUnanswered() override { ++closedUnanswered; }
-};
-
-class QuestionTest : public PlayTest {
-protected:
-    void SetUp() override
-    {
-        PlayTest::SetUp();
-        writeLevel("Wald", openLevel(64, 48, kGroundRow));
-        writeLevel("Ziel", openLevel(64, 48, kGroundRow, 'g'));
-    }
-
-    // Forms whose message boxes let the game's timer fire while they are open.
-    Forms& registry()
-    {
-        if (!registry_)
-            registry_ = std::make_unique<Forms>(
-                Services{platform.keys, boxes, beeper, ScreenMetrics{}, levelFolder("x").parent_path().parent_path(),
-                         [] {}});
-        return *registry_;
-    }
-
-    Form1& openHere(const std::string& name)
-    {
-        registry().form3().levelpfad = name;
-        registry().form3().Spielerfarbe = "255";
-        Form1& form = registry().form1();
-        form.Load();
-        EXPECT_TRUE(form.isLoaded());
-        form.Timer1()->stop();
-        form.Show();
-        waitUntilOnScreen(form);
-        return form;
-    }
-
-    void TearDown() override
-    {
-        registry_.reset();
-        processDeferredDeletes();
-        PlayTest::TearDown();
-    }
-
-    TickingMessageBoxes boxes;
-    FakeBeeper beeper;
-
-private:
-    std::unique_ptr<Forms> registry_;
-};
+class QuestionTest : public PlayTest {};
 
 TEST_F(QuestionTest, GameGoesOnBehindTheEscapeQuestion)
 {
-    Form1& form = openHere("Wald");
+    writeLevel("Wald", openLevel(64, 48, kGroundRow));
+    Form1& form = open("Wald");
+    form.Timer1()->setEnabled(true);
     std::vector<float> tops;
-    boxes.whileOpen = [&] {
+    platform.messages.answerNext(mb::vbNo, [&] {
         for (int i = 0; i < 3; ++i) {
-            form.Timer1_Timer();
+            windows().advance(20); // the box's own loop: the game's timer fires
             tops.push_back(form.Shape1().Top);
         }
-    };
-    QTest::keyClick(form.window(), Qt::Key_Escape);
+    });
+    windows().tapKey(vk::Escape);
     EXPECT_TRUE(tops.empty()); // asked once the key's own handling is over
-    QCoreApplication::processEvents();
+    windows().runPending();
     ASSERT_EQ(tops.size(), 3u);
     EXPECT_LT(tops[0], tops[1]); // still falling behind the question
     EXPECT_LT(tops[1], tops[2]);
@@ -462,65 +422,16 @@ TEST_F(QuestionTest, GameGoesOnBehindTheEscapeQuestion)
 
 TEST_F(QuestionTest, GoalReachedBehindTheQuestionClosesItAndYesChangesNothing)
 {
-    Form1& form = openHere("Ziel");
-    boxes.answer = mb::vbYes;
-    boxes.whileOpen = [&] {
-        for (int i = 0; i < 200 && form.isLoaded(); ++i)
-            form.Timer1_Timer();
-        processDeferredDeletes(); // the box's loop disposes of the closed window
-    };
-    QTest::keyClick(form.window(), Qt::Key_Escape);
-    QCoreApplication::processEvents();
+    writeLevel("Ziel", openLevel(64, 48, kGroundRow, 'g'));
+    Form1& form = open("Ziel");
+    form.Timer1()->setEnabled(true);
+    platform.messages.answerNext(mb::vbYes, [&] { windows().advance(4000); });
+    windows().tapKey(vk::Escape);
+    windows().runPending();
     EXPECT_FALSE(form.isLoaded());
-    EXPECT_EQ(boxes.closedUnanswered, 1); // the question went with its level
-    EXPECT_EQ(beeper.beeps, 1);
-    EXPECT_TRUE(registry().form3().Visible());
-}
-
-// Records the areas of the playfield that are repainted.
-class PaintRecorder : public QObject {
-public:
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-};
-
-TEST_F(PlayTest, TickRepaintsOnlyThePlayersOldAndNewPlace)
-{
-    Form1& form = openGround();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.window()));
-    QCoreApplication::processEvents();
-    PaintRecorder recorder;
-    form.Picture1()->installEventFilter(&recorder);
-    const QRect before = form.Picture1()->playerRect();
-    form.Timer1_Timer();
-    const QRect after = form.Picture1()->playerRect();
-    ASSERT_NE(before, after);
-    QCoreApplication::processEvents();
-    form.Picture1()->removeEventFilter(&recorder);
-    EXPECT_FALSE(recorder.painted.isEmpty());
-    EXPECT_TRUE((recorder.painted - QRegion(before) - QRegion(after)).isEmpty());
-}
-
-TEST_F(PlayTest, DebugRefreshRepaintsNothingWhenNothingChanged)
-{
-    openGround();
-    QTest::keyClick(game().window(), Qt::Key_D);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(debug().window()));
-    game().Timer1_Timer();
-    game().Timer1_Timer();
-    QCoreApplication::processEvents();
-    // Two ticks in the air: the markers stay white, only the speed changes.
-    PaintRecorder recorder;
-    for (int i = 0; i < 8; ++i)
-        debug().Shape1(i)->installEventFilter(&recorder);
-    game().Timer1_Timer();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(recorder.painted.isEmpty());
+    EXPECT_EQ(platform.messages.shown.size(), 1u); // the question went with its level, unanswered
+    EXPECT_EQ(platform.beeper.beeps, 1);
+    EXPECT_TRUE(launcher().Visible());
 }
 
 } // namespace

@@ -3,10 +3,6 @@
 
 #include "game_fixture.h"
 
-#include <QComboBox>
-#include <QPushButton>
-#include <QScrollBar>
-
 namespace hopplix::test {
 namespace {
 
@@ -23,23 +19,27 @@ protected:
         launcher().Show();
     }
 
-    // The player picks the entry with the keyboard and presses Start.
-    void startEntry(const QString& name)
+    // The entry's position in the launcher's list; -1 when it is not listed.
+    int findEntry(const std::string& name)
     {
-        QComboBox* list = launcher().Combo1();
-        const int index = list->findText(name);
+        DropDownList* list = launcher().Combo1();
+        for (int i = 0; i < list->count(); ++i)
+            if (list->itemText(i) == name)
+                return i;
+        return -1;
+    }
+    std::string currentEntry() { return launcher().Combo1()->itemText(launcher().Combo1()->currentIndex()); }
+
+    // The player picks the entry and presses Start.
+    void startEntry(const std::string& name)
+    {
+        const int index = findEntry(name);
         ASSERT_GE(index, 0);
-        list->setFocus();
-        while (list->currentIndex() < index)
-            QTest::keyClick(list, Qt::Key_Down);
-        while (list->currentIndex() > index)
-            QTest::keyClick(list, Qt::Key_Up);
+        headless::pick(*launcher().Combo1(), index);
         ASSERT_TRUE(launcher().Command1()->isEnabled());
-        QTest::mouseClick(launcher().Command1(), Qt::LeftButton);
-        if (game().isLoaded()) {
-            game().Timer1()->stop();
-            waitUntilOnScreen(game());
-        }
+        headless::click(*launcher().Command1());
+        if (game().isLoaded())
+            game().Timer1()->setEnabled(false);
     }
 
     void leaveWithEscape()
@@ -68,13 +68,13 @@ TEST_F(StartTest, LauncherComesBackWithTheLastChoiceAndTheMixedColour)
     launcher().HScroll1(1)->setValue(128); // green 128: orange
     startEntry("Gamma");
     ASSERT_TRUE(game().isLoaded());
-    EXPECT_EQ(game().Picture1()->playerFill(), QColor(255, 128, 0));
+    EXPECT_EQ(game().Picture1()->playerColour(), 0x0080FFu);
     leaveWithEscape();
 
     ASSERT_TRUE(launcher().Visible());
-    EXPECT_EQ(launcher().Combo1()->currentText(), QStringLiteral("Gamma"));
+    EXPECT_EQ(currentEntry(), "Gamma");
     EXPECT_TRUE(launcher().Command1()->isEnabled());
-    EXPECT_EQ(launcher().Shape1()->fillColor(), QColor(255, 128, 0));
+    EXPECT_EQ(launcher().Shape1()->fill(), 0x0080FFu);
     EXPECT_EQ(platform.endProgramCalls, 0);
 }
 
@@ -82,7 +82,7 @@ TEST_F(StartTest, FirstLevelIsRememberedAsPositionZeroAndNotRestored)
 {
     startEntry("Alpha");
     EXPECT_EQ(launcher().ausgewähltesLevel, 0);
-    game().window()->close();
+    headless::requestClose(*game().window());
     ASSERT_TRUE(launcher().Visible());
     EXPECT_EQ(launcher().Combo1()->currentIndex(), -1);
     EXPECT_FALSE(launcher().Command1()->isEnabled());
@@ -96,7 +96,7 @@ TEST_F(StartTest, ReachingTheGoalBringsBackTheLauncherWithTheLevelSelected)
     EXPECT_FALSE(game().isLoaded());
     EXPECT_EQ(platform.beeper.beeps, 1);
     ASSERT_TRUE(launcher().Visible());
-    EXPECT_EQ(launcher().Combo1()->currentText(), QStringLiteral("Ziel"));
+    EXPECT_EQ(currentEntry(), "Ziel");
     EXPECT_EQ(platform.endProgramCalls, 0);
 }
 
@@ -105,7 +105,7 @@ TEST_F(StartTest, PictureDeletedAfterListingGivesOneMessageAndTheLauncherAgain)
     std::filesystem::remove(levelFolder("Beta") / "Level.bmp");
     startEntry("Beta");
     expectLoadFailure(Form1::kMissingPictureText);
-    EXPECT_EQ(launcher().Combo1()->findText(QStringLiteral("Beta")), -1); // listed anew
+    EXPECT_EQ(findEntry("Beta"), -1); // listed anew
     EXPECT_EQ(platform.endProgramCalls, 0);
 }
 
@@ -117,6 +117,21 @@ TEST_F(StartTest, SecondStartPlaysOnAfterALevelWasLeft)
     ASSERT_TRUE(game().isLoaded());
     EXPECT_EQ(launcher().levelpfad, "Gamma");
     EXPECT_FALSE(launcher().isLoaded());
+}
+
+// Regression: Space held while reaching the goal opened the launcher's level list; the key's
+// repeats went to the list that had the focus when the launcher came back.
+TEST_F(StartTest, KeyHeldFromTheGameDoesNotActInTheLauncher)
+{
+    startEntry("Ziel");
+    game().Timer1()->setEnabled(true);
+    ASSERT_TRUE(windows().pressKey(vk::Space));
+    windows().advance(4000);
+    ASSERT_FALSE(game().isLoaded());
+    ASSERT_EQ(windows().activeWindow(), launcher().window());
+    EXPECT_FALSE(windows().repeatKey(vk::Space));
+    EXPECT_FALSE(windows().releaseKey(vk::Space));
+    EXPECT_TRUE(windows().pressKey(vk::Space)); // pressed anew, it is the launcher's
 }
 
 } // namespace

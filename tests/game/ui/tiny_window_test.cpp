@@ -3,10 +3,11 @@
 // Run on a real X server under a window manager that frames windows (tests/game/CMakeLists.txt):
 // the frame is known only once the window is on the screen.
 
+#include "forms/qt/QtWindowSystem.h"
 #include "game_fixture.h"
 
-#include <QComboBox>
-#include <QWindow>
+#include <QTest>
+#include <QWidget>
 #include <ostream>
 
 namespace hopplix::test {
@@ -37,13 +38,20 @@ protected:
         }
         ASSERT_TRUE(framed()) << "no window manager frames the windows";
     }
+    WindowSystem* realWindowSystem() override { return &qt_; }
+    void TearDown() override
+    {
+        GameWindowTest::TearDown();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+private:
+    QtWindowSystem qt_;
 };
 
 TEST_P(TinyPicture, GetsAWindowWithRoomForThePlayerOrTheMessage)
 {
-    QImage picture(GetParam().width, GetParam().height, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    writeLevelImage("Winzig", picture);
+    writeLevelPicture("Winzig", plainPicture(GetParam().width, GetParam().height));
     // Twice: at the first start the frame is learnt only once the window is shown, at the
     // second the window system's frame is known from the start.
     for (int run = 0; run < 2; ++run) {
@@ -57,27 +65,33 @@ TEST_P(TinyPicture, GetsAWindowWithRoomForThePlayerOrTheMessage)
         // Settled: the message was shown, or the window is on the screen in its frame and the
         // playfield covers its client area.
         const auto shown = [&] {
-            return game().isLoaded() && game().window()->windowHandle() && game().window()->windowHandle()->isExposed()
-                   && game().frameExtraPixels().height() > 0 && game().Picture1()->size() == game().window()->size();
+            if (!game().isLoaded() || !game().window()->isExposed() || game().frameExtraPixels().height <= 0)
+                return false;
+            const PixelRect field = game().Picture1()->geometry();
+            return PixelSize{field.width, field.height} == game().window()->clientSize();
         };
         ASSERT_TRUE(QTest::qWaitFor([&] { return !platform.messages.shown.empty() || shown(); }, 10000));
         if (!platform.messages.shown.empty()) {
-            expectLoadFailure("Error: Level.bmp ist zu klein!");
+            ASSERT_EQ(platform.messages.shown.size(), 1u);
+            EXPECT_EQ(platform.messages.shown[0].prompt.rfind("Error: Level.bmp ist zu klein!\n", 0), 0u);
+            platform.messages.shown[0].prompt = "";
+            expectLoadFailure("");
             EXPECT_TRUE(GetParam().tooSmall) << "a picture that fits was refused";
             continue;
         }
-        EXPECT_FALSE(GetParam().tooSmall) << "shown in a window of " << game().window()->width() << " x "
-                                          << game().window()->height() << " pixels";
-        EXPECT_GE(game().window()->width(), kMinClientPx);
-        EXPECT_GE(game().window()->height(), kMinClientPx);
-        const QRect player = game().Picture1()->playerRect();
-        EXPECT_FALSE(player.isEmpty());
-        EXPECT_TRUE(game().Picture1()->rect().contains(player));
+        const PixelSize client = game().window()->clientSize();
+        EXPECT_FALSE(GetParam().tooSmall) << "shown in a window of " << client.width << " x " << client.height
+                                          << " pixels";
+        EXPECT_GE(client.width, kMinClientPx);
+        EXPECT_GE(client.height, kMinClientPx);
+        const PixelRect player = game().Picture1()->playerRect();
+        EXPECT_TRUE(player.width > 0 && player.height > 0);
+        EXPECT_TRUE(player.x >= 0 && player.y >= 0 && player.right() <= client.width && player.bottom() <= client.height);
         // The window closes as any other, and the launcher comes back.
-        game().window()->close();
+        widgetOf(*game().window())->close();
         EXPECT_FALSE(game().isLoaded());
         EXPECT_TRUE(launcher().Visible());
-        processDeferredDeletes();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

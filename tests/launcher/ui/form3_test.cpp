@@ -1,24 +1,16 @@
+// The launcher on the headless backend: the level list, Start and coming back, the enlargement
+// bar, the colour chooser, the first opening, and the design of its controls.
+
 #include "app/Forms.h"
-#include "support/temp_folder.h"
-#include "forms/CaptionFit.h"
-#include "forms/ClickLabel.h"
-#include "forms/ShapeWidget.h"
+#include "common/ColourText.h"
 #include "game/ui/Form1.h"
 #include "launcher/ui/Form3.h"
+#include "support/temp_folder.h"
 #include "support/test_services.h"
 #include "updater/ui/Form4.h"
 
-#include <QApplication>
-#include <QBuffer>
-#include <QStyle>
-#include <QStyleOptionSlider>
-#include <QComboBox>
-#include <QImage>
-#include <QLabel>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTest>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -30,12 +22,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QColor rgb(int r, int g, int b) { return QColor(r, g, b); }
+std::uint32_t rgb(int r, int g, int b)
+{
+    return colourValue(Rgb{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)});
+}
+
+// A white bitmap of 64 x 48 pixels.
+std::string whiteBitmap()
+{
+    std::string bytes = "BM";
+    const auto put = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    const std::uint32_t data = 64 * 48 * 3;
+    for (const auto& [value, size] : {std::pair{54 + data, 4}, {0u, 4}, {54u, 4}, {40u, 4}, {64u, 4}, {48u, 4}, {1u, 2},
+                                      {24u, 2}, {0u, 4}, {data, 4}, {3780u, 4}, {3780u, 4}, {0u, 4}, {0u, 4}})
+        put(value, size);
+    return bytes + std::string(data, '\xFF');
+}
 
 // A launcher on a program folder that the test fills.
 class Launcher : public ::testing::Test {
 protected:
-    void TearDown() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    void TearDown() override { platform.windows.runPending(); }
 
     fs::path levels() const { return program.path() / "Level"; }
 
@@ -45,13 +55,7 @@ protected:
     {
         const fs::path level = (folder.empty() ? levels() : folder) / name;
         fs::create_directories(level);
-        QImage image(64, 48, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(image.save(&buffer, "BMP"));
-        std::ofstream(level / picture, std::ios::binary).write(bytes.constData(), bytes.size());
+        std::ofstream(level / picture, std::ios::binary) << whiteBitmap();
     }
     void addLevels(const std::vector<std::string>& names) const
     {
@@ -63,52 +67,30 @@ protected:
     {
         std::vector<std::string> items;
         for (int i = 0; i < launcher.Combo1()->count(); ++i)
-            items.push_back(launcher.Combo1()->itemText(i).toStdString());
+            items.push_back(launcher.Combo1()->itemText(i));
         return items;
     }
 
-    // The player picks entry `index` with the keyboard.
-    void pick(int index)
-    {
-        QComboBox* combo = launcher.Combo1();
-        combo->setCurrentIndex(-1);
-        for (int i = 0; i <= index; ++i)
-            QTest::keyClick(combo, Qt::Key_Down);
-        ASSERT_EQ(combo->currentIndex(), index);
-    }
+    std::string currentEntry() { return launcher.Combo1()->itemText(launcher.Combo1()->currentIndex()); }
 
-    // The player clicks one part of a scroll bar: an arrow or the track beside the thumb.
-    static void clickBarPart(QScrollBar* bar, QStyle::SubControl part)
-    {
-        QStyleOptionSlider option;
-        option.initFrom(bar);
-        option.orientation = bar->orientation();
-        option.minimum = bar->minimum();
-        option.maximum = bar->maximum();
-        option.sliderPosition = bar->sliderPosition();
-        option.sliderValue = bar->value();
-        option.singleStep = bar->singleStep();
-        option.pageStep = bar->pageStep();
-        option.upsideDown = bar->invertedAppearance();
-        const QRect area = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
-        ASSERT_FALSE(area.isEmpty());
-        QTest::mouseClick(bar, Qt::LeftButton, {}, area.center());
-    }
-
-    void pressStart() { QTest::mouseClick(launcher.Command1(), Qt::LeftButton); }
-    void clickBar() { QTest::mouseClick(launcher.opener(), Qt::LeftButton); }
+    void pick(int index) { headless::pick(*launcher.Combo1(), index); }
+    void pressStart() { headless::click(*launcher.Command1()); }
+    void clickBar() { headless::click(*launcher.opener()); }
+    int barTop() { return launcher.opener()->geometry().y; }
+    int clientHeight() { return launcher.window()->clientSize().height; }
 
     // The level is left: the game window closes and the launcher comes back.
     void comeBack()
     {
         forms.form1().Unload();
         launcher.Show();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        platform.windows.runPending();
     }
 
     test::TempFolder program;
     test::TestPlatform platform;
-    Forms forms{platform.services(program.path())};
+    BmpPictureDecoder pictures;
+    Forms forms{platform.services(program.path()), pictures};
     Form3& launcher = forms.form3();
 };
 
@@ -122,7 +104,7 @@ TEST_F(Launcher, ListsOnlyFoldersWithALevelPicture)
     std::ofstream(levels() / "notes.txt") << "Notizen";
     launcher.Show();
     EXPECT_EQ(listShown(), std::vector<std::string>{"Alpha"});
-    EXPECT_EQ(launcher.Label1()->text(), QStringLiteral("Hier Level auswählen"));
+    EXPECT_EQ(launcher.Label1()->text(), "Hier Level auswählen");
     EXPECT_EQ(launcher.Combo1()->currentIndex(), -1);
     EXPECT_FALSE(launcher.Command1()->isEnabled());
 }
@@ -131,9 +113,9 @@ TEST_F(Launcher, MissingLevelsFolderShowsNoLevelsAndStartStaysDisabled)
 {
     launcher.Show();
     EXPECT_EQ(launcher.Combo1()->count(), 0);
-    EXPECT_EQ(launcher.Label1()->text(), QStringLiteral("Es wurden keine Level gefunden"));
+    EXPECT_EQ(launcher.Label1()->text(), "Es wurden keine Level gefunden");
     EXPECT_FALSE(launcher.Command1()->isEnabled());
-    QTest::mouseClick(launcher.Command1(), Qt::LeftButton);
+    pressStart();
     EXPECT_TRUE(launcher.isLoaded());
     EXPECT_FALSE(forms.form1().isLoaded());
     EXPECT_EQ(launcher.levelpfad, "");
@@ -165,7 +147,7 @@ TEST_F(Launcher, AtProgramStartThePreviewIsPureRed)
 {
     launcher.Show();
     EXPECT_EQ(launcher.Spielerfarbe, "");
-    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 0, 0));
+    EXPECT_EQ(launcher.Shape1()->fill(), rgb(255, 0, 0));
 }
 
 // ---- Start and coming back ------------------------------------------------------------------
@@ -230,7 +212,7 @@ TEST_F(Launcher, LauncherRestoresThirdLevelAfterPlay)
     pressStart();
     comeBack();
     EXPECT_EQ(launcher.Combo1()->currentIndex(), 2);
-    EXPECT_EQ(launcher.Combo1()->currentText(), QStringLiteral("C3"));
+    EXPECT_EQ(currentEntry(), "C3");
     EXPECT_TRUE(launcher.Command1()->isEnabled());
 }
 
@@ -263,7 +245,7 @@ TEST_F(Launcher, RemovedLevelsLeaveNothingSelected)
 TEST_F(Launcher, ClosingTheLauncherEndsTheProgram)
 {
     launcher.Show();
-    launcher.window()->close();
+    headless::requestClose(*launcher.window());
     EXPECT_EQ(platform.endProgramCalls, 1);
 }
 
@@ -275,7 +257,7 @@ TEST_F(Launcher, ClosingTheLauncherAfterALevelEndsTheProgram)
     pressStart();
     comeBack();
     EXPECT_EQ(platform.endProgramCalls, 0);
-    launcher.window()->close();
+    headless::requestClose(*launcher.window());
     EXPECT_EQ(platform.endProgramCalls, 1);
 }
 
@@ -286,28 +268,28 @@ TEST_F(Launcher, OpensCollapsedWithTheBarAlongTheBottom)
     launcher.Show();
     EXPECT_DOUBLE_EQ(launcher.outerHeightTwips(), 2730);
     EXPECT_FALSE(launcher.geöffnet);
-    EXPECT_EQ(launcher.opener()->text(), QStringLiteral("<<< >>>"));
-    EXPECT_EQ(launcher.opener()->x(), 0);
-    EXPECT_EQ(launcher.opener()->y() + launcher.opener()->height(), launcher.window()->height());
-    EXPECT_LE(launcher.Command1()->geometry().bottom(), launcher.opener()->y());
+    EXPECT_EQ(launcher.opener()->text(), "<<< >>>");
+    EXPECT_EQ(launcher.opener()->geometry().x, 0);
+    EXPECT_EQ(launcher.opener()->geometry().bottom(), clientHeight());
+    EXPECT_LE(launcher.Command1()->geometry().bottom(), barTop());
 }
 
 TEST_F(Launcher, BarExpandsAndCollapsesTheWindow)
 {
     launcher.Show();
-    const int width = launcher.window()->width();
+    const int width = launcher.window()->clientSize().width;
     clickBar();
     EXPECT_EQ(launcher.pxY(launcher.outerHeightTwips()), launcher.pxY(5000));
     EXPECT_TRUE(launcher.geöffnet);
-    EXPECT_EQ(launcher.opener()->text(), QStringLiteral(">>> <<<"));
-    EXPECT_EQ(launcher.opener()->y() + launcher.opener()->height(), launcher.window()->height());
-    EXPECT_LE(launcher.HScroll1(2)->geometry().bottom(), launcher.opener()->y());
+    EXPECT_EQ(launcher.opener()->text(), ">>> <<<");
+    EXPECT_EQ(launcher.opener()->geometry().bottom(), clientHeight());
+    EXPECT_LE(launcher.HScroll1(2)->geometry().bottom(), barTop());
     clickBar();
     EXPECT_DOUBLE_EQ(launcher.outerHeightTwips(), 2730);
     EXPECT_FALSE(launcher.geöffnet);
-    EXPECT_EQ(launcher.opener()->text(), QStringLiteral("<<< >>>"));
-    EXPECT_EQ(launcher.opener()->y() + launcher.opener()->height(), launcher.window()->height());
-    EXPECT_EQ(launcher.window()->width(), width);
+    EXPECT_EQ(launcher.opener()->text(), "<<< >>>");
+    EXPECT_EQ(launcher.opener()->geometry().bottom(), clientHeight());
+    EXPECT_EQ(launcher.window()->clientSize().width, width);
 }
 
 TEST_F(Launcher, ExpandedLauncherComesBackCollapsed)
@@ -329,14 +311,18 @@ TEST_F(Launcher, ExpandedLauncherComesBackCollapsed)
 TEST_F(Launcher, ColourChooserStartsAtPureRed)
 {
     launcher.Show();
-    const QStringList captions = {QStringLiteral("Rot: 255"), QStringLiteral("Grün: 0"), QStringLiteral("Blau: 0")};
-    const QList<QColor> dots = {rgb(255, 0, 0), rgb(0, 0, 0), rgb(0, 0, 0)};
+    const std::vector<std::string> captions = {"Rot: 255", "Grün: 0", "Blau: 0"};
+    const std::vector<std::uint32_t> dots = {rgb(255, 0, 0), rgb(0, 0, 0), rgb(0, 0, 0)};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(launcher.Label2(i)->text(), captions[i]);
-        EXPECT_EQ(launcher.Farbpunkt(i)->fillColor(), dots[i]);
-        EXPECT_EQ(launcher.Farbpunkt(i)->kind(), ShapeWidget::Kind::Circle);
+        const auto k = static_cast<std::size_t>(i);
+        EXPECT_EQ(launcher.Label2(i)->text(), captions[k]);
+        EXPECT_EQ(launcher.Farbpunkt(i)->fill(), dots[k]);
+        EXPECT_EQ(launcher.Farbpunkt(i)->kind(), Shape::Kind::Circle);
         EXPECT_EQ(launcher.HScroll1(i)->minimum(), 0);
         EXPECT_EQ(launcher.HScroll1(i)->maximum(), 255);
+        // The arrows step by one, a click in the track by twenty.
+        EXPECT_EQ(launcher.HScroll1(i)->smallChange(), 1);
+        EXPECT_EQ(launcher.HScroll1(i)->largeChange(), 20);
     }
     EXPECT_EQ(launcher.HScroll1(0)->value(), 255);
 }
@@ -345,9 +331,9 @@ TEST_F(Launcher, MovingGreenTo128MixesOrange)
 {
     launcher.Show();
     launcher.HScroll1(1)->setValue(128);
-    EXPECT_EQ(launcher.Label2(1)->text(), QStringLiteral("Grün: 128"));
-    EXPECT_EQ(launcher.Farbpunkt(1)->fillColor(), rgb(0, 128, 0));
-    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 128, 0));
+    EXPECT_EQ(launcher.Label2(1)->text(), "Grün: 128");
+    EXPECT_EQ(launcher.Farbpunkt(1)->fill(), rgb(0, 128, 0));
+    EXPECT_EQ(launcher.Shape1()->fill(), rgb(255, 128, 0));
 }
 
 TEST_F(Launcher, WholeCaptionStaysReadableAtThreeDigits)
@@ -355,63 +341,48 @@ TEST_F(Launcher, WholeCaptionStaysReadableAtThreeDigits)
     launcher.Show();
     for (int i = 0; i < 3; ++i) {
         launcher.HScroll1(i)->setValue(255);
-        QLabel* label = launcher.Label2(i);
-        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
-        EXPECT_LE(label->geometry().right(), launcher.HScroll1(i)->x()) << label->text().toStdString();
+        Label* label = launcher.Label2(i);
+        EXPECT_LE(label->geometry().right(), launcher.HScroll1(i)->geometry().x) << label->text();
     }
 }
 
 // Regression: without a window frame the collapsed launcher showed the top edge of the red
-// colour row's scroll bar above the bar.
-TEST_F(Launcher, CollapsedShowsNoControlCutByTheBar)
+// colour row's scroll bar above the bar; with a thin frame (a scale factor of 2) it showed the
+// version caption.
+TEST_F(Launcher, CollapsedShowsNoneOfTheControlsBelowTheBar)
 {
+    platform.windows.setFrame({2, 10});
     launcher.Show();
     for (const bool expanded : {false, true}) {
         for (int i = 0; i < 3; ++i)
-            for (QWidget* control : {static_cast<QWidget*>(launcher.HScroll1(i)), static_cast<QWidget*>(launcher.Label2(i)),
-                                     static_cast<QWidget*>(launcher.Farbpunkt(i))}) {
-                SCOPED_TRACE(control->objectName().toStdString());
+            for (Control* control : {static_cast<Control*>(launcher.HScroll1(i)), static_cast<Control*>(launcher.Label2(i)),
+                                     static_cast<Control*>(launcher.Farbpunkt(i))}) {
+                SCOPED_TRACE(i);
                 EXPECT_EQ(control->isVisible(), expanded);
             }
-        EXPECT_TRUE(launcher.Version()->isVisible()) << "without a frame it is whole above the bar";
+        EXPECT_EQ(launcher.Version()->isVisible(), expanded);
         clickBar();
     }
-}
-
-TEST_F(Launcher, ArrowsStepByOneAndTheTrackByTwenty)
-{
-    launcher.Show();
-    clickBar();
-    QScrollBar* blue = launcher.HScroll1(2);
-    clickBarPart(blue, QStyle::SC_ScrollBarAddLine);
-    EXPECT_EQ(blue->value(), 1);
-    clickBarPart(blue, QStyle::SC_ScrollBarAddPage);
-    EXPECT_EQ(blue->value(), 21);
-    EXPECT_EQ(launcher.Label2(2)->text(), QStringLiteral("Blau: 21"));
-    EXPECT_EQ(launcher.Farbpunkt(2)->fillColor(), rgb(0, 0, 21));
-    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 0, 21));
 }
 
 TEST_F(Launcher, RedBarReachesBothEnds)
 {
     launcher.Show();
-    QScrollBar* red = launcher.HScroll1(0);
+    HScrollBar* red = launcher.HScroll1(0);
     red->setValue(0);
-    EXPECT_EQ(launcher.Label2(0)->text(), QStringLiteral("Rot: 0"));
-    EXPECT_EQ(launcher.Farbpunkt(0)->fillColor(), rgb(0, 0, 0));
+    EXPECT_EQ(launcher.Label2(0)->text(), "Rot: 0");
+    EXPECT_EQ(launcher.Farbpunkt(0)->fill(), rgb(0, 0, 0));
     red->setValue(255);
-    EXPECT_EQ(launcher.Label2(0)->text(), QStringLiteral("Rot: 255"));
+    EXPECT_EQ(launcher.Label2(0)->text(), "Rot: 255");
 }
 
 TEST_F(Launcher, DraggingABarUpdatesItsRow)
 {
     launcher.Show();
-    QScrollBar* green = launcher.HScroll1(1);
-    green->setSliderDown(true);
-    green->setSliderPosition(77); // emits the drag's sliderMoved
-    EXPECT_EQ(launcher.Label2(1)->text(), QStringLiteral("Grün: 77"));
-    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 77, 0));
-    green->setSliderDown(false);
+    clickBar();
+    headless::drag(*launcher.HScroll1(1), 77);
+    EXPECT_EQ(launcher.Label2(1)->text(), "Grün: 77");
+    EXPECT_EQ(launcher.Shape1()->fill(), rgb(255, 77, 0));
 }
 
 TEST_F(Launcher, RemembersTheMixedColourForThePreviewOnly)
@@ -426,14 +397,14 @@ TEST_F(Launcher, RemembersTheMixedColourForThePreviewOnly)
     pressStart();
     EXPECT_EQ(launcher.Spielerfarbe, "1971210");
     comeBack();
-    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(10, 20, 30));
+    EXPECT_EQ(launcher.Shape1()->fill(), rgb(10, 20, 30));
     EXPECT_EQ(launcher.HScroll1(0)->value(), 255);
     EXPECT_EQ(launcher.HScroll1(1)->value(), 0);
     EXPECT_EQ(launcher.HScroll1(2)->value(), 0);
-    EXPECT_EQ(launcher.Label2(0)->text(), QStringLiteral("Rot: 255"));
+    EXPECT_EQ(launcher.Label2(0)->text(), "Rot: 255");
     clickBar();
-    clickBarPart(launcher.HScroll1(1), QStyle::SC_ScrollBarAddLine);
-    EXPECT_EQ(launcher.Shape1()->fillColor(), rgb(255, 1, 0));
+    headless::drag(*launcher.HScroll1(1), 1);
+    EXPECT_EQ(launcher.Shape1()->fill(), rgb(255, 1, 0));
 }
 
 // ---- first opening --------------------------------------------------------------------------
@@ -476,52 +447,60 @@ TEST_F(Launcher, VisibleUpdaterKeepsTheLauncherHidden)
 
 // ---- window ---------------------------------------------------------------------------------
 
-TEST_F(Launcher, IsAFixedCentredDialogOnTheHighlightColour)
+TEST_F(Launcher, IsCalledLevelauswahlAndCentredOnTheScreen)
 {
+    platform.windows.setFrame({8, 30});
     launcher.Show();
-    FormWindow* w = launcher.window();
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Levelauswahl"));
-    EXPECT_EQ(w->minimumSize(), w->maximumSize());
-    EXPECT_FALSE(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    EXPECT_EQ(w->width(), launcher.pxX(6120));
-    EXPECT_EQ(w->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Highlight));
-    const QRect screen = w->screen()->availableGeometry();
-    EXPECT_NEAR(w->frameGeometry().center().x(), screen.center().x(), 1);
+    Window* w = launcher.window();
+    EXPECT_EQ(w->caption(), "Levelauswahl");
+    EXPECT_EQ(w->clientSize().width, launcher.pxX(6120));
+    const PixelRect frame = w->frameRect();
+    const PixelRect screen = platform.windows.availableArea();
+    EXPECT_NEAR(frame.x + frame.width / 2, screen.x + screen.width / 2, 1);
 }
 
-TEST_F(Launcher, ControlsSitWhereDesigned)
+// The controls' design: place in pixels at 96 dpi, and font.
+struct DesignCase {
+    const char* name;
+    std::function<Control*(Form3&)> control;
+    PixelRect place;
+    Font font;
+};
+
+void PrintTo(const DesignCase& c, std::ostream* os) { *os << c.name; }
+
+class LauncherDesign : public Launcher, public ::testing::WithParamInterface<DesignCase> {};
+
+TEST_P(LauncherDesign, ControlSitsWhereDesignedInItsFont)
 {
     launcher.Show();
-    EXPECT_EQ(launcher.Label1()->geometry(), QRect(16, 24, 377, 25));
-    EXPECT_EQ(launcher.Combo1()->geometry().topLeft(), QPoint(16, 56));
-    EXPECT_EQ(launcher.Shape1()->geometry(), QRect(16, 96, 33, 33));
-    EXPECT_EQ(launcher.Command1()->geometry(), QRect(64, 96, 321, 33));
-    EXPECT_EQ(launcher.HScroll1(1)->geometry(), QRect(120, 200, 273, 33));
-    EXPECT_EQ(launcher.Farbpunkt(2)->geometry(), QRect(16, 248, 17, 17));
-    EXPECT_EQ(launcher.Label2(0)->geometry().topLeft(), QPoint(40, 168));
-    EXPECT_EQ(launcher.Label2(0)->height(), 17);
-    EXPECT_GE(launcher.Label2(0)->width(), 65);
-    EXPECT_EQ(launcher.opener()->width(), 409);
+    Control* control = GetParam().control(launcher);
+    EXPECT_EQ(control->geometry(), GetParam().place);
+    EXPECT_EQ(headless::fontOf(*control), GetParam().font);
 }
 
-TEST_F(Launcher, FontsAndColoursAreAsDesigned)
-{
-    launcher.Show();
-    // The heading's designed size; a caption too wide for it is drawn smaller.
-    EXPECT_TRUE(designedFont(*launcher.Label1()).bold());
-    EXPECT_DOUBLE_EQ(designedFont(*launcher.Label1()).pointSizeF(), 18);
-    EXPECT_DOUBLE_EQ(launcher.Combo1()->font().pointSizeF(), 13.5);
-    EXPECT_DOUBLE_EQ(launcher.Label2(1)->font().pointSizeF(), 9.75);
-    EXPECT_DOUBLE_EQ(launcher.opener()->font().pointSizeF(), 9.75);
-    EXPECT_EQ(launcher.opener()->palette().color(QPalette::Window), rgb(90, 172, 255));
-    EXPECT_EQ(launcher.Shape1()->kind(), ShapeWidget::Kind::RoundedRectangle);
-    EXPECT_FALSE(launcher.Combo1()->isEditable());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Controls, LauncherDesign,
+    ::testing::Values(
+        DesignCase{"Label1", [](Form3& f) { return f.Label1(); }, {16, 24, 377, 25}, {{}, 18, true}},
+        DesignCase{"Combo1", [](Form3& f) { return f.Combo1(); }, {16, 56, 377, 32}, {{}, 13.5, true}},
+        DesignCase{"Shape1", [](Form3& f) { return f.Shape1(); }, {16, 96, 33, 33}, {}},
+        DesignCase{"Command1", [](Form3& f) { return f.Command1(); }, {64, 96, 321, 33}, {}},
+        DesignCase{"Version", [](Form3& f) { return f.Version(); }, {104, 136, 41, 17}, {}},
+        DesignCase{"HScroll1_1", [](Form3& f) { return f.HScroll1(1); }, {120, 200, 273, 33}, {}},
+        DesignCase{"Farbpunkt_2", [](Form3& f) { return f.Farbpunkt(2); }, {16, 248, 17, 17}, {}},
+        DesignCase{"Label2_0", [](Form3& f) { return f.Label2(0); }, {40, 168, 65, 17}, {{}, 9.75, true}},
+        DesignCase{"opener", [](Form3& f) { return f.opener(); }, {0, 165, 409, 17}, {{}, 9.75, true}}),
+    [](const ::testing::TestParamInfo<DesignCase>& param) { return std::string(param.param.name); });
 
-TEST_F(Launcher, VersionCaptionIsTheInstalledVersion)
+TEST_F(Launcher, ColoursAreAsDesignedAndTheVersionCaptionIsTheInstalledVersion)
 {
     EXPECT_EQ(launcher.VersionCaption(), "1,0");
-    EXPECT_EQ(launcher.window()->findChild<QLabel*>(QStringLiteral("Version"))->text(), QStringLiteral("1,0"));
+    EXPECT_EQ(launcher.Version()->text(), "1,0");
+    EXPECT_EQ(headless::backgroundOf(*launcher.opener()), rgb(90, 172, 255));
+    EXPECT_EQ(headless::alignmentOf(*launcher.opener()), Alignment::Centre);
+    EXPECT_EQ(launcher.Shape1()->kind(), Shape::Kind::RoundedRectangle);
+    EXPECT_EQ(launcher.Shape1()->border(), rgb(0, 0, 0));
 }
 
 } // namespace

@@ -1,20 +1,19 @@
+// The updater window on the headless backend: the version check, the installation with its
+// progress, giving up, and the hand-over on the virtual clock.
+
 #include "app/Forms.h"
 #include "common/Paths.h"
-#include "forms/ShapeWidget.h"
+#include "forms/headless/HeadlessWindowSystem.h"
 #include "launcher/ui/Form3.h"
 #include "support/fakes.h"
+#include "support/system.h"
 #include "support/temp_folder.h"
 #include "updater/TestServer.h"
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateScript.h"
 #include "updater/ui/Form4.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QEventLoop>
-#include <QLabel>
-#include <QPushButton>
-#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,18 +23,6 @@ using namespace hopplix::test;
 
 namespace {
 
-// Records what Label2 shows each time it is painted.
-class PaintedTexts : public QObject {
-public:
-    std::vector<std::string> texts;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            texts.push_back(static_cast<QLabel*>(watched)->text().toStdString());
-        return false;
-    }
-};
-
 class Updater : public ::testing::Test {
 protected:
     TestServer server;
@@ -43,6 +30,7 @@ protected:
     FakeKeyState keys;
     RecordingMessages messages;
     FakeBeeper beeper;
+    headless::HeadlessWindowSystem windows;
     CurlDownloader downloader;
     int endProgramCalls = 0;
     std::vector<std::filesystem::path> scriptStarts;
@@ -54,8 +42,7 @@ protected:
         const char* lc = std::getenv("LC_ALL");
         oldLocale = lc ? lc : "";
         ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-        forms = std::make_unique<Forms>(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(),
-                                                        [this] { ++endProgramCalls; }});
+        forms = std::make_unique<Forms>(services([this] { ++endProgramCalls; }), pictures);
         forms->services().downloader = &downloader;
         forms->services().startUpdateScript = [this](const std::filesystem::path& p) {
             scriptStarts.push_back(p);
@@ -70,37 +57,49 @@ protected:
     void TearDown() override
     {
         forms.reset();
+        windows.runPending();
         ::setenv("LC_ALL", oldLocale.c_str(), 1);
     }
 
+    Services services(std::function<void()> endProgram)
+    {
+        Services s{keys, messages, beeper, ScreenMetrics{}, folder.path(), std::move(endProgram)};
+        s.windows = &windows;
+        return s;
+    }
+    bool painted(const std::string& text)
+    {
+        const auto& texts = headless::paintedTexts(*form4().Label2());
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+
     Form4& form4() { return forms->form4(); }
+    BmpPictureDecoder pictures;
     void announce(const std::string& version) { server.serve("/werkhof/Hopp/version.txt", "Version: " + version + "\r\n"); }
     std::filesystem::path newProgramOfThisProcess() const { return folder.path() / (programBaseName() + ".dxe"); }
 };
 
 TEST_F(Updater, WindowIsCreatedHiddenWithItsDesignLayout)
 {
-    Forms fresh(Services{keys, messages, beeper, ScreenMetrics{}, folder.path(), [] {}});
+    Forms fresh(services([] {}), pictures);
     Form4& f = fresh.form4();
     EXPECT_FALSE(f.isLoaded());
     EXPECT_FALSE(f.Visible());
     EXPECT_TRUE(f.isLoaded());
-    EXPECT_EQ(f.window()->windowTitle(), "Update...");
-    EXPECT_EQ(f.window()->size(), QSize(f.pxX(6735), f.pxY(2130)));
+    EXPECT_EQ(f.window()->caption(), "Update...");
+    EXPECT_EQ(f.window()->clientSize(), (PixelSize{f.pxX(6735), f.pxY(2130)}));
     EXPECT_EQ(f.Label1()->text(), "Update...");
-    EXPECT_EQ(f.Label1()->font().pointSizeF(), 36);
-    EXPECT_TRUE(f.Label1()->font().bold());
-    EXPECT_TRUE(f.Label1()->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(headless::fontOf(*f.Label1()), (Font{{}, 36, true}));
+    EXPECT_EQ(headless::alignmentOf(*f.Label1()), Alignment::TopCentre);
     EXPECT_EQ(f.Label2()->text(), "Datei: 1/1 'Dateiname'");
-    EXPECT_EQ(f.Label2()->geometry(), QRect(0, f.pxY(1800), f.pxX(6735), f.pxY(255)));
-    EXPECT_EQ(f.Shape1()->fillColor(), QColor(192, 192, 255));
-    EXPECT_EQ(f.Shape2()->fillColor(), QColor(128, 128, 255));
-    EXPECT_EQ(f.Shape1()->geometry(), QRect(f.pxX(120), f.pxY(1200), f.pxX(6514), f.pxY(495)));
+    EXPECT_EQ(f.Label2()->geometry(), (PixelRect{0, f.pxY(1800), f.pxX(6735), f.pxY(255)}));
+    EXPECT_EQ(f.Shape1()->fill(), 0xFFC0C0u);
+    EXPECT_EQ(f.Shape2()->fill(), 0xFF8080u);
+    EXPECT_EQ(f.Shape1()->geometry(), (PixelRect{f.pxX(120), f.pxY(1200), f.pxX(6514), f.pxY(495)}));
     EXPECT_EQ(f.Shape2()->geometry(), f.Shape1()->geometry());
-    EXPECT_FALSE(f.Timer1()->isActive());
-    EXPECT_FALSE(f.Timer2()->isActive());
+    EXPECT_FALSE(f.Timer1()->isEnabled());
+    EXPECT_FALSE(f.Timer2()->isEnabled());
     EXPECT_EQ(f.Timer1()->interval(), 5000);
-    EXPECT_EQ(f.Timer1()->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(f.Timer2()->interval(), 500);
     EXPECT_EQ(f.neueVersion, "");
 }
@@ -112,8 +111,6 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     server.serve("/b", "B");
     server.serve("/werkhof/Hopp/updatedata.txt", "[Namen]\r\nDatei1=a.txt\r\nDatei2=b.txt\r\n[URL]\r\nDatei1="
                                                      + server.url("/a") + "\r\nDatei2=" + server.url("/b") + "\r\n");
-    PaintedTexts painted;
-    form4().Label2()->installEventFilter(&painted);
     form4().Updatetest();
 
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -124,9 +121,9 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     EXPECT_EQ(form4().Label1()->text(), "Update erfolgreich!");
     EXPECT_EQ(form4().Label2()->text(), "Datei: 2/2 'b.txt'");
     EXPECT_EQ(form4().Shape2Width(), 6514);
-    EXPECT_EQ(form4().Shape2()->width(), form4().Shape1()->width());
-    EXPECT_TRUE(form4().Timer1()->isActive());
-    EXPECT_TRUE(form4().Timer2()->isActive());
+    EXPECT_EQ(form4().Shape2()->geometry().width, form4().Shape1()->geometry().width);
+    EXPECT_TRUE(form4().Timer1()->isEnabled());
+    EXPECT_TRUE(form4().Timer2()->isEnabled());
     EXPECT_EQ(readFile(newProgramOfThisProcess()), "new program");
     EXPECT_EQ(readFile(folder.path() / "update.cmd"), updateScriptLines(programBaseName()));
     // The files wait, checked, for the hand-over.
@@ -134,11 +131,8 @@ TEST_F(Updater, NewerVersionUnderDecimalCommaIsInstalledAfterYes)
     EXPECT_EQ(readFile(staged / "a.txt") + readFile(staged / "b.txt"), "AB");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "Version.txt"));
     // The progress was painted between the files, not only when the loop had ended.
-    const auto shows = [&](const std::string& text) {
-        return std::find(painted.texts.begin(), painted.texts.end(), text) != painted.texts.end();
-    };
-    EXPECT_TRUE(shows("Datei: 0/2"));
-    EXPECT_TRUE(shows("Datei: 1/2 'a.txt'"));
+    EXPECT_TRUE(painted("Datei: 0/2"));
+    EXPECT_TRUE(painted("Datei: 1/2 'a.txt'"));
 }
 
 // Regression: the program file downloaded for up to 15 minutes behind an empty screen, and
@@ -147,20 +141,19 @@ TEST_F(Updater, ProgramFileArrivesInTheWindowAndAbbrechenGivesItUp)
 {
     announce("1,1");
     server.trickle("/werkhof/Hopp/Hopplix.txt");
-    PaintedTexts painted;
-    form4().Label2()->installEventFilter(&painted);
-    // The player clicks once a few bytes have arrived.
-    QTimer click;
-    QObject::connect(&click, &QTimer::timeout, [&] {
-        if (form4().Visible() && form4().Command1()->isVisible()
-            && form4().Label2()->text().endsWith(QStringLiteral(" Bytes")))
-            form4().Command1()->click();
-    });
-    click.start(50);
+    // The player clicks once a few bytes have arrived: the window lets events run between them.
+    std::function<void()> watch = [&] {
+        if (form4().Visible() && form4().Command1()->isVisible() && form4().Label2()->text().ends_with(" Bytes"))
+            headless::click(*form4().Command1());
+        else
+            windows.post(watch);
+    };
+    windows.post(watch);
     form4().Updatetest();
 
-    const std::string caption = "Datei: " + programBaseName() + ".exe ";
-    EXPECT_TRUE(std::any_of(painted.texts.begin(), painted.texts.end(), [&](const std::string& t) {
+    const std::string caption = "Datei: " + programFileName(programBaseName()) + " ";
+    const auto& texts = headless::paintedTexts(*form4().Label2());
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
         return t.rfind(caption, 0) == 0 && t.ends_with(" Bytes");
     }));
     EXPECT_TRUE(messages.errors().empty());
@@ -183,10 +176,10 @@ TEST_F(Updater, EqualOrSmallerVersionAsksNothing)
 TEST_F(Updater, InstalledVersionIsTheLaunchersVersionCaption)
 {
     announce("1,1");
-    forms->form3().Version()->setText(QStringLiteral("1,2"));
+    forms->form3().Version()->setText("1,2");
     form4().Updatetest();
     EXPECT_TRUE(messages.shown.empty());
-    forms->form3().Version()->setText(QStringLiteral("1,05"));
+    forms->form3().Version()->setText("1,05");
     form4().Updatetest();
     EXPECT_EQ(messages.shown.size(), 1u);
 }
@@ -236,19 +229,20 @@ TEST_F(Updater, FailedManifestStillEndsInSuccessWithTheProgramLabel)
     form4().Updatetest();
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_TRUE(form4().Visible());
-    EXPECT_EQ(form4().Label2()->text(), QString::fromStdString("Datei: " + programBaseName() + ".exe 1/1"));
+    // Regression: the program file was called "Hopplix.exe" on every system.
+    EXPECT_EQ(form4().Label2()->text(), "Datei: " + programFileName(programBaseName()) + " 1/1");
     EXPECT_EQ(form4().Label1()->text(), "Update erfolgreich!");
 }
 
 TEST_F(Updater, SuccessCaptionBlinksEveryTick)
 {
     form4().Label1()->setText("Update erfolgreich!");
-    std::vector<QString> captions;
+    std::vector<std::string> captions;
     for (int i = 0; i < 4; ++i) {
         form4().Timer2_Timer();
         captions.push_back(form4().Label1()->text());
     }
-    EXPECT_EQ(captions, (std::vector<QString>{"", "Update erfolgreich!", "", "Update erfolgreich!"}));
+    EXPECT_EQ(captions, (std::vector<std::string>{"", "Update erfolgreich!", "", "Update erfolgreich!"}));
     form4().Label1()->setText("UPDATE ERFOLGREICH!");
     form4().Timer2_Timer();
     EXPECT_EQ(form4().Label1()->text(), "");
@@ -285,12 +279,10 @@ TEST_F(Updater, HandOverThatCannotStartIsReportedAndLeavesTheOldVersion)
 TEST_F(Updater, HandOverTimerFiresAfterFiveSeconds)
 {
     writeFile(newProgramOfThisProcess(), "new");
-    QTimer* t = form4().Timer1();
-    t->setInterval(1); // the same timer, without the wait
-    t->start();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (endProgramCalls == 0 && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    form4().Timer1()->setEnabled(true);
+    windows.advance(4999);
+    EXPECT_EQ(endProgramCalls, 0);
+    windows.advance(1);
     EXPECT_EQ(endProgramCalls, 1);
     EXPECT_EQ(scriptStarts.size(), 1u);
 }
@@ -298,8 +290,8 @@ TEST_F(Updater, HandOverTimerFiresAfterFiveSeconds)
 TEST_F(Updater, ClosingTheWindowDuringTheHandOverHandsOverAtOnce)
 {
     writeFile(newProgramOfThisProcess(), "new");
-    form4().Timer1()->start();
-    form4().Timer2()->start();
+    form4().Timer1()->setEnabled(true);
+    form4().Timer2()->setEnabled(true);
     form4().Unload();
     EXPECT_EQ(scriptStarts.size(), 1u);
     EXPECT_EQ(endProgramCalls, 1);

@@ -1,6 +1,4 @@
-#include "forms/QtPlatform.h"
-
-#include "forms/KeyMapping.h"
+#include "forms/qt/QtMessageBoxes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,47 +9,6 @@
 #include <algorithm>
 
 namespace hopplix {
-
-QtKeyState::QtKeyState() { qApp->installEventFilter(this); }
-
-QtKeyState::~QtKeyState()
-{
-    if (qApp)
-        qApp->removeEventFilter(this);
-}
-
-bool QtKeyState::GetAsyncKeyState(int virtualKey)
-{
-    if (virtualKey < 0 || virtualKey >= static_cast<int>(down_.size()))
-        return false;
-    const auto k = static_cast<std::size_t>(virtualKey);
-    const bool result = down_[k] || pressedSinceQuery_[k];
-    pressedSinceQuery_[k] = false;
-    return result;
-}
-
-bool QtKeyState::eventFilter(QObject* watched, QEvent* event)
-{
-    const auto type = event->type();
-    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType()) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const int code = virtualKeyOf(key->key());
-        // The same key event travels through several objects; auto-repeat sends release+press pairs.
-        if (code > 0 && code < static_cast<int>(down_.size()) && !key->isAutoRepeat()) {
-            const auto k = static_cast<std::size_t>(code);
-            if (type == QEvent::KeyPress) {
-                down_[k] = true;
-                pressedSinceQuery_[k] = true;
-            } else {
-                down_[k] = false;
-            }
-        }
-    } else if (type == QEvent::ApplicationDeactivate) {
-        // Releases that happen while none of our windows is active never reach us.
-        down_.fill(false);
-    }
-    return QObject::eventFilter(watched, event);
-}
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "forms/CaptionFit.h"
+#include "forms/qt/CaptionFit.h"
 
 #include <QFontMetricsF>
 #include <QLabel>

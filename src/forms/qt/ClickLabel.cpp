@@ -1,4 +1,4 @@
-#include "forms/ClickLabel.h"
+#include "forms/qt/ClickLabel.h"
 
 #include <QMouseEvent>
 

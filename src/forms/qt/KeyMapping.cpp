@@ -1,4 +1,4 @@
-#include "forms/KeyMapping.h"
+#include "forms/qt/KeyMapping.h"
 
 #include "common/SystemServices.h"
 

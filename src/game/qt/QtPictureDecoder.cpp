@@ -1,4 +1,4 @@
-#include "game/ui/QtPictureDecoder.h"
+#include "game/qt/QtPictureDecoder.h"
 
 #include "platform/Files.h"
 

@@ -1,4 +1,4 @@
-#include "forms/ShapeWidget.h"
+#include "forms/qt/ShapeWidget.h"
 
 #include <QPainter>
 #include <algorithm>

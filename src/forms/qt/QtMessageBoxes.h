@@ -1,37 +1,16 @@
 #pragma once
-// The Qt/Linux side of the platform services.
+// Message boxes, the beep and the screen on Qt.
 
 #include "common/SystemServices.h"
 
-#include <QObject>
 #include <QPointer>
 #include <QSize>
-#include <array>
 #include <memory>
 #include <vector>
 
 class QMessageBox;
 
 namespace hopplix {
-
-// Key state fed by an application-wide event filter, so a key counts whichever of our windows
-// (message boxes included) has the focus. Auto-repeat neither presses nor releases a key.
-// Releases that happen while none of our windows is active never reach us, so losing the
-// activation lets every key go (it stays "pressed since the last query" if it was).
-class QtKeyState : public QObject, public KeyState {
-    Q_OBJECT
-public:
-    QtKeyState();
-    ~QtKeyState() override;
-    bool GetAsyncKeyState(int virtualKey) override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    std::array<bool, 256> down_{};
-    std::array<bool, 256> pressedSinceQuery_{};
-};
 
 // Modal message boxes with German buttons. The styles understood are the sums of
 // vbOKOnly (0) or vbYesNo (4) and optionally vbCritical (16); other button sets get OK.

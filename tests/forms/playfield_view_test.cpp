@@ -3,9 +3,11 @@
 // what the probes read.
 
 #include "game/Playfield.h"
-#include "game/ui/PlayfieldView.h"
+#include "forms/qt/PlayfieldView.h"
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QPaintEvent>
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -27,7 +29,7 @@ Playfield stripes()
 QImage rendered(const Playfield& field, qreal devicePixelRatio)
 {
     PlayfieldView view;
-    view.setPlayfield(&field);
+    view.setPixels(field.pixels().data(), field.width(), field.height());
     view.resize(field.width(), field.height());
     QImage image(QSize(field.width(), field.height()) * devicePixelRatio, QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatio);
@@ -55,6 +57,37 @@ TEST(PlayfieldView, FractionalDevicePixelRatioShowsOnlyThePlayfieldsColours)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             ASSERT_TRUE(legend.contains(image.pixel(x, y))) << "blended colour at device pixel " << x << "," << y;
+}
+
+// Records the areas of a widget that are repainted.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+TEST(PlayfieldView, MovingThePlayerRepaintsOnlyItsOldAndNewPlace)
+{
+    const Playfield field = stripes();
+    PlayfieldView view;
+    view.setPixels(field.pixels().data(), field.width(), field.height());
+    view.resize(field.width(), field.height());
+    view.setPlayer(QRect(2, 2, 4, 4), QColor(255, 0, 0), true);
+    view.show();
+    QCoreApplication::processEvents();
+    PaintRecorder recorder;
+    view.installEventFilter(&recorder);
+    view.setPlayer(QRect(3, 5, 4, 4), QColor(255, 0, 0), true);
+    view.setPlayer(QRect(3, 5, 4, 4), QColor(255, 0, 0), true); // nothing changed
+    QCoreApplication::processEvents();
+    view.removeEventFilter(&recorder);
+    EXPECT_FALSE(recorder.painted.isEmpty());
+    EXPECT_TRUE((recorder.painted - QRegion(2, 2, 4, 4) - QRegion(3, 5, 4, 4)).isEmpty());
 }
 
 } // namespace

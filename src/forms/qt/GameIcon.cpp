@@ -1,4 +1,4 @@
-#include "game/ui/GameIcon.h"
+#include "forms/qt/GameIcon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -7,19 +7,18 @@
 #include <QImage>
 #include <QRect>
 #include <QWidget>
+#include <cstdint>
 
 namespace hopplix {
-
-class Playfield;
 
 class PlayfieldView : public QWidget {
     Q_OBJECT
 public:
     explicit PlayfieldView(QWidget* parent = nullptr);
 
-    // Shows `field` (nullptr: plain white). The buffer is read in place, so the field must
-    // outlive the view or be replaced before it goes.
-    void setPlayfield(const Playfield* field);
+    // Shows the pixels (0x00BBGGRR, `width` a row; nullptr: plain white). The buffer is read
+    // in place, so it must outlive the view or be replaced before it goes.
+    void setPixels(const std::uint32_t* pixels, int width, int height);
 
     // The player as it is to be drawn, in the view's pixels. Changes schedule a repaint of
     // the old and the new place only.

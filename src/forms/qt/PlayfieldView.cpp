@@ -1,6 +1,4 @@
-#include "game/ui/PlayfieldView.h"
-
-#include "game/Playfield.h"
+#include "forms/qt/PlayfieldView.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -15,13 +13,13 @@ PlayfieldView::PlayfieldView(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PlayfieldView::setPlayfield(const Playfield* field)
+void PlayfieldView::setPixels(const std::uint32_t* pixels, int width, int height)
 {
-    if (field && field->width() > 0 && field->height() > 0) {
+    if (pixels && width > 0 && height > 0) {
         // 0x00BBGGRR in a little-endian 32-bit word is the byte sequence R, G, B, 0.
         static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the playfield buffer is read as R, G, B, X bytes");
-        const auto* bytes = reinterpret_cast<const uchar*>(field->pixels().data());
-        image_ = QImage(bytes, field->width(), field->height(), field->width() * 4, QImage::Format_RGBX8888);
+        const auto* bytes = reinterpret_cast<const uchar*>(pixels);
+        image_ = QImage(bytes, width, height, width * 4, QImage::Format_RGBX8888);
     } else {
         image_ = QImage();
     }

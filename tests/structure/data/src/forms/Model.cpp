@@ -1,0 +1,3 @@
+// The portable form model with a widget in it.
+
+#include <QWidget>

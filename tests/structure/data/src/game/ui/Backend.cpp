@@ -1,0 +1,3 @@
+// A window that picks its backend itself.
+
+#include "forms/qt/QtWindowSystem.h"

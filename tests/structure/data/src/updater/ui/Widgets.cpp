@@ -1,0 +1,3 @@
+// A window that reaches past the control model.
+
+#include <QLabel>
