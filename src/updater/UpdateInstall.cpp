@@ -44,7 +44,8 @@ void removeTree(const fs::path& path)
 
 // Repaints the window while a download runs, at most every 40 ms: curl reports progress far
 // more often than a screen can show it. With a caption set, the window shows it followed by
-// the bytes so far. The player's giving up ends the transfer.
+// the bytes so far, and the bar fills with them where the size is known (its end always shows).
+// The player's giving up ends the transfer.
 class RefreshDuringDownloads {
 public:
     RefreshDuringDownloads(Downloader& downloader, UpdateWindow& window) : downloader_(downloader)
@@ -52,11 +53,16 @@ public:
         downloader_.setProgress([this, &window, last = std::chrono::steady_clock::time_point{}](
                                     std::uint64_t received, std::uint64_t total) mutable {
             const auto now = std::chrono::steady_clock::now();
-            if (now - last >= std::chrono::milliseconds(40)) {
+            const bool complete = total > 0 && received >= total;
+            if (now - last >= std::chrono::milliseconds(40) || (complete && !caption_.empty())) {
                 last = now;
-                if (!caption_.empty())
+                if (!caption_.empty()) {
                     window.setFileCaption(caption_ + " " + (total > 0 ? byteCount(received) + " / " : std::string())
                                           + byteCount(total > 0 ? total : received));
+                    if (total > 0)
+                        window.setFillWidth(window.trackWidth() * static_cast<double>(std::min(received, total))
+                                            / static_cast<double>(total));
+                }
                 window.refresh();
             }
             return !window.cancelled();

@@ -5,6 +5,7 @@
 #include "updater/UpdateInstall.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hopplix::test {
@@ -41,6 +42,7 @@ public:
     std::string status = "Update...";
     std::vector<std::string> fileCaptions;
     double fill = 6514;
+    std::vector<std::pair<std::string, double>> fills; // the file caption shown then, the width
     bool visible = false;
     bool timers = false;
     int refreshes = 0;
@@ -49,7 +51,11 @@ public:
     void setFileCaption(const std::string& caption) override { fileCaptions.push_back(caption); }
     double trackWidth() override { return 6514; }
     double fillWidth() override { return fill; }
-    void setFillWidth(double twips) override { fill = twips; }
+    void setFillWidth(double twips) override
+    {
+        fill = twips;
+        fills.emplace_back(fileCaptions.empty() ? std::string() : fileCaptions.back(), twips);
+    }
     void showInFront() override { visible = true; }
     void hide() override { visible = false; }
     void startHandOverTimers() override { timers = true; }

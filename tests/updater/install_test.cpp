@@ -516,13 +516,17 @@ INSTANTIATE_TEST_SUITE_P(
                       MixCase{"SameVersion", "1,1", 10, "1,1", 10, "not offered"}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
-TEST_F(Install, ProgramFileArrivingIsShownWithItsByteCount)
+TEST_F(Install, ProgramFileArrivingFillsTheBarAndShowsItsByteCount)
 {
     server.serve("/werkhof/Hopp/Hopplix.txt", std::string(300000, 'p'));
     ASSERT_EQ(install(), InstallResult::Installed);
     EXPECT_EQ(window.fileCaptions.front(), kProgramCaption);
     EXPECT_TRUE(std::any_of(window.fileCaptions.begin(), window.fileCaptions.end(), [](const std::string& c) {
         return c.rfind(kProgramCaption + " ", 0) == 0 && c.ends_with(" Bytes");
+    }));
+    // Regression: the bar stayed empty while the program file arrived; only the bytes moved.
+    EXPECT_TRUE(std::any_of(window.fills.begin(), window.fills.end(), [](const auto& f) {
+        return f.first.rfind(kProgramCaption + " ", 0) == 0 && f.second == 6514;
     }));
     EXPECT_FALSE(window.cancelOffered);
 }
