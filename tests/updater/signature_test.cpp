@@ -21,6 +21,8 @@ MinisignSecretKey secretKey(std::string_view text)
     return key.value_or(MinisignSecretKey{});
 }
 
+#ifndef _WIN32
+// Debian's minisign runs on this side only; under Wine the signatures are checked against our own.
 bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 class MinisignTool : public ::testing::Test {
@@ -55,6 +57,8 @@ TEST_F(MinisignTool, WeVerifyWhatItSignsInBothForms)
         EXPECT_FALSE(minisignVerify(*key, content + " ", signature)) << form;
     }
 }
+
+#endif
 
 TEST(Minisign, RefusesWhatIsNotTheKeysSignatureOfTheContent)
 {
