@@ -71,7 +71,7 @@ protected:
     std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
-// Result codes of CurlDownloader besides 0 (success).
+// Result codes of the downloaders besides 0 (success).
 namespace download_error {
 inline constexpr int BadUrl = 1;         // not an http:// or https:// URL
 inline constexpr int Transfer = 2;       // connect, timeout, stall, short body, other transfer error
@@ -93,6 +93,19 @@ public:
 private:
     DownloadLimits limits_;
     std::filesystem::path caFile_;
+};
+
+// The downloader on Windows, over WinHTTP, with the same limits and results. It trusts the
+// system's certificate store for https and takes no file of certificate authorities.
+class WinHttpDownloader : public Downloader {
+public:
+    explicit WinHttpDownloader(DownloadLimits limits = {});
+    int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
+                          DownloadKind kind) override;
+    const DownloadLimits& limits() const { return limits_; }
+
+private:
+    DownloadLimits limits_;
 };
 
 } // namespace hopplix
