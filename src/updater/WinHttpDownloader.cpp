@@ -1,6 +1,7 @@
 #include "updater/Downloader.h"
 
 #include "platform/Files.h"
+#include "updater/Crypto.h"
 
 #include <windows.h>
 #include <winhttp.h>
@@ -40,11 +41,47 @@ std::wstring wide(const std::string& text)
     return out;
 }
 
+// The first certificate of a PEM file, as DER; empty when there is none.
+std::string firstCertificate(const std::filesystem::path& pemFile)
+{
+    const auto text = readOrdinaryFile(pemFile, Links::Follow);
+    if (!text)
+        return {};
+    const std::string begin = "-----BEGIN CERTIFICATE-----", end = "-----END CERTIFICATE-----";
+    const auto from = text->find(begin), to = text->find(end);
+    if (from == std::string::npos || to == std::string::npos || to < from)
+        return {};
+    std::string base64;
+    for (std::size_t i = from + begin.size(); i < to; ++i)
+        if ((*text)[i] != '\r' && (*text)[i] != '\n')
+            base64 += (*text)[i];
+    const auto der = crypto::fromBase64(base64);
+    return der ? std::string(der->begin(), der->end()) : std::string();
+}
+
+// Whether the server the request talked to presented exactly `der`.
+bool presents(HINTERNET request, const std::string& der)
+{
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof certificate;
+    if (der.empty() || !::WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size)
+        || !certificate)
+        return false;
+    const bool same = certificate->cbCertEncoded == der.size()
+                      && std::equal(der.begin(), der.end(), reinterpret_cast<const char*>(certificate->pbCertEncoded));
+    ::CertFreeCertificateContext(certificate);
+    return same;
+}
+
 int timeoutMs(milliseconds ms) { return static_cast<int>(std::clamp<long long>(ms.count(), 1, 0x7fffffff)); }
 
 } // namespace
 
-WinHttpDownloader::WinHttpDownloader(DownloadLimits limits) : limits_(limits) {}
+WinHttpDownloader::WinHttpDownloader(DownloadLimits limits, const std::filesystem::path& pinnedCertificate)
+    : limits_(limits), pinned_(!pinnedCertificate.empty()),
+      pinnedDer_(pinned_ ? firstCertificate(pinnedCertificate) : std::string())
+{
+}
 
 int WinHttpDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
                                          DownloadKind kind)
@@ -93,15 +130,25 @@ int WinHttpDownloader::URLDownloadToFile(const std::string& url, const std::file
     connection.value = ::WinHttpConnect(session.value, host.c_str(), parts.nPort, 0);
     request.value = connection.value ? ::WinHttpOpenRequest(connection.value, L"GET", path.c_str(), nullptr,
                                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                            parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0)
+                                                            parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE
+                                                                                                    : 0)
                                      : nullptr;
     if (!request.value)
         return download_error::Transfer;
+    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    if (secure && pinned_) {
+        // The pinned certificate is compared whole once connected, which the store cannot vouch for.
+        DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+        ::WinHttpSetOption(request.value, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+    }
     // Only http and https are followed, as on Linux; WinHTTP knows no other scheme.
     if (!::WinHttpSendRequest(request.value, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)
         || !::WinHttpReceiveResponse(request.value, nullptr))
         return ::GetLastError() == ERROR_WINHTTP_REDIRECT_FAILED ? download_error::HttpStatus : download_error::Transfer;
 
+    // Checked before a byte of the answer is taken.
+    if (secure && pinned_ && !presents(request.value, pinnedDer_))
+        return download_error::Transfer;
     DWORD status = 0, size = sizeof status;
     if (!::WinHttpQueryHeaders(request.value, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))

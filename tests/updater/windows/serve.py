@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""serve.py PORTFILE: serves what the Windows downloader's tests fetch on 127.0.0.1, on a free
-port it writes to PORTFILE, until it is ended."""
+"""serve.py PORTFILE [CERT KEY]: serves what the Windows downloader's tests fetch on 127.0.0.1,
+on a free port it writes to PORTFILE, until it is ended; over TLS with CERT and KEY."""
 import http.server
 import socketserver
 import sys
@@ -69,6 +69,11 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 
 
 server = Server(("127.0.0.1", 0), Handler)
+if len(sys.argv) == 4:
+    import ssl
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[2], sys.argv[3])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 with open(sys.argv[1] + ".part", "w") as f:
     f.write(str(server.server_address[1]))
 import os

@@ -94,4 +94,32 @@ TEST_F(WinHttp, DeadlineBoundsEveryTransfer)
     EXPECT_EQ(downloader.URLDownloadToFile(server() + "/ok", target, DownloadKind::Small), download_error::Transfer);
 }
 
+// A file of the Linux side, as a Windows program under Wine names it.
+fs::path linuxFile(const char* variable)
+{
+    const char* path = std::getenv(variable);
+    return path ? fs::path("Z:" + std::string(path)) : fs::path();
+}
+
+TEST_F(WinHttp, HttpsAcceptsThePinnedCertificateOnly)
+{
+    const char* tls = std::getenv("HOPPLIX_TEST_TLS_SERVER");
+    ASSERT_TRUE(tls);
+    const std::string url = std::string(tls) + "/ok";
+    // Made a moment ago, by no authority the system trusts.
+    EXPECT_EQ(WinHttpDownloader(quickLimits()).URLDownloadToFile(url, target, DownloadKind::Small),
+              download_error::Transfer);
+    EXPECT_EQ(WinHttpDownloader(quickLimits(), linuxFile("HOPPLIX_TEST_OTHER_CERT"))
+                  .URLDownloadToFile(url, target, DownloadKind::Small),
+              download_error::Transfer);
+    EXPECT_EQ(WinHttpDownloader(quickLimits(), folder.path() / "missing.pem")
+                  .URLDownloadToFile(url, target, DownloadKind::Small),
+              download_error::Transfer);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(WinHttpDownloader(quickLimits(), linuxFile("HOPPLIX_TEST_CERT"))
+                  .URLDownloadToFile(url, target, DownloadKind::Small),
+              0);
+    EXPECT_EQ(readFile(target), "Hopplix 1,1\r\n");
+}
+
 } // namespace
