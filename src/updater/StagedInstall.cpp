@@ -377,7 +377,7 @@ SwapRecovery recoverInterruptedSwap(const fs::path& programFolder)
         fs::remove(programFolder / plan->successor, ec); // the update is given up
     close(programFolder, plan->files, true, none);
     release(lock, programFolder);
-    return SwapRecovery::RolledBack;
+    return plan->phase == kHanded ? SwapRecovery::ScriptFailed : SwapRecovery::RolledBack;
 }
 
 bool swapInProgress(const fs::path& programFolder) { return present(programFolder / kSwapJournal); }

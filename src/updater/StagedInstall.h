@@ -60,6 +60,9 @@ enum class SwapRecovery {
     Busy,       // a running helper is carrying the swap out
     RolledBack, // the folder holds the old version again
     Completed,  // the new version had started: its swap is finished
+    // Handed over to update.cmd, which did not put the new program in place (its file was still
+    // in use, say): the old version is back whole, and the player is to be told the update failed.
+    ScriptFailed,
 };
 
 // Finishes or undoes a swap that a crash interrupted, by its journal. Run it at every start of

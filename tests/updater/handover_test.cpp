@@ -108,7 +108,7 @@ TEST_P(HandOverByScript, NextStartFinishesOrUndoes)
 
 INSTANTIATE_TEST_SUITE_P(Cases, HandOverByScript,
                          ::testing::Values(ScriptCase{"Swapped", true, SwapRecovery::Completed, &kNew},
-                                           ScriptCase{"ProgramLocked", false, SwapRecovery::RolledBack, &kOld}),
+                                           ScriptCase{"ProgramLocked", false, SwapRecovery::ScriptFailed, &kOld}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(HandOver, ScriptThatDoesNotStartLeavesTheOldVersion)
@@ -171,7 +171,7 @@ TEST_F(HandOverToCmd, LockedProgramFileGivesTheOldVersionBack)
         runScript();
         ::CloseHandle(held);
     }
-    EXPECT_EQ(recoverInterruptedSwap(folder), SwapRecovery::RolledBack);
+    EXPECT_EQ(recoverInterruptedSwap(folder), SwapRecovery::ScriptFailed);
     EXPECT_EQ(program(), old);
     EXPECT_EQ(readFile(folder / "liesmich.txt"), "alt");
     EXPECT_FALSE(fs::exists(folder / "Level" / "Zwei"));
