@@ -63,6 +63,8 @@ public:
         if (route->second.trickles) {
             for (std::uint64_t received = 1; received <= 1000; ++received) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10)); // as a slow server's bytes come
+                if (deadline_ && std::chrono::steady_clock::now() >= *deadline_)
+                    return download_error::Transfer;
                 if (progress_ && !progress_(received, 0))
                     return download_error::Cancelled;
             }
