@@ -104,7 +104,7 @@ std::optional<Plan> parseJournal(const std::string& text)
     if (first || (plan.phase != kSwapping && plan.phase != kStarted && plan.phase != kUndoing && plan.phase != kHanded))
         return std::nullopt;
     // Without the successor's name a handed-over swap could never be judged.
-    if (plan.phase == kHanded && (plan.successor.empty() || plan.successor.find('/') != std::string::npos))
+    if (plan.phase == kHanded && !isPlainFileName(plan.successor))
         return std::nullopt;
     for (const auto& f : plan.files)
         if (f.target.empty() || f.staged.empty())

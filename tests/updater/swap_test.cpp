@@ -146,6 +146,14 @@ TEST_F(Swap, HandedToTheScriptAndKilledAtEveryStepTheNextStartFindsTheOldOrTheNe
     }
 }
 
+TEST_F(Swap, HandedOverJournalNamingAFileElsewhereIsNoJournal)
+{
+    writeFile(tree.path() / "outside.txt", "fremd");
+    writeFile(folder / ".hopplix-swap", "hopplix-swap handed\nsuccessor\t../outside.txt\n");
+    EXPECT_EQ(recoverInterruptedSwap(folder), SwapRecovery::Nothing);
+    EXPECT_EQ(readFile(tree.path() / "outside.txt"), "fremd");
+}
+
 TEST_F(Swap, RunningHelperIsLeftAloneByTheProgramsStart)
 {
     const auto held = FileLock::tryHold(folder / ".hopplix-swap.lock");
