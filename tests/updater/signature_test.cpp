@@ -60,6 +60,26 @@ TEST_F(MinisignTool, WeVerifyWhatItSignsInBothForms)
 
 #endif
 
+// Made by Debian's minisign with the test key (minisign -S, and -l for the legacy form): they
+// are checked under Wine too, where the tool does not run.
+TEST(Minisign, VerifiesSignaturesTheToolMadeInBothForms)
+{
+    const auto key = parseMinisignPublicKey(kTestPublicKey);
+    ASSERT_TRUE(key);
+    for (const char* signature :
+         {"untrusted comment: signature from minisign secret key\n"
+          "RUTubnfysVLDimuaoCWf3UHT6V4dPsQOIIGHn4m8AmcH7+JIauga7FdldyErUUy4dRBPFPk/6ne+cGBs9+ZvRiJZX5DjrW2lWwo=\n"
+          "trusted comment: timestamp:1700000000\tfile:version.txt\n"
+          "MnEOtw5WgnHPTwzBT0uEIa3qNwfVHlFlHLWGWIp3wyFOXvZOf/NRCikRYYfYWCyIxtTasAiZ2BLoK4uKggtPCw==\n",
+          "untrusted comment: signature from minisign secret key\n"
+          "RWTubnfysVLDiqPxn31qBFRKQiEPDs3YCNEmPOp86030fVTR8gzC4O+MBQBLGP+8ltbOYK7xzWPtm6nFkZP5Ryc8G08RjeDxVgU=\n"
+          "trusted comment: legacy\n"
+          "qobhx63Gpy5RCSkg20jGGp9Itoufddf0Uq1o2Z+a1prwiR+0Jswaz/5EGPe245qvZu92ubmzrsi93LxS/TM7Dg==\n"}) {
+        EXPECT_TRUE(minisignVerify(*key, "Version: 1,1\r\n", signature)) << signature;
+        EXPECT_FALSE(minisignVerify(*key, "Version: 1,2\r\n", signature)) << signature;
+    }
+}
+
 TEST(Minisign, RefusesWhatIsNotTheKeysSignatureOfTheContent)
 {
     const auto key = parseMinisignPublicKey(kTestPublicKey);
