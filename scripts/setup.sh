@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libsodium-dev
+  libcurl4-openssl-dev libgcrypt20-dev libgcrypt-mingw-w64-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   libstb-dev
   clang libclang-rt-14-dev

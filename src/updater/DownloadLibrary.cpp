@@ -14,7 +14,7 @@ DownloadLibrary::DownloadLibrary(const std::filesystem::path& programFolder, con
         error_ = library_.error();
         return;
     }
-    downloader_.reset(create(caFile.c_str()));
+    downloader_.reset(create(caFile.string().c_str()));
     if (!downloader_)
         error_ = "the download library made no downloader";
 }

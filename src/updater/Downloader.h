@@ -71,7 +71,7 @@ protected:
     std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
-// Result codes of CurlDownloader besides 0 (success).
+// Result codes of the downloaders besides 0 (success).
 namespace download_error {
 inline constexpr int BadUrl = 1;         // not an http:// or https:// URL
 inline constexpr int Transfer = 2;       // connect, timeout, stall, short body, other transfer error
@@ -93,6 +93,25 @@ public:
 private:
     DownloadLimits limits_;
     std::filesystem::path caFile_;
+};
+
+// The downloader on Windows, over WinHTTP, with the same limits and results. An https server is
+// checked against the system's certificate store: WinHTTP takes no file of certificate
+// authorities. A build for a server of its own may pin that server's certificate instead
+// (`pinnedCertificate`, a PEM file): then exactly that certificate is accepted, from any
+// authority and under any name, and no other; when the file cannot be read, no https download
+// succeeds.
+class WinHttpDownloader : public Downloader {
+public:
+    explicit WinHttpDownloader(DownloadLimits limits = {}, const std::filesystem::path& pinnedCertificate = {});
+    int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
+                          DownloadKind kind) override;
+    const DownloadLimits& limits() const { return limits_; }
+
+private:
+    DownloadLimits limits_;
+    bool pinned_ = false;
+    std::string pinnedDer_; // empty when pinned but unreadable: nothing matches
 };
 
 } // namespace hopplix

@@ -1,6 +1,6 @@
 #include "updater/FileDigest.h"
 
-#include <sodium.h>
+#include "updater/Crypto.h"
 
 #include <charconv>
 #include <fstream>
@@ -28,29 +28,28 @@ std::optional<FileDigest> digestOf(const std::filesystem::path& file)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    crypto_hash_sha256_state state;
-    crypto_hash_sha256_init(&state);
+    crypto::Sha256 state;
     std::vector<char> buffer(1 << 16);
     FileDigest digest;
     while (in) {
         in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
         const auto got = static_cast<std::size_t>(in.gcount());
-        crypto_hash_sha256_update(&state, reinterpret_cast<const unsigned char*>(buffer.data()), got);
+        state.add(buffer.data(), got);
         digest.bytes += got;
     }
     if (in.bad())
         return std::nullopt;
-    unsigned char hash[crypto_hash_sha256_BYTES];
-    crypto_hash_sha256_final(&state, hash);
-    digest.sha256 = hexOf(hash, sizeof hash);
+    const auto hash = state.finish();
+    digest.sha256 = hexOf(hash.data(), hash.size());
     return digest;
 }
 
 FileDigest digestOfBytes(std::string_view bytes)
 {
-    unsigned char hash[crypto_hash_sha256_BYTES];
-    crypto_hash_sha256(hash, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    return {hexOf(hash, sizeof hash), bytes.size()};
+    crypto::Sha256 state;
+    state.add(bytes.data(), bytes.size());
+    const auto hash = state.finish();
+    return {hexOf(hash.data(), hash.size()), bytes.size()};
 }
 
 std::optional<FileDigest> parseDigest(std::string_view sha256, std::string_view bytes)

@@ -1,6 +1,6 @@
 #include "updater/Minisign.h"
 
-#include <sodium.h>
+#include "updater/Crypto.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,31 +11,10 @@ namespace hopplix {
 
 namespace {
 
-bool sodiumReady()
-{
-    static const bool ready = sodium_init() >= 0;
-    return ready;
-}
+using crypto::fromBase64;
+using crypto::toBase64;
 
-std::optional<std::vector<unsigned char>> fromBase64(std::string_view text)
-{
-    std::vector<unsigned char> bytes(text.size());
-    std::size_t length = 0;
-    if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length, nullptr,
-                          sodium_base64_VARIANT_ORIGINAL)
-        != 0)
-        return std::nullopt;
-    bytes.resize(length);
-    return bytes;
-}
-
-std::string toBase64(const unsigned char* bytes, std::size_t size)
-{
-    std::string text(sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL), '\0');
-    sodium_bin2base64(text.data(), text.size(), bytes, size, sodium_base64_VARIANT_ORIGINAL);
-    text.resize(std::strlen(text.c_str()));
-    return text;
-}
+constexpr std::size_t kSignatureBytes = 64;
 
 // The lines of a text, without their CR LF or LF ends.
 std::vector<std::string_view> linesOf(std::string_view text)
@@ -99,36 +78,31 @@ std::optional<MinisignSecretKey> parseMinisignSecretKey(std::string_view fileTex
 std::string minisignSign(const MinisignSecretKey& key, std::string_view content, std::string_view fileName,
                          std::optional<std::int64_t> timestamp)
 {
-    sodiumReady();
-    unsigned char hash[crypto_generichash_BYTES_MAX];
-    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(content.data()), content.size(),
-                       nullptr, 0);
+    const auto hash = crypto::blake2b512(content);
     // "ED" (prehashed), the key id, the signature; filled in place rather than appended, which
     // GCC 12 misjudges (-Warray-bounds).
-    std::array<unsigned char, 2 + 8 + crypto_sign_BYTES> blob{'E', 'D'};
+    std::array<unsigned char, 2 + 8 + kSignatureBytes> blob{'E', 'D'};
     std::memcpy(blob.data() + 2, key.keyId.data(), key.keyId.size());
-    unsigned char* signature = blob.data() + 10;
-    crypto_sign_detached(signature, nullptr, hash, sizeof hash, key.key.data());
+    const auto signature = crypto::ed25519Sign(key.key.data(), key.key.data() + 32, hash.data(), hash.size());
+    std::memcpy(blob.data() + 10, signature.data(), signature.size());
 
     const auto seconds = timestamp ? *timestamp
                                    : std::chrono::duration_cast<std::chrono::seconds>(
                                          std::chrono::system_clock::now().time_since_epoch())
                                          .count();
     const std::string trusted = "timestamp:" + std::to_string(seconds) + "\tfile:" + std::string(fileName) + "\thashed";
-    std::vector<unsigned char> global(crypto_sign_BYTES + trusted.size());
-    std::memcpy(global.data(), signature, crypto_sign_BYTES);
-    std::memcpy(global.data() + crypto_sign_BYTES, trusted.data(), trusted.size());
-    unsigned char globalSignature[crypto_sign_BYTES];
-    crypto_sign_detached(globalSignature, nullptr, global.data(), global.size(), key.key.data());
+    std::vector<unsigned char> global(kSignatureBytes + trusted.size());
+    std::memcpy(global.data(), signature.data(), kSignatureBytes);
+    std::memcpy(global.data() + kSignatureBytes, trusted.data(), trusted.size());
+    const auto globalSignature =
+        crypto::ed25519Sign(key.key.data(), key.key.data() + 32, global.data(), global.size());
 
     return std::string(kUntrusted) + "signature from hopplix-publish\n" + toBase64(blob.data(), blob.size()) + "\n" +
-           std::string(kTrusted) + trusted + "\n" + toBase64(globalSignature, sizeof globalSignature) + "\n";
+           std::string(kTrusted) + trusted + "\n" + toBase64(globalSignature.data(), globalSignature.size()) + "\n";
 }
 
 bool minisignVerify(const MinisignPublicKey& key, std::string_view content, std::string_view signatureText)
 {
-    if (!sodiumReady())
-        return false;
     auto lines = linesOf(signatureText);
     while (!lines.empty() && lines.back().empty())
         lines.pop_back();
@@ -136,7 +110,7 @@ bool minisignVerify(const MinisignPublicKey& key, std::string_view content, std:
         return false;
     const auto blob = fromBase64(lines[1]);
     const auto global = fromBase64(lines[3]);
-    if (!blob || blob->size() != 2 + 8 + crypto_sign_BYTES || !global || global->size() != crypto_sign_BYTES)
+    if (!blob || blob->size() != 2 + 8 + kSignatureBytes || !global || global->size() != kSignatureBytes)
         return false;
     if (!std::equal(key.keyId.begin(), key.keyId.end(), blob->begin() + 2))
         return false;
@@ -145,22 +119,19 @@ bool minisignVerify(const MinisignPublicKey& key, std::string_view content, std:
     const bool legacy = (*blob)[0] == 'E' && (*blob)[1] == 'd';
     bool valid = false;
     if (prehashed) {
-        unsigned char hash[crypto_generichash_BYTES_MAX];
-        crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(content.data()), content.size(),
-                           nullptr, 0);
-        valid = crypto_sign_verify_detached(signature, hash, sizeof hash, key.key.data()) == 0;
+        const auto hash = crypto::blake2b512(content);
+        valid = crypto::ed25519Verify(signature, key.key.data(), hash.data(), hash.size());
     } else if (legacy) {
-        valid = crypto_sign_verify_detached(signature, reinterpret_cast<const unsigned char*>(content.data()),
-                                            content.size(), key.key.data())
-                == 0;
+        valid = crypto::ed25519Verify(signature, key.key.data(), reinterpret_cast<const unsigned char*>(content.data()),
+                                      content.size());
     }
     if (!valid)
         return false;
     const std::string_view trusted = lines[2].substr(kTrusted.size());
-    std::vector<unsigned char> covered(crypto_sign_BYTES + trusted.size());
-    std::memcpy(covered.data(), signature, crypto_sign_BYTES);
-    std::memcpy(covered.data() + crypto_sign_BYTES, trusted.data(), trusted.size());
-    return crypto_sign_verify_detached(global->data(), covered.data(), covered.size(), key.key.data()) == 0;
+    std::vector<unsigned char> covered(kSignatureBytes + trusted.size());
+    std::memcpy(covered.data(), signature, kSignatureBytes);
+    std::memcpy(covered.data() + kSignatureBytes, trusted.data(), trusted.size());
+    return crypto::ed25519Verify(global->data(), key.key.data(), covered.data(), covered.size());
 }
 
 } // namespace hopplix

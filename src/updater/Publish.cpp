@@ -22,6 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// copy_file's overwrite_existing fails on MinGW's libstdc++ when the target exists: the old
+// copy goes first.
+void copyReplacing(const fs::path& from, const fs::path& to, std::error_code& ec)
+{
+    fs::remove(to, ec);
+    ec.clear();
+    fs::copy_file(from, to, ec);
+}
+
 bool isVersionText(std::string_view v)
 {
     const auto comma = v.find(',');
@@ -215,7 +224,7 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
                                minisignSign(*key, content, fs::path(path).filename().string())))
             return "cannot write into " + hopp.string();
     }
-    fs::copy_file(p.program, servedFile(root, kProgramFilePath), fs::copy_options::overwrite_existing, ec);
+    copyReplacing(p.program, servedFile(root, kProgramFilePath), ec);
     if (ec)
         return "cannot copy the program: " + ec.message();
     for (std::size_t i = 0; i < p.files.size(); ++i) {
@@ -223,7 +232,7 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
         const fs::path served = hopp / servedPath(i + 1, f.name);
         fs::create_directories(served.parent_path(), ec);
         if (!ec)
-            fs::copy_file(f.source, served, fs::copy_options::overwrite_existing, ec);
+            copyReplacing(f.source, served, ec);
         if (ec)
             return "cannot copy " + f.source.string() + ": " + ec.message();
     }

@@ -5,7 +5,9 @@
 #include "common/NameCase.h"
 #include "updater/UpdateFiles.h"
 
+#include <algorithm>
 #include <system_error>
+#include <vector>
 
 namespace hopplix {
 
@@ -85,11 +87,14 @@ bool liesInside(const std::filesystem::path& root, const std::filesystem::path& 
     const auto resolved = std::filesystem::weakly_canonical(path, ec);
     if (ec)
         return false;
-    std::string prefix = base.string();
-    if (prefix.empty() || prefix.back() != '/')
-        prefix += '/';
-    const std::string candidate = resolved.string();
-    return candidate.size() > prefix.size() && candidate.compare(0, prefix.size(), prefix) == 0;
+    // Compared part by part: Windows separates by backslashes, and a trailing separator
+    // leaves an empty last part.
+    std::vector<std::filesystem::path> outer(base.begin(), base.end()), inner(resolved.begin(), resolved.end());
+    while (!outer.empty() && outer.back().empty())
+        outer.pop_back();
+    while (!inner.empty() && inner.back().empty())
+        inner.pop_back();
+    return inner.size() > outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
 }
 
 } // namespace hopplix

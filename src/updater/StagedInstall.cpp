@@ -57,6 +57,8 @@ constexpr std::string_view kMagic = "hopplix-swap ";
 constexpr std::string_view kSwapping = "swap";     // files may be moving: undo
 constexpr std::string_view kStarted = "started";   // all in place, the new program starts: finish
 constexpr std::string_view kUndoing = "back";      // being undone: undo
+// All but the program file in place; the script swaps that: finish when it did, else undo.
+constexpr std::string_view kHanded = "handed";
 
 struct PlannedFile {
     std::string target, staged;
@@ -65,6 +67,7 @@ struct PlannedFile {
 
 struct Plan {
     std::string phase;
+    std::string successor; // with kHanded: the new program file the script renames
     std::vector<std::string> folders;
     std::vector<PlannedFile> files;
 };
@@ -85,6 +88,8 @@ std::optional<Plan> parseJournal(const std::string& text)
                 return std::nullopt;
             plan.phase = line.substr(kMagic.size());
             first = false;
+        } else if (line.rfind("successor\t", 0) == 0) {
+            plan.successor = line.substr(10);
         } else if (line.rfind("folder\t", 0) == 0) {
             plan.folders.push_back(line.substr(7));
         } else if (line.rfind("file\t", 0) == 0 && line.size() > 7) {
@@ -96,7 +101,10 @@ std::optional<Plan> parseJournal(const std::string& text)
             return std::nullopt;
         }
     }
-    if (first || (plan.phase != kSwapping && plan.phase != kStarted && plan.phase != kUndoing))
+    if (first || (plan.phase != kSwapping && plan.phase != kStarted && plan.phase != kUndoing && plan.phase != kHanded))
+        return std::nullopt;
+    // Without the successor's name a handed-over swap could never be judged.
+    if (plan.phase == kHanded && !isPlainFileName(plan.successor))
         return std::nullopt;
     for (const auto& f : plan.files)
         if (f.target.empty() || f.staged.empty())
@@ -157,6 +165,17 @@ void close(const fs::path& root, const std::vector<PlannedFile>& files, bool und
     fs::remove(root / kSwapLock, ec);
 }
 
+// Windows removes no file that is held open without sharing, the lock file among them: it goes
+// once released. Elsewhere close() removed it while held, and what is there now is another's.
+void release(std::optional<FileLock>& lock, [[maybe_unused]] const fs::path& root)
+{
+    lock.reset();
+#ifdef _WIN32
+    std::error_code ec;
+    fs::remove(root / kSwapLock, ec);
+#endif
+}
+
 } // namespace
 
 StagedInstall::StagedInstall(fs::path programFolder, std::string programName)
@@ -170,7 +189,7 @@ void StagedInstall::step(const std::string& name)
         afterStep(name);
 }
 
-bool StagedInstall::install(std::vector<std::string>& reports)
+bool StagedInstall::install(std::vector<std::string>& reports, ProgramSwap programSwap)
 {
     lock_ = FileLock::tryHold(root_ / kSwapLock);
     if (!lock_) {
@@ -238,7 +257,10 @@ bool StagedInstall::install(std::vector<std::string>& reports)
         return refuse("kept " + program_ + ": nothing is there to take its place");
     if (!makeExecutable(root_ / successor))
         return refuse("cannot make " + program_ + " executable");
-    plan.files.push_back({program_, successor, present(root_ / program_)});
+    if (programSwap == ProgramSwap::Here)
+        plan.files.push_back({program_, successor, present(root_ / program_)});
+    else
+        journal_ += "successor\t" + successor + "\n";
 
     for (const auto& folder : plan.folders)
         journal_ += "folder\t" + folder + "\n";
@@ -286,9 +308,10 @@ bool StagedInstall::install(std::vector<std::string>& reports)
             return refuse("cannot put " + f.target + " in place");
         step("put " + f.target);
     }
-    if (!writeJournal(root_, kStarted, journal_))
+    const std::string_view done = programSwap == ProgramSwap::Here ? kStarted : kHanded;
+    if (!writeJournal(root_, done, journal_))
         return refuse("cannot write " + std::string(kSwapJournal));
-    step("started");
+    step(std::string(done));
     return true;
 }
 
@@ -310,7 +333,7 @@ void StagedInstall::rollBack()
     fs::remove(root_ / newProgramFileOf(program_), ec); // the update is given up
     close(root_, files, true, [this](const std::string& s) { step(s); });
     journalOpen_ = false;
-    lock_.reset();
+    release(lock_, root_);
 }
 
 void StagedInstall::finish()
@@ -319,7 +342,7 @@ void StagedInstall::finish()
         return;
     close(root_, {}, false, [this](const std::string& s) { step(s); });
     journalOpen_ = false;
-    lock_.reset();
+    release(lock_, root_);
 }
 
 SwapRecovery recoverInterruptedSwap(const fs::path& programFolder)
@@ -340,15 +363,21 @@ SwapRecovery recoverInterruptedSwap(const fs::path& programFolder)
         if (present(journal))
             fs::remove(journal, ec);
         fs::remove(programFolder / kSwapLock, ec);
+        release(lock, programFolder);
         return SwapRecovery::Nothing;
     }
-    if (plan->phase == kStarted) {
+    // A handed-over swap is done once the script has renamed the new program file.
+    if (plan->phase == kStarted || (plan->phase == kHanded && !present(programFolder / plan->successor))) {
         close(programFolder, {}, false, none);
+        release(lock, programFolder);
         return SwapRecovery::Completed;
     }
     undo(programFolder, *plan, none);
+    if (!plan->successor.empty())
+        fs::remove(programFolder / plan->successor, ec); // the update is given up
     close(programFolder, plan->files, true, none);
-    return SwapRecovery::RolledBack;
+    release(lock, programFolder);
+    return plan->phase == kHanded ? SwapRecovery::ScriptFailed : SwapRecovery::RolledBack;
 }
 
 bool swapInProgress(const fs::path& programFolder) { return present(programFolder / kSwapJournal); }

@@ -16,6 +16,13 @@
 
 namespace hopplix {
 
+// Who puts the new program file in place of the old one.
+enum class ProgramSwap {
+    Here,   // install() does, as the last step
+    Script, // the command interpreter's script does, once the old program has ended (Windows,
+            // where a running program file cannot be replaced)
+};
+
 class StagedInstall {
 public:
     // `programName`: the program file X, whose successor X.dxe lies in the program folder.
@@ -24,7 +31,10 @@ public:
     // Moves the staged files (staging folder + "files/", laid out as in the program folder) to
     // their places and then X.dxe to X, made executable. False, with the reasons in `reports`,
     // when a step failed: call rollBack() then. Works through no link it did not make.
-    bool install(std::vector<std::string>& reports);
+    // With ProgramSwap::Script X.dxe stays for the script, and the journal stays open when this
+    // object goes: the next start finishes the swap when X.dxe has gone (the script put it in
+    // place) and undoes it when X.dxe is still there.
+    bool install(std::vector<std::string>& reports, ProgramSwap programSwap = ProgramSwap::Here);
     // Undoes every step install() made, in reverse order, and closes the journal.
     void rollBack();
     // The new program has started: closes the journal, then removes the kept files and what
@@ -50,6 +60,9 @@ enum class SwapRecovery {
     Busy,       // a running helper is carrying the swap out
     RolledBack, // the folder holds the old version again
     Completed,  // the new version had started: its swap is finished
+    // Handed over to update.cmd, which did not put the new program in place (its file was still
+    // in use, say): the old version is back whole, and the player is to be told the update failed.
+    ScriptFailed,
 };
 
 // Finishes or undoes a swap that a crash interrupted, by its journal. Run it at every start of

@@ -4,11 +4,13 @@
 #include "common/NameCase.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Files.h"
+#include "platform/HandOver.h"
 #include "updater/DownloadLibrary.h"
 #include "updater/SafePaths.h"
 #include "updater/StagedInstall.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <system_error>
 
 namespace hopplix {
@@ -62,6 +64,51 @@ bool handsOverTo(const std::string& scriptContent, std::string_view programName)
     const auto block = scriptLines(*ansi);
     const auto lines = scriptLines(scriptContent);
     return lines.size() >= block.size() && std::equal(block.begin(), block.end(), lines.end() - 3);
+}
+
+bool handOverToScript(const fs::path& programFolder, std::string_view programName,
+                      const std::function<bool(const fs::path& script)>& startScript, std::vector<std::string>& reports)
+{
+    const fs::path script = programFolder / kUpdateScript;
+    const auto content = readOrdinaryFile(script, Links::Refuse);
+    const auto block = utf8ToWin1252(updateScriptLines(programName));
+    if (!content || !block || !handsOverTo(*content, programName)) {
+        reports.push_back("refused: " + std::string(kUpdateScript) + " is not the hand-over to " +
+                          std::string(programName));
+        return false;
+    }
+    StagedInstall install(programFolder, std::string(programName));
+    if (!install.install(reports, ProgramSwap::Script)) {
+        install.rollBack();
+        return false;
+    }
+    // Replaced whole: cmd.exe runs every line of the file, not only the last block.
+    PartFile fresh(script);
+    if (!fresh.stream() || std::fwrite(block->data(), 1, block->size(), fresh.stream()) != block->size()
+        || !fresh.commit(script)) {
+        reports.push_back("cannot write " + std::string(kUpdateScript));
+        install.rollBack();
+        return false;
+    }
+    if (!startScript(script)) {
+        reports.push_back("cannot start " + std::string(kUpdateScript));
+        install.rollBack();
+        return false;
+    }
+    return true;
+}
+
+bool startHandOver(const fs::path& programFolder, std::string_view programName)
+{
+#ifdef _WIN32
+    std::vector<std::string> reports;
+    return handOverToScript(
+        programFolder, programName,
+        [name = std::string(programName)](const fs::path& script) { return startUpdateScript(script, name); },
+        reports);
+#else
+    return startUpdateScript(programFolder / kUpdateScript, programName);
+#endif
 }
 
 ScriptRun runUpdateScript(const fs::path& programFolder, std::string_view programName, const ProgramControl& programs)

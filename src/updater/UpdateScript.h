@@ -28,6 +28,21 @@ bool makeupdatecmd(const std::filesystem::path& programFolder, std::string_view 
 // ran and never run.
 bool handsOverTo(const std::string& scriptContent, std::string_view programName);
 
+// The hand-over where the command interpreter carries the script out (Windows): the script
+// only swaps the program file, which cannot be replaced while it runs. So the program first puts
+// every staged file in place itself, under the swap's journal (ProgramSwap::Script), and writes
+// the script afresh with this program's block alone, so no block of an earlier update runs
+// again. Then `startScript` starts it. The next start finishes the swap when the script has
+// renamed X.dxe, and undoes it when it has not (the program file was still locked, say).
+// False, with the reasons in `reports` and the folder as it was, when anything failed.
+bool handOverToScript(const std::filesystem::path& programFolder, std::string_view programName,
+                      const std::function<bool(const std::filesystem::path& script)>& startScript,
+                      std::vector<std::string>& reports);
+
+// The hand-over the program makes when its update window ends: handOverToScript with the
+// system's command interpreter on Windows, the helper beside the program elsewhere.
+bool startHandOver(const std::filesystem::path& programFolder, std::string_view programName);
+
 struct ScriptRun {
     int exitCode = 0;                 // 0 installed; 1 not installed, the old version is back; 2 refused
     std::vector<std::string> reports; // one line per problem, for the helper's error output

@@ -5,7 +5,7 @@
 #      update helper, its download library and the bundled levels, the link P/bin/hopplix, the desktop entry, the
 #      icons and the AppStream metadata, which desktop-file-validate and appstreamcli accept;
 #   2. `cpack` builds the Debian package: its files are those of the installation under /usr,
-#      and it depends on Qt, libcurl and the fonts;
+#      and it depends on Qt, libcurl, libgcrypt and the fonts;
 #   3. the installed game starts from bin/hopplix under Xvfb, in a program folder it cannot
 #      write (as user "nobody" when run as root), lists the bundled levels and starts one.
 # The installation goes to a fresh folder under the system's temporary folder that every user may
@@ -81,7 +81,7 @@ diff <(cd "$prefix" && find . -mindepth 1 ! -type d | sed 's|^\./|./usr/|' | sor
     fail "the package's files differ from the installation's (above: < installation, > package)"
 depends=$(dpkg-deb -f "$deb" Depends)
 depended=$(tr ',|' '\n\n' <<<"$depends" | sed -E 's/^ *([^ ]+).*/\1/')
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 fonts-liberation2; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libcurl4 libgcrypt20 fonts-liberation2; do
     grep -qx "$needed" <<<"$depended" || fail "the package does not depend on $needed: $depends"
 done
 

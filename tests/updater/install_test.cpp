@@ -3,7 +3,11 @@
 #include "updater/FileDigest.h"
 #include "updater/Minisign.h"
 #include "updater/TestKeys.h"
+#ifdef _WIN32
+#include "updater/windows/MemoryServer.h"
+#else
 #include "updater/TestServer.h"
+#endif
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateInstall.h"
 #include "updater/StagedInstall.h"
@@ -12,7 +16,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 using namespace hopplix;
 using namespace hopplix::test;
@@ -37,7 +43,11 @@ protected:
     TestServer server;
     TempFolder tree;
     std::filesystem::path program = tree.path() / "prog";
+#ifdef _WIN32
+    MemoryDownloader downloader{server};
+#else
     CurlDownloader downloader;
+#endif
     RecordingMessages messages;
     RecordingWindow window;
 
@@ -294,6 +304,7 @@ TEST_F(Install, HandOverThatCannotRunFailsBeforeAnythingIsDownloaded)
     EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
 }
 
+#ifndef _WIN32
 TEST_F(Install, PipeNamedUpdateCmdFailsTheUpdateWithoutBlocking)
 {
     ASSERT_EQ(::mkfifo((program / "update.cmd").c_str(), 0600), 0);
@@ -302,6 +313,7 @@ TEST_F(Install, PipeNamedUpdateCmdFailsTheUpdateWithoutBlocking)
     EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
     EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program", "update.cmd/"}));
 }
+#endif
 
 TEST(UpdateLeftovers, StagingBackupDownloadedProgramAndPartFilesGoAndNothingElse)
 {
@@ -563,9 +575,12 @@ TEST_P(RefusedEntry, IsReportedAndWritesNothingAnywhere)
     std::filesystem::create_directory(tree.path() / "outside");
     std::filesystem::create_directory(tree.path() / "prog-sibling");
     writeFile(tree.path() / "outside" / "keep.txt", "keep");
-    std::filesystem::create_directory_symlink(tree.path() / "outside", program / "link");
-    std::filesystem::create_directory_symlink(tree.path() / "prog-sibling", program / "siblink");
-    std::filesystem::create_symlink(tree.path() / "outside" / "keep.txt", program / "keep.txt");
+    // Under Wine there are none: the cases through links are skipped there, the others run.
+    const bool links = makeLink(tree.path() / "outside", program / "link", true)
+                       && makeLink(tree.path() / "prog-sibling", program / "siblink", true)
+                       && makeLink(tree.path() / "outside" / "keep.txt", program / "keep.txt", false);
+    if (!links && std::string(GetParam().label).find("Link") != std::string::npos)
+        GTEST_SKIP() << "this system makes no symbolic links for us";
     auto before = listing(tree.path());
 
     server.serve("/evil", "evil");

@@ -43,6 +43,7 @@ const std::vector<KillRow> kRollingBack{
 
 class Swap : public ::testing::Test {
 protected:
+    ProgramSwap programSwap = ProgramSwap::Here;
     TempFolder tree;
     fs::path folder = tree.path() / "prog";
     void SetUp() override
@@ -74,6 +75,12 @@ protected:
                 }
             };
             std::vector<std::string> reports;
+            if (programSwap == ProgramSwap::Script) {
+                // The program hands over and ends; the journal stays for the next start.
+                if (!swap.install(reports, programSwap))
+                    swap.rollBack();
+                ::_exit(0);
+            }
             if (swap.install(reports) && newProgramStarts)
                 swap.finish();
             else
@@ -111,6 +118,40 @@ TEST_F(Swap, KilledAtEveryStepTheNextStartFindsTheOldOrTheNewVersion)
             EXPECT_EQ(listing(folder), *table[n - 1].after);
         }
     }
+}
+
+// Windows: the program puts the files in place and leaves its own file to update.cmd.
+TEST_F(Swap, HandedToTheScriptAndKilledAtEveryStepTheNextStartFindsTheOldOrTheNewVersion)
+{
+    programSwap = ProgramSwap::Script;
+    const std::vector<std::string> steps{"journal", "folder Level/Zwei", "put Level/Zwei/Level.bmp",
+                                         "keep liesmich.txt", "put liesmich.txt", "handed"};
+    for (std::size_t n = 1; n <= steps.size() + 2; ++n) {
+        SCOPED_TRACE("killed after step " + std::to_string(n));
+        fs::remove_all(folder);
+        fs::remove(tree.path() / "step");
+        SetUp();
+        const std::string step = killAfter(n, false);
+        const bool scriptRuns = n == steps.size() + 2; // handed over whole, and the script swapped
+        EXPECT_EQ(step, n <= steps.size() ? steps[n - 1] : "");
+        if (scriptRuns) {
+            fs::remove(folder / "Hopplix");
+            fs::rename(folder / "Hopplix.dxe", folder / "Hopplix");
+        }
+        // Handed over whole and not swapped: told as a failure; before that the program died.
+        const auto recovery = recoverInterruptedSwap(folder);
+        EXPECT_EQ(recovery == SwapRecovery::ScriptFailed, n == steps.size() || n == steps.size() + 1);
+        removeUpdateLeftovers(folder);
+        EXPECT_EQ(listing(folder), scriptRuns ? kNew : kOld);
+    }
+}
+
+TEST_F(Swap, HandedOverJournalNamingAFileElsewhereIsNoJournal)
+{
+    writeFile(tree.path() / "outside.txt", "fremd");
+    writeFile(folder / ".hopplix-swap", "hopplix-swap handed\nsuccessor\t../outside.txt\n");
+    EXPECT_EQ(recoverInterruptedSwap(folder), SwapRecovery::Nothing);
+    EXPECT_EQ(readFile(tree.path() / "outside.txt"), "fremd");
 }
 
 TEST_F(Swap, RunningHelperIsLeftAloneByTheProgramsStart)

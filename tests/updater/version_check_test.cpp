@@ -1,5 +1,9 @@
 #include "support/temp_folder.h"
+#ifdef _WIN32
+#include "updater/windows/MemoryServer.h"
+#else
 #include "updater/TestServer.h"
+#endif
 #include "updater/Minisign.h"
 #include "updater/TestKeys.h"
 #include "updater/UpdateCheck.h"
@@ -77,7 +81,11 @@ class VersionCheckAgainstServer : public ::testing::Test {
 protected:
     TestServer server;
     TempFolder folder;
+#ifdef _WIN32
+    MemoryDownloader downloader{server};
+#else
     CurlDownloader downloader;
+#endif
     std::string neueVersion;
     UpdateSetup setup() const { return {folder.path(), "Hopplix", server.baseUrl()}; }
     VersionCheck check(const char* installed = "1,0")
