@@ -3,6 +3,7 @@
 
 #include "support/temp_folder.h"
 #include "updater/StagedInstall.h"
+#include "updater/StagedUpdate.h"
 #include "updater/UpdateScript.h"
 
 #include <gtest/gtest.h>
@@ -50,15 +51,7 @@ protected:
     fs::path folder = tree_.path() / "prog";
     void SetUp() override
     {
-        fs::create_directories(folder / "Level" / "Eins");
-        writeFile(folder / "Hopplix.exe", "old");
-        writeFile(folder / "liesmich.txt", "alt");
-        writeFile(folder / "Level" / "Eins" / "Level.bmp", "old level");
-        writeFile(folder / "Hopplix.dxe", "new");
-        const auto staged = folder / ".hopplix-staging" / "files";
-        fs::create_directories(staged / "Level" / "Zwei");
-        writeFile(staged / "Level" / "Zwei" / "Level.bmp", "second");
-        writeFile(staged / "liesmich.txt", "neu");
+        stageUpdate(folder, "Hopplix.exe");
         // A block an earlier update left, which deletes a file this update keeps.
         writeFile(folder / "update.cmd", "del \".\\liesmich.txt\"\r\n");
         ASSERT_TRUE(makeupdatecmd(folder, "Hopplix"));

@@ -4,6 +4,7 @@
 #include "platform/FileLock.h"
 #include "support/temp_folder.h"
 #include "updater/StagedInstall.h"
+#include "updater/StagedUpdate.h"
 #include "updater/UpdateInstall.h"
 
 #include <gtest/gtest.h>
@@ -48,15 +49,7 @@ protected:
     fs::path folder = tree.path() / "prog";
     void SetUp() override
     {
-        fs::create_directories(folder / "Level" / "Eins");
-        writeFile(folder / "Hopplix", "old");
-        writeFile(folder / "liesmich.txt", "alt");
-        writeFile(folder / "Level" / "Eins" / "Level.bmp", "old level");
-        writeFile(folder / "Hopplix.dxe", "new");
-        const auto staged = folder / ".hopplix-staging" / "files";
-        fs::create_directories(staged / "Level" / "Zwei");
-        writeFile(staged / "Level" / "Zwei" / "Level.bmp", "second");
-        writeFile(staged / "liesmich.txt", "neu");
+        stageUpdate(folder, "Hopplix");
     }
 
     // Runs the swap in a child process that dies right after its step `kill` (counting from 1)
