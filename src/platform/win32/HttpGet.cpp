@@ -2,14 +2,14 @@
 
 #include "platform/win32/WideText.h"
 
+// windows.h before the other Windows headers, which need it; WIN32_LEAN_AND_MEAN leaves the
+// certificate calls out of it, hence wincrypt.h.
 #include <windows.h>
-// After windows.h; WIN32_LEAN_AND_MEAN leaves the certificate calls out of it.
-#include <wincrypt.h>
-#include <winhttp.h>
-
 #include <algorithm>
 #include <cwchar>
 #include <vector>
+#include <wincrypt.h>
+#include <winhttp.h>
 
 namespace hopplix {
 
