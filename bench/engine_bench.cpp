@@ -106,7 +106,7 @@ void BM_StretchLargePicture(benchmark::State& state)
     LayoutRequest request;
     request.pictureWidthPx = picture.width;
     request.pictureHeightPx = picture.height;
-    const LevelLayout layout = layoutLevel(LevelSettings{}, request);
+    const LevelLayout layout = *layoutLevel(LevelSettings{}, request).layout;
     for (auto _ : state) {
         const Playfield field = Playfield::stretched(picture, layout.client.widthPx, layout.client.heightPx, 15, 15);
         benchmark::DoNotOptimize(field.pixels().data());

@@ -8,7 +8,7 @@ packages=(
   libcurl4-openssl-dev libgcrypt20-dev libgcrypt-mingw-w64-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   libstb-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   xvfb xauth xdotool x11-apps x11-utils openbox libxcb1-dev
   nginx-light minisign openssl
   locales

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test.
-#   scripts/test.sh            the whole suite (unit, window, end-to-end), benchmarks run briefly
+#   scripts/test.sh            the whole suite (unit, window, end-to-end), benchmarks run briefly,
+#                              after the formatter's and clang-tidy's checks (scripts/lint.sh)
 #   scripts/test.sh sanitize   the whole suite built with AddressSanitizer and UBSan (Debug), but
 #                              for solving the bundled levels (label solve), far too slow there
 #   scripts/test.sh release    a Release build of everything in build-release (no test run)
@@ -29,6 +30,7 @@ case "$mode" in
   normal)
     configure build -DHOPPLIX_BENCH=ON -DHOPPLIX_SANITIZE=OFF
     cmake --build build -j "$jobs"
+    bash scripts/lint.sh build
     ctest --test-dir build --output-on-failure --no-tests=error -j "$jobs" --timeout 600
     ;;
   sanitize)

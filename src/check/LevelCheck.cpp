@@ -1,5 +1,6 @@
 #include "check/LevelCheck.h"
 
+#include "common/LevelFolder.h"
 #include "common/Numbers.h"
 #include "common/Rounding.h"
 #include "platform/Files.h"
@@ -127,29 +128,22 @@ bool numberThenText(std::string_view text, const NumberFormat& format)
     return false;
 }
 
-std::string lowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 void checkGroesse(std::string_view value, const NumberFormat& format, Findings& report)
 {
-    if (value.empty() || lowerAscii(value) == "auto")
-        return;
     const std::string what = cat("Größe ", shown(value));
-    if (value.back() == '%') {
-        const auto percent = textToNumber(value.substr(0, value.size() - 1), format);
-        if (!percent)
-            report.warning(what + " is not a percentage: the player gets the automatic size");
-        else if (*percent < 0)
-            report.warning(what + " is negative: the player gets the automatic size");
-        else if (*percent >= 100)
-            report.warning(what + " is 100% or more: the player gets the automatic size");
+    switch (readGroesse(value, format).verdict) {
+    case SizeVerdict::Automatic:
+    case SizeVerdict::Percent: return;
+    case SizeVerdict::NotPercentage:
+        report.warning(what + " is not a percentage: the player gets the automatic size");
         return;
+    case SizeVerdict::Negative:
+        report.warning(what + " is negative: the player gets the automatic size");
+        return;
+    case SizeVerdict::TooLarge:
+        report.warning(what + " is 100% or more: the player gets the automatic size");
+        return;
+    case SizeVerdict::NoPercentSign: break;
     }
     if (textToNumber(value, format))
         report.warning(what + " has no % sign: the player gets the automatic size");
@@ -161,7 +155,7 @@ void checkGroesse(std::string_view value, const NumberFormat& format, Findings& 
 
 void checkCoordinate(std::string_view key, std::string_view value, const NumberFormat& format, Findings& report)
 {
-    if (value.empty() || textToNumber(value, format))
+    if (readCoordinate(value, format).verdict != CoordinateVerdict::NotNumber)
         return;
     const std::string what = cat("Startposition ", key, " ", shown(value));
     if (numberThenText(value, format))

@@ -1,12 +1,9 @@
 #include "game/Layout.h"
 
-#include "common/Ini.h"
-#include "common/NameCase.h"
 #include "common/Rounding.h"
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 namespace hopplix {
 
@@ -33,15 +30,6 @@ int pixelsOf(double twips, double twipsPerPixel)
     return static_cast<int>(std::min<int64_t>(roundHalfEven(px), 1 << 30));
 }
 
-std::string lowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 } // namespace
 
 int32_t himetricFromPixels(int pixels, double twipsPerPixel)
@@ -63,10 +51,10 @@ HimetricSize himetricSize(int widthPx, int heightPx, const ScreenMetrics& screen
     return {himetricFromPixels(widthPx, screen.twipsPerPixelX), himetricFromPixels(heightPx, screen.twipsPerPixelY)};
 }
 
-WindowSize windowSize(HimetricSize picture, const ScreenMetrics& screen, SizeRounding rounding)
+std::optional<WindowSize> windowSize(HimetricSize picture, const ScreenMetrics& screen, SizeRounding rounding)
 {
     if (picture.width <= 0 || picture.height <= 0)
-        throw std::invalid_argument("the level picture has no size");
+        return std::nullopt;
     const double pw = picture.width;
     const double ph = picture.height;
     // The screen's size in twips, single precision like the window's.
@@ -130,24 +118,20 @@ float playerSide(std::string_view groesse, HimetricSize picture, const ClientAre
 {
     // A square picture takes the width.
     const double base = picture.width > picture.height ? client.ScaleHeight : client.ScaleWidth;
-    const auto automatic = static_cast<float>(base / 20);
-
-    if (groesse.empty() || lowerAscii(groesse) == "auto" || groesse.back() != '%')
-        return automatic;
-    const std::optional<double> percent = textToNumber(groesse.substr(0, groesse.size() - 1), format);
-    // A percentage that is not a number, or a negative one, would give no usable player.
-    if (!percent || !(*percent >= 0) || *percent >= 100)
-        return automatic;
-    return static_cast<float>(*percent * base / 100);
+    const PlayerSize size = readGroesse(groesse, format);
+    if (size.verdict != SizeVerdict::Percent)
+        return static_cast<float>(base / 20);
+    return static_cast<float>(size.percent * base / 100);
 }
 
-StartPosition startPosition(std::string_view x, std::string_view y, HimetricSize picture, const ClientArea& client,
-                            const ScreenMetrics& screen, const NumberFormat& format)
+std::optional<StartPosition> startPosition(std::string_view x, std::string_view y, HimetricSize picture,
+                                           const ClientArea& client, const ScreenMetrics& screen,
+                                           const NumberFormat& format)
 {
     if (picture.width <= 0 || picture.height <= 0)
-        throw std::invalid_argument("the level picture has no size");
+        return std::nullopt;
     auto convert = [&](std::string_view pixelText, double pictureTwips, int32_t himetric, double twipsPerPixel) {
-        const double pixels = textToNumber(pixelText, format).value_or(0.0);
+        const double pixels = readCoordinate(pixelText, format).pixels;
         // The factor 1.75 (not 2540 / 1440) is the game's own: starts land at 0.992 of the exact place.
         double twips = pixels * (pictureTwips / himetric * 1.75) * twipsPerPixel;
         if (!std::isfinite(twips))
@@ -163,53 +147,35 @@ StartPosition startPosition(std::string_view x, std::string_view y, HimetricSize
     return start;
 }
 
-LevelSettings loadLevelSettings(const std::filesystem::path& configFile)
-{
-    LevelSettings settings;
-    settings.Groesse = LiesINIWert(configFile, "Spieler", "Größe");
-    settings.x = LiesINIWert(configFile, "Startposition", "x");
-    settings.y = LiesINIWert(configFile, "Startposition", "y");
-    return settings;
-}
-
-std::filesystem::path levelImagePath(const std::filesystem::path& levelFolder)
-{
-    return entryIgnoringCase(levelFolder, "Level.bmp", EntryKind::File);
-}
-
-std::filesystem::path levelConfigPath(const std::filesystem::path& levelFolder)
-{
-    return entryIgnoringCase(levelFolder, "config.ini", EntryKind::File);
-}
-
-LevelLayout layoutLevel(const LevelSettings& settings, const LayoutRequest& request)
+LayoutResult layoutLevel(const LevelSettings& settings, const LayoutRequest& request)
 {
     const ScreenMetrics& screen = request.screen;
     if (!(screen.twipsPerPixelX > 0) || !(screen.twipsPerPixelY > 0))
-        throw std::invalid_argument("the screen reports no twips per pixel");
+        return {std::nullopt, "the screen reports no twips per pixel"};
     if (request.pictureWidthPx <= 0 || request.pictureHeightPx <= 0)
-        throw std::invalid_argument("the level picture has no size");
+        return {std::nullopt, "the level picture has no size"};
 
     LevelLayout layout;
     layout.picture = himetricSize(request.pictureWidthPx, request.pictureHeightPx, screen);
     if (layout.picture.width <= 0 || layout.picture.height <= 0)
-        throw std::invalid_argument("the level picture is too small for this screen");
+        return {std::nullopt, "the level picture is too small for this screen"};
     if (request.clientWidthPx && request.clientHeightPx) {
         layout.client = clientAreaOfPixels(*request.clientWidthPx, *request.clientHeightPx, screen);
         layout.window.Width = static_cast<float>(layout.client.ScaleWidth + request.frameWidthPx * screen.twipsPerPixelX);
         layout.window.Height =
             static_cast<float>(layout.client.ScaleHeight + request.frameHeightPx * screen.twipsPerPixelY);
     } else {
-        layout.window = windowSize(layout.picture, screen, request.rounding);
+        // The picture has a size (above), so the window has one.
+        layout.window = *windowSize(layout.picture, screen, request.rounding);
         layout.client = clientArea(layout.window, request.frameWidthPx, request.frameHeightPx, screen, request.rounding);
     }
     layout.playerSide = playerSide(settings.Groesse, layout.picture, layout.client, request.format);
-    layout.start = startPosition(settings.x, settings.y, layout.picture, layout.client, screen, request.format);
+    layout.start = *startPosition(settings.x, settings.y, layout.picture, layout.client, screen, request.format);
     layout.format = request.format;
-    return layout;
+    return {std::move(layout), {}};
 }
 
-LevelLayout loadLevelLayout(const std::filesystem::path& levelFolder, const LayoutRequest& request)
+LayoutResult loadLevelLayout(const std::filesystem::path& levelFolder, const LayoutRequest& request)
 {
     return layoutLevel(loadLevelSettings(levelConfigPath(levelFolder)), request);
 }

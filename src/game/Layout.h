@@ -6,6 +6,7 @@
 // All lengths are twips unless a name says Px. Window, client and shape sizes are single
 // precision (float), as the window system stores them; intermediate products are double.
 
+#include "common/LevelFolder.h"
 #include "common/Numbers.h"
 #include "common/SystemServices.h"
 #include "game/Engine.h"
@@ -43,8 +44,8 @@ struct WindowSize {
 
 // The window size for a picture on a screen. Compares the screen in twips with the picture in
 // HIMETRIC as they are and divides by 1.5; each assignment reads back (per `rounding`) before
-// the next step uses the window's width or height. Requires a picture of at least 1 x 1.
-WindowSize windowSize(HimetricSize picture, const ScreenMetrics& screen, SizeRounding rounding);
+// the next step uses the window's width or height. Nothing for a picture without size.
+std::optional<WindowSize> windowSize(HimetricSize picture, const ScreenMetrics& screen, SizeRounding rounding);
 
 // The client area (ScaleWidth x ScaleHeight), which the playfield covers.
 struct ClientArea {
@@ -60,16 +61,16 @@ ClientArea clientArea(const WindowSize& outer, int frameWidthPx, int frameHeight
 // A client area of exactly widthPx x heightPx pixels.
 ClientArea clientAreaOfPixels(int widthPx, int heightPx, const ScreenMetrics& screen);
 
-// The player's side from the "Größe" value: "auto" (any case), empty, no trailing '%', a
-// percentage of 100 or more, or a percentage that is not a non-negative number give one
-// twentieth of the base length; N% below 100 gives N percent of it. The base length is the
-// client height when the picture is wider than high, otherwise the client width.
+// The player's side from the "Größe" value as readGroesse reads it: N percent of the base
+// length, or one twentieth of it. The base length is the client height when the picture is
+// wider than high, otherwise the client width.
 float playerSide(std::string_view groesse, HimetricSize picture, const ClientArea& client,
                  const NumberFormat& format);
 
 // The start position: the level's pixel coordinates (texts; empty or not a number is 0) scaled
 // to the playfield with the factor 1.75, kept as text of at most 15 significant digits, and
-// the shape's Left and Top read back from those texts in single precision.
+// the shape's Left and Top read back from those texts in single precision. Nothing for a
+// picture without size.
 // How far from the corner a start may lie, in twips each way; farther ones are cut to this.
 inline constexpr double kStartLimitTwips = 1e9;
 struct StartPosition {
@@ -78,22 +79,8 @@ struct StartPosition {
     float Left = 0;
     float Top = 0;
 };
-StartPosition startPosition(std::string_view x, std::string_view y, HimetricSize picture, const ClientArea& client,
+std::optional<StartPosition> startPosition(std::string_view x, std::string_view y, HimetricSize picture, const ClientArea& client,
                             const ScreenMetrics& screen, const NumberFormat& format);
-
-// The three values a level's config.ini may set (empty when missing).
-struct LevelSettings {
-    std::string Groesse; // section "Spieler", key "Größe"
-    std::string x;       // section "Startposition", key "x"
-    std::string y;       // section "Startposition", key "y"
-};
-// Reads ("Spieler","Größe"), ("Startposition","x"), ("Startposition","y") in that order.
-LevelSettings loadLevelSettings(const std::filesystem::path& configFile);
-
-// folder/Level.bmp and folder/config.ini, their names matched as Windows matches them
-// (entryIgnoringCase): "LEVEL.BMP" or "Config.ini" will do.
-std::filesystem::path levelImagePath(const std::filesystem::path& levelFolder);
-std::filesystem::path levelConfigPath(const std::filesystem::path& levelFolder);
 
 struct LayoutRequest {
     int pictureWidthPx = 0; // the decoded Level.bmp
@@ -118,9 +105,16 @@ struct LevelLayout {
     NumberFormat format; // the one the start texts were written in
 };
 
-LevelLayout layoutLevel(const LevelSettings& settings, const LayoutRequest& request);
+// A layout, or why the level cannot be laid out on this screen.
+struct LayoutResult {
+    std::optional<LevelLayout> layout;
+    std::string refusal; // with no layout
+    bool ok() const { return layout.has_value(); }
+};
+
+LayoutResult layoutLevel(const LevelSettings& settings, const LayoutRequest& request);
 // loadLevelSettings(levelConfigPath(levelFolder)) followed by layoutLevel.
-LevelLayout loadLevelLayout(const std::filesystem::path& levelFolder, const LayoutRequest& request);
+LayoutResult loadLevelLayout(const std::filesystem::path& levelFolder, const LayoutRequest& request);
 
 // Puts the layout into the play state and the shape: StartX and StartY, the shape's size and
 // its place at the start. Speed, leap flag and probe letters stay as the previous level left them.

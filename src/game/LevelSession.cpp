@@ -2,7 +2,7 @@
 
 #include "common/Paths.h"
 
-#include <stdexcept>
+#include <utility>
 
 namespace hopplix {
 
@@ -35,12 +35,12 @@ public:
         request.clientWidthPx = viewport_.clientWidthPx;
         request.clientHeightPx = viewport_.clientHeightPx;
         if (natural.width > 0 && natural.height > 0) {
-            try {
-                layout_ = layoutLevel(settings_, request);
-            } catch (const std::invalid_argument& e) {
-                failure_ = {LoadStatus::LayoutImpossible, {}, e.what()};
+            LayoutResult laid = layoutLevel(settings_, request);
+            if (!laid.ok()) {
+                failure_ = {LoadStatus::LayoutImpossible, {}, std::move(laid.refusal)};
                 return false;
             }
+            layout_ = std::move(*laid.layout);
         }
         const ClientArea& client = layout_.client;
         if (natural.width <= 0 || natural.height <= 0 || client.widthPx < kMinClientPx

@@ -1,6 +1,6 @@
 #include "launcher/LevelList.h"
 
-#include "common/NameCase.h"
+#include "common/LevelFolder.h"
 #include "common/Paths.h"
 
 #include <algorithm>
@@ -23,7 +23,7 @@ bool isLevelFolder(const std::filesystem::directory_entry& entry, const std::str
     std::error_code ec;
     if (!entry.is_directory(ec) || ec)
         return false;
-    return FileExists(entryIgnoringCase(entry.path(), "Level.bmp", EntryKind::File));
+    return hasLevelPicture(entry.path());
 }
 
 } // namespace

@@ -214,15 +214,50 @@ bool usesSlotBeyondPalette(std::span<const std::uint32_t> row)
     return (any & kBeyondPalette) != 0;
 }
 
+// What the headers say, gathered step by step while they are read.
+struct BmpHeader {
+    std::uint64_t offset = 0; // of the pixel data
+    std::uint32_t size = 0; // of the info header
+    std::array<std::uint8_t, 124> bytes{}; // the info header
+    std::int64_t width = 0;
+    std::int64_t height = 0; // negative for top-down rows
+    std::uint32_t planes = 0;
+    std::uint32_t bits = 0;
+    std::uint32_t compressionCode = 0;
+    std::uint32_t imageSize = 0;
+    std::uint32_t coloursUsed = 0;
+    Compression compression = Compression::Rgb;
+    std::array<std::uint32_t, 3> masks{}; // red, green, blue
+
+    bool core() const { return size == 12; }
+    bool os2() const { return size == 16 || size == 64; }
+    bool rle() const { return compression == Compression::Rle8 || compression == Compression::Rle4; }
+};
+
 } // namespace
 
 struct BmpReader::Impl {
     explicit Impl(ByteInput input) : in(std::move(input)) { error = parse(); }
 
     BmpError parse();
+    BmpError readFileHeader(BmpHeader& h);
+    BmpError readInfoHeader(BmpHeader& h);
+    BmpError checkSize(BmpHeader& h);
+    BmpError readCompression(BmpHeader& h);
+    BmpError readMasks(BmpHeader& h);
+    BmpError checkOffset(BmpHeader& h);
+    BmpError readPalette(BmpHeader& h);
+    BmpError checkPixelsFit(BmpHeader& h);
+    void chooseLayout(const BmpHeader& h);
     void decodeRow(const std::uint8_t* src, std::uint32_t* out) const;
     BmpError readPlain(const RowSink& sink);
     BmpError readRle(const RowSink& sink);
+    struct RleRows;
+    BmpError finishRow(RleRows& rows) const;
+    BmpError rleDataEnded(RleRows& rows) const;
+    BmpError rleRun(RleRows& rows, int count, int code) const;
+    BmpError rleDelta(RleRows& rows);
+    BmpError rleAbsolute(RleRows& rows, int code);
     BmpError shortRead(BmpError atEnd) const { return in.failed() ? BmpError::ReadFailed : atEnd; }
 
     ByteInput in;
@@ -245,6 +280,17 @@ BmpError BmpReader::Impl::parse()
         return BmpError::CannotOpen;
     if (in.failed())
         return BmpError::ReadFailed;
+    BmpHeader h;
+    for (const auto step : {&Impl::readFileHeader, &Impl::readInfoHeader, &Impl::checkSize, &Impl::readCompression,
+                            &Impl::readMasks, &Impl::checkOffset, &Impl::readPalette, &Impl::checkPixelsFit})
+        if (const BmpError stepError = (this->*step)(h); stepError != BmpError::None)
+            return stepError;
+    chooseLayout(h);
+    return BmpError::None;
+}
+
+BmpError BmpReader::Impl::readFileHeader(BmpHeader& h)
+{
     if (in.size() < 2)
         return BmpError::NotBitmap;
     const std::uint8_t* magic = in.take(2);
@@ -255,157 +301,171 @@ BmpError BmpReader::Impl::parse()
     const std::uint8_t* fileHeader = in.take(12);
     if (!fileHeader)
         return shortRead(BmpError::TruncatedHeader);
-    const std::uint64_t offset = le32(fileHeader + 8);
+    h.offset = le32(fileHeader + 8);
+    return BmpError::None;
+}
 
-    std::array<std::uint8_t, 124> h{};
+BmpError BmpReader::Impl::readInfoHeader(BmpHeader& h)
+{
     const std::uint8_t* sizeField = in.take(4);
     if (!sizeField)
         return shortRead(BmpError::TruncatedHeader);
-    const std::uint32_t headerSize = le32(sizeField);
-    const bool core = headerSize == 12;
-    const bool os2 = headerSize == 16 || headerSize == 64;
-    if (!core && !os2 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108
-        && headerSize != 124)
+    h.size = le32(sizeField);
+    if (!h.core() && !h.os2() && h.size != 40 && h.size != 52 && h.size != 56 && h.size != 108 && h.size != 124)
         return BmpError::UnsupportedHeader;
-    const std::uint8_t* rest = in.take(headerSize - 4);
+    const std::uint8_t* rest = in.take(h.size - 4);
     if (!rest)
         return shortRead(BmpError::TruncatedHeader);
-    std::memcpy(h.data(), sizeField, 4);
-    std::memcpy(h.data() + 4, rest, headerSize - 4);
-
-    std::int64_t w = 0;
-    std::int64_t ht = 0;
-    std::uint32_t planes = 0;
-    std::uint32_t bits = 0;
-    std::uint32_t compressionCode = 0;
-    std::uint32_t imageSize = 0;
-    std::uint32_t coloursUsed = 0;
-    if (core) {
-        w = le16(&h[4]);
-        ht = le16(&h[6]);
-        planes = le16(&h[8]);
-        bits = le16(&h[10]);
-    } else {
-        w = static_cast<std::int32_t>(le32(&h[4]));
-        ht = static_cast<std::int32_t>(le32(&h[8]));
-        planes = le16(&h[12]);
-        bits = le16(&h[14]);
-        if (headerSize >= 40) {
-            compressionCode = le32(&h[16]);
-            imageSize = le32(&h[20]);
-            coloursUsed = le32(&h[32]);
-        }
+    std::memcpy(h.bytes.data(), sizeField, 4);
+    std::memcpy(h.bytes.data() + 4, rest, h.size - 4);
+    const auto& b = h.bytes;
+    if (h.core()) {
+        h.width = le16(&b[4]);
+        h.height = le16(&b[6]);
+        h.planes = le16(&b[8]);
+        h.bits = le16(&b[10]);
+        return BmpError::None;
     }
-    if (planes != 1)
-        return BmpError::BadHeader;
-    if (w <= 0 || ht == 0)
-        return BmpError::BadSize;
-    topDown = ht < 0;
-    ht = topDown ? -ht : ht;
-    if (w > kMaxPictureSide || ht > kMaxPictureSide || w * ht > kMaxPicturePixels)
-        return BmpError::TooLarge;
-    const bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == 24 || (!core && (bits == 16 || bits == 32));
-    if (!knownDepth)
-        return BmpError::UnsupportedBitDepth;
+    h.width = static_cast<std::int32_t>(le32(&b[4]));
+    h.height = static_cast<std::int32_t>(le32(&b[8]));
+    h.planes = le16(&b[12]);
+    h.bits = le16(&b[14]);
+    if (h.size >= 40) {
+        h.compressionCode = le32(&b[16]);
+        h.imageSize = le32(&b[20]);
+        h.coloursUsed = le32(&b[32]);
+    }
+    return BmpError::None;
+}
 
-    Compression compression = Compression::Rgb;
-    switch (compressionCode) {
-    case 0: compression = Compression::Rgb; break;
-    case 1: compression = Compression::Rle8; break;
-    case 2: compression = Compression::Rle4; break;
+BmpError BmpReader::Impl::checkSize(BmpHeader& h)
+{
+    if (h.planes != 1)
+        return BmpError::BadHeader;
+    if (h.width <= 0 || h.height == 0)
+        return BmpError::BadSize;
+    topDown = h.height < 0;
+    h.height = topDown ? -h.height : h.height;
+    if (h.width > kMaxPictureSide || h.height > kMaxPictureSide || h.width * h.height > kMaxPicturePixels)
+        return BmpError::TooLarge;
+    const std::uint32_t bits = h.bits;
+    const bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == 24 || (!h.core() && (bits == 16 || bits == 32));
+    return knownDepth ? BmpError::None : BmpError::UnsupportedBitDepth;
+}
+
+BmpError BmpReader::Impl::readCompression(BmpHeader& h)
+{
+    switch (h.compressionCode) {
+    case 0: h.compression = Compression::Rgb; break;
+    case 1: h.compression = Compression::Rle8; break;
+    case 2: h.compression = Compression::Rle4; break;
     case 3: // in OS/2 2.x headers, 3 is Huffman coding
-        if (os2)
+        if (h.os2())
             return BmpError::UnsupportedCompression;
-        compression = Compression::Bitfields;
+        h.compression = Compression::Bitfields;
         break;
     default: return BmpError::UnsupportedCompression;
     }
-    if ((compression == Compression::Rle8 && bits != 8) || (compression == Compression::Rle4 && bits != 4)
-        || (compression == Compression::Bitfields && bits != 16 && bits != 32))
+    if ((h.compression == Compression::Rle8 && h.bits != 8) || (h.compression == Compression::Rle4 && h.bits != 4)
+        || (h.compression == Compression::Bitfields && h.bits != 16 && h.bits != 32))
         return BmpError::CompressionMismatch;
-    const bool rle = compression == Compression::Rle8 || compression == Compression::Rle4;
-    if (rle && topDown)
+    if (h.rle() && topDown)
         return BmpError::TopDownRle;
+    return BmpError::None;
+}
 
-    std::array<std::uint32_t, 3> masks{}; // red, green, blue
-    if (compression == Compression::Bitfields) {
-        const std::uint8_t* m = &h[40];
-        if (headerSize == 40) {
+BmpError BmpReader::Impl::readMasks(BmpHeader& h)
+{
+    if (h.compression == Compression::Bitfields) {
+        const std::uint8_t* m = &h.bytes[40];
+        if (h.size == 40) {
             m = in.take(12);
             if (!m)
                 return shortRead(BmpError::TruncatedHeader);
         }
-        masks = {le32(m), le32(m + 4), le32(m + 8)};
-        if (!validMasks(masks, bits))
+        h.masks = {le32(m), le32(m + 4), le32(m + 8)};
+        if (!validMasks(h.masks, h.bits))
             return BmpError::BadMasks;
-    } else if (bits == 16) {
-        masks = {0x7C00, 0x03E0, 0x001F};
-    } else if (bits == 32) {
-        masks = {0xFF0000, 0xFF00, 0xFF};
+    } else if (h.bits == 16) {
+        h.masks = {0x7C00, 0x03E0, 0x001F};
+    } else if (h.bits == 32) {
+        h.masks = {0xFF0000, 0xFF00, 0xFF};
     }
+    return BmpError::None;
+}
 
-    if (offset >= in.size())
+BmpError BmpReader::Impl::checkOffset(BmpHeader& h)
+{
+    if (h.offset >= in.size())
         return BmpError::OffsetPastEnd;
-    if (offset < in.position())
+    if (h.offset < in.position())
         return BmpError::BadOffset;
+    return BmpError::None;
+}
 
+BmpError BmpReader::Impl::readPalette(BmpHeader& h)
+{
     palette.fill(kBeyondPalette);
-    if (bits <= 8) {
-        const std::uint32_t entryBytes = core ? 3 : 4;
-        const std::uint64_t slots = std::uint64_t{1} << bits;
-        const std::uint64_t room = (offset - in.position()) / entryBytes;
-        std::uint64_t count = 0;
-        if (core || headerSize == 16) { // no count in the header
-            count = std::min(slots, room);
-            if (count == 0)
-                return BmpError::BadPalette;
-        } else {
-            count = coloursUsed == 0 ? slots : coloursUsed;
-            if (count > slots)
-                return BmpError::BadPalette;
-            if (count > room)
-                return BmpError::BadOffset;
-        }
-        const std::uint8_t* p = in.take(static_cast<std::size_t>(count * entryBytes));
-        if (!p)
-            return shortRead(BmpError::TruncatedHeader);
-        for (std::uint64_t i = 0; i < count; ++i, p += entryBytes)
-            palette[i] = pictureColour(p[2], p[1], p[0]);
-        fullPalette = count == slots;
-    }
-    if (!in.skip(offset - in.position()))
-        return shortRead(BmpError::OffsetPastEnd);
-
-    if (rle) {
-        if (imageSize != 0 && offset + imageSize > in.size())
-            return BmpError::TruncatedPixels;
+    if (h.bits > 8)
+        return BmpError::None;
+    const std::uint32_t entryBytes = h.core() ? 3 : 4;
+    const std::uint64_t slots = std::uint64_t{1} << h.bits;
+    const std::uint64_t room = (h.offset - in.position()) / entryBytes;
+    std::uint64_t count = 0;
+    if (h.core() || h.size == 16) { // no count in the header
+        count = std::min(slots, room);
+        if (count == 0)
+            return BmpError::BadPalette;
     } else {
-        stride = static_cast<std::size_t>((static_cast<std::uint64_t>(w) * bits + 31) / 32 * 4);
-        if (offset + stride * static_cast<std::uint64_t>(ht) > in.size())
-            return BmpError::TruncatedPixels;
+        count = h.coloursUsed == 0 ? slots : h.coloursUsed;
+        if (count > slots)
+            return BmpError::BadPalette;
+        if (count > room)
+            return BmpError::BadOffset;
     }
+    const std::uint8_t* p = in.take(static_cast<std::size_t>(count * entryBytes));
+    if (!p)
+        return shortRead(BmpError::TruncatedHeader);
+    for (std::uint64_t i = 0; i < count; ++i, p += entryBytes)
+        palette[i] = pictureColour(p[2], p[1], p[0]);
+    fullPalette = count == slots;
+    return BmpError::None;
+}
 
-    width = static_cast<int>(w);
-    height = static_cast<int>(ht);
-    switch (bits) {
+BmpError BmpReader::Impl::checkPixelsFit(BmpHeader& h)
+{
+    if (!in.skip(h.offset - in.position()))
+        return shortRead(BmpError::OffsetPastEnd);
+    if (h.rle())
+        return h.imageSize != 0 && h.offset + h.imageSize > in.size() ? BmpError::TruncatedPixels : BmpError::None;
+    stride = static_cast<std::size_t>((static_cast<std::uint64_t>(h.width) * h.bits + 31) / 32 * 4);
+    if (h.offset + stride * static_cast<std::uint64_t>(h.height) > in.size())
+        return BmpError::TruncatedPixels;
+    return BmpError::None;
+}
+
+void BmpReader::Impl::chooseLayout(const BmpHeader& h)
+{
+    width = static_cast<int>(h.width);
+    height = static_cast<int>(h.height);
+    switch (h.bits) {
     case 1: layout = Layout::Indexed1; break;
-    case 4: layout = rle ? Layout::Rle4 : Layout::Indexed4; break;
-    case 8: layout = rle ? Layout::Rle8 : Layout::Indexed8; break;
+    case 4: layout = h.rle() ? Layout::Rle4 : Layout::Indexed4; break;
+    case 8: layout = h.rle() ? Layout::Rle8 : Layout::Indexed8; break;
     case 16: layout = Layout::Direct16; break;
     case 24: layout = Layout::Direct24; break;
     default:
-        layout = masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF} ? Layout::Direct32Bgr
-                                                                             : Layout::Direct32Masks;
+        layout = h.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF} ? Layout::Direct32Bgr
+                                                                               : Layout::Direct32Masks;
         break;
     }
-    if (bits == 16 || bits == 32)
-        masked = MaskedColour(masks);
-    if (bits == 16) {
+    if (h.bits == 16 || h.bits == 32)
+        masked = MaskedColour(h.masks);
+    if (h.bits == 16) {
         colours16.resize(std::size_t{1} << 16);
         for (std::uint32_t word = 0; word < colours16.size(); ++word)
             colours16[word] = masked(word);
     }
-    return BmpError::None;
 }
 
 // One uncompressed row; a loop of its own for each layout.
@@ -461,102 +521,126 @@ BmpError BmpReader::Impl::readPlain(const RowSink& sink)
     return BmpError::None;
 }
 
-BmpError BmpReader::Impl::readRle(const RowSink& sink)
-{
-    const bool four = layout == Layout::Rle4;
-    const std::uint32_t blank = palette[0]; // what skipped and left-out pixels take
-    std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
+// Where the run-length codes have got to. Rows are finished bottom row first.
+struct BmpReader::Impl::RleRows {
+    const RowSink& sink;
+    std::vector<std::uint32_t> row;
+    std::uint32_t blank; // what skipped and left-out pixels take
+    bool four;
     int x = 0;
     int y = 0; // rows finished, counted from the bottom
-    // Blanks the rest of the row and hands it over; false when it used a slot beyond the palette.
-    const auto finishRow = [&]() {
-        std::fill(row.begin() + x, row.end(), blank);
-        if (!fullPalette && usesSlotBeyondPalette(row))
-            return false;
-        sink(height - 1 - y, row);
-        ++y;
-        x = 0;
-        return true;
-    };
+};
 
+BmpError BmpReader::Impl::readRle(const RowSink& sink)
+{
+    RleRows rows{sink, std::vector<std::uint32_t>(static_cast<std::size_t>(width)), palette[0],
+                 layout == Layout::Rle4};
     for (;;) {
         const std::uint8_t* op = in.take(2);
-        if (!op) {
-            // Data may end without an end-of-bitmap code once every pixel is painted.
-            if (in.failed())
-                return BmpError::ReadFailed;
-            if (y == height)
-                return BmpError::None;
-            if (y == height - 1 && x == width)
-                return finishRow() ? BmpError::None : BmpError::PaletteIndex;
-            return BmpError::TruncatedPixels;
-        }
+        if (!op)
+            return rleDataEnded(rows);
         const int count = op[0];
         const int code = op[1];
-        if (count > 0) { // a run of one index (RLE4: two alternating)
-            if (y == height || count > width - x)
+        BmpError result = BmpError::None;
+        if (count > 0) {
+            result = rleRun(rows, count, code);
+        } else if (code == 0) { // end of line
+            if (rows.y == height)
                 return BmpError::BadRle;
-            std::uint32_t* out = row.data() + x;
-            if (four) {
-                const std::uint32_t colours[2] = {palette[code >> 4], palette[code & 15]};
-                for (int i = 0; i < count; ++i)
-                    out[i] = colours[i & 1];
-            } else {
-                std::fill_n(out, count, palette[code]);
-            }
-            x += count;
-            continue;
+            result = finishRow(rows);
+        } else if (code == 1) { // end of bitmap
+            while (rows.y < height && result == BmpError::None)
+                result = finishRow(rows);
+            return result;
+        } else if (code == 2) {
+            result = rleDelta(rows);
+        } else {
+            result = rleAbsolute(rows, code);
         }
-        switch (code) {
-        case 0: // end of line
-            if (y == height)
-                return BmpError::BadRle;
-            if (!finishRow())
-                return BmpError::PaletteIndex;
-            break;
-        case 1: // end of bitmap
-            while (y < height)
-                if (!finishRow())
-                    return BmpError::PaletteIndex;
-            return BmpError::None;
-        case 2: { // delta: right and up (towards the top row)
-            const std::uint8_t* d = in.take(2);
-            if (!d)
-                return shortRead(BmpError::TruncatedPixels);
-            const int dx = d[0];
-            const int dy = d[1];
-            if (y == height || dx > width - x || dy > height - 1 - y)
-                return BmpError::BadRle;
-            const int target = x + dx;
-            if (dy > 0) {
-                for (int i = 0; i < dy; ++i)
-                    if (!finishRow())
-                        return BmpError::PaletteIndex;
-            }
-            std::fill(row.begin() + x, row.begin() + target, blank);
-            x = target;
-            break;
-        }
-        default: { // an absolute run of `code` indices, padded to 16 bits
-            const std::size_t bytes = four ? static_cast<std::size_t>(code + 1) / 2 : static_cast<std::size_t>(code);
-            if (y == height || code > width - x)
-                return BmpError::BadRle;
-            const std::uint8_t* p = in.take(bytes + (bytes & 1));
-            if (!p)
-                return shortRead(BmpError::TruncatedPixels);
-            std::uint32_t* out = row.data() + x;
-            if (four) {
-                for (int i = 0; i < code; ++i)
-                    out[i] = palette[(p[i >> 1] >> ((i & 1) ? 0 : 4)) & 15];
-            } else {
-                for (int i = 0; i < code; ++i)
-                    out[i] = palette[p[i]];
-            }
-            x += code;
-            break;
-        }
-        }
+        if (result != BmpError::None)
+            return result;
     }
+}
+
+// Blanks the rest of the row and hands it over.
+BmpError BmpReader::Impl::finishRow(RleRows& rows) const
+{
+    std::fill(rows.row.begin() + rows.x, rows.row.end(), rows.blank);
+    if (!fullPalette && usesSlotBeyondPalette(rows.row))
+        return BmpError::PaletteIndex;
+    rows.sink(height - 1 - rows.y, rows.row);
+    ++rows.y;
+    rows.x = 0;
+    return BmpError::None;
+}
+
+// Data may end without an end-of-bitmap code once every pixel is painted.
+BmpError BmpReader::Impl::rleDataEnded(RleRows& rows) const
+{
+    if (in.failed())
+        return BmpError::ReadFailed;
+    if (rows.y == height)
+        return BmpError::None;
+    if (rows.y == height - 1 && rows.x == width)
+        return finishRow(rows);
+    return BmpError::TruncatedPixels;
+}
+
+// A run of one index (RLE4: two alternating).
+BmpError BmpReader::Impl::rleRun(RleRows& rows, int count, int code) const
+{
+    if (rows.y == height || count > width - rows.x)
+        return BmpError::BadRle;
+    std::uint32_t* out = rows.row.data() + rows.x;
+    if (rows.four) {
+        const std::uint32_t colours[2] = {palette[code >> 4], palette[code & 15]};
+        for (int i = 0; i < count; ++i)
+            out[i] = colours[i & 1];
+    } else {
+        std::fill_n(out, count, palette[code]);
+    }
+    rows.x += count;
+    return BmpError::None;
+}
+
+// A delta: right and up (towards the top row).
+BmpError BmpReader::Impl::rleDelta(RleRows& rows)
+{
+    const std::uint8_t* d = in.take(2);
+    if (!d)
+        return shortRead(BmpError::TruncatedPixels);
+    const int dx = d[0];
+    const int dy = d[1];
+    if (rows.y == height || dx > width - rows.x || dy > height - 1 - rows.y)
+        return BmpError::BadRle;
+    const int target = rows.x + dx;
+    for (int i = 0; i < dy; ++i)
+        if (const BmpError result = finishRow(rows); result != BmpError::None)
+            return result;
+    std::fill(rows.row.begin() + rows.x, rows.row.begin() + target, rows.blank);
+    rows.x = target;
+    return BmpError::None;
+}
+
+// An absolute run of `code` indices, padded to 16 bits.
+BmpError BmpReader::Impl::rleAbsolute(RleRows& rows, int code)
+{
+    const std::size_t bytes = rows.four ? static_cast<std::size_t>(code + 1) / 2 : static_cast<std::size_t>(code);
+    if (rows.y == height || code > width - rows.x)
+        return BmpError::BadRle;
+    const std::uint8_t* p = in.take(bytes + (bytes & 1));
+    if (!p)
+        return shortRead(BmpError::TruncatedPixels);
+    std::uint32_t* out = rows.row.data() + rows.x;
+    if (rows.four) {
+        for (int i = 0; i < code; ++i)
+            out[i] = palette[(p[i >> 1] >> ((i & 1) ? 0 : 4)) & 15];
+    } else {
+        for (int i = 0; i < code; ++i)
+            out[i] = palette[p[i]];
+    }
+    rows.x += code;
+    return BmpError::None;
 }
 
 BmpReader::BmpReader(const std::filesystem::path& file) : impl_(std::make_unique<Impl>(ByteInput(file))) {}
@@ -583,33 +667,67 @@ BmpError BmpReader::readRows(const RowSink& sink)
     return rle ? impl_->readRle(sink) : impl_->readPlain(sink);
 }
 
-std::string_view bmpErrorText(BmpError error)
+namespace {
+
+struct BmpErrorTexts {
+    BmpError error;
+    std::string_view tools; // English
+    std::string_view player; // German
+};
+
+// Every reason, in the enum's order.
+constexpr BmpErrorTexts kBmpErrorTexts[] = {
+    {BmpError::None, "no error", ""},
+    {BmpError::CannotOpen, "file cannot be opened", "Die Datei lässt sich nicht öffnen."},
+    {BmpError::ReadFailed, "file cannot be read", "Die Datei lässt sich nicht lesen."},
+    {BmpError::NotBitmap, "not a Windows bitmap",
+     "Die Datei ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild."},
+    {BmpError::TruncatedHeader, "file ends inside its header", "Die Datei endet mitten im Bitmap-Kopf."},
+    {BmpError::UnsupportedHeader, "unsupported bitmap header", "Diese Art von Bitmap-Kopf wird nicht unterstützt."},
+    {BmpError::BadHeader, "corrupt bitmap header", "Der Bitmap-Kopf ist beschädigt."},
+    {BmpError::BadSize, "picture has no pixels or a negative width", "Das Bild hat keine Breite oder keine Höhe."},
+    {BmpError::TooLarge, "picture is larger than 32768 pixels a side or 2^28 pixels",
+     "Das Bild ist größer als 32768 Pixel je Seite oder 268435456 Pixel insgesamt."},
+    {BmpError::UnsupportedBitDepth, "unsupported number of bits per pixel", "Diese Farbtiefe wird nicht unterstützt."},
+    {BmpError::UnsupportedCompression, "unsupported compression (JPEG, PNG or other)",
+     "Diese Art der Kompression wird nicht unterstützt."},
+    {BmpError::CompressionMismatch, "compression does not fit the bits per pixel",
+     "Die Kompression passt nicht zur Farbtiefe."},
+    {BmpError::TopDownRle, "run-length encoded picture stored top-down",
+     "Ein lauflängenkodiertes Bild darf nicht von oben nach unten gespeichert sein."},
+    {BmpError::BadMasks, "invalid colour masks", "Die Farbmasken sind ungültig."},
+    {BmpError::BadPalette, "palette size is invalid", "Die Farbpalette hat eine ungültige Größe."},
+    {BmpError::BadOffset, "pixel data starts inside the header or palette",
+     "Die Bilddaten beginnen im Kopf oder in der Farbpalette."},
+    {BmpError::OffsetPastEnd, "file ends before its pixel data", "Die Datei endet vor ihren Bilddaten."},
+    {BmpError::TruncatedPixels, "file ends inside its pixel data", "Die Datei endet mitten in den Bilddaten."},
+    {BmpError::BadRle, "run-length data is corrupt", "Die lauflängenkodierten Bilddaten sind beschädigt."},
+    {BmpError::PaletteIndex, "pixel uses a colour beyond the palette",
+     "Ein Pixel verwendet eine Farbe außerhalb der Farbpalette."},
+    {BmpError::AlreadyRead, "rows were already read", "Die Datei wurde schon gelesen."},
+};
+
+constexpr bool inEnumOrder()
 {
-    switch (error) {
-    case BmpError::None: return "no error";
-    case BmpError::CannotOpen: return "file cannot be opened";
-    case BmpError::ReadFailed: return "file cannot be read";
-    case BmpError::NotBitmap: return "not a Windows bitmap";
-    case BmpError::TruncatedHeader: return "file ends inside its header";
-    case BmpError::UnsupportedHeader: return "unsupported bitmap header";
-    case BmpError::BadHeader: return "corrupt bitmap header";
-    case BmpError::BadSize: return "picture has no pixels or a negative width";
-    case BmpError::TooLarge: return "picture is larger than 32768 pixels a side or 2^28 pixels";
-    case BmpError::UnsupportedBitDepth: return "unsupported number of bits per pixel";
-    case BmpError::UnsupportedCompression: return "unsupported compression (JPEG, PNG or other)";
-    case BmpError::CompressionMismatch: return "compression does not fit the bits per pixel";
-    case BmpError::TopDownRle: return "run-length encoded picture stored top-down";
-    case BmpError::BadMasks: return "invalid colour masks";
-    case BmpError::BadPalette: return "palette size is invalid";
-    case BmpError::BadOffset: return "pixel data starts inside the header or palette";
-    case BmpError::OffsetPastEnd: return "file ends before its pixel data";
-    case BmpError::TruncatedPixels: return "file ends inside its pixel data";
-    case BmpError::BadRle: return "run-length data is corrupt";
-    case BmpError::PaletteIndex: return "pixel uses a colour beyond the palette";
-    case BmpError::AlreadyRead: return "rows were already read";
-    }
-    return "unknown error";
+    for (std::size_t i = 0; i < std::size(kBmpErrorTexts); ++i)
+        if (static_cast<std::size_t>(kBmpErrorTexts[i].error) != i)
+            return false;
+    return static_cast<std::size_t>(BmpError::AlreadyRead) + 1 == std::size(kBmpErrorTexts);
 }
+static_assert(inEnumOrder(), "one row for every reason, in the enum's order");
+
+const BmpErrorTexts& textsOf(BmpError error)
+{
+    static constexpr BmpErrorTexts kUnknown{BmpError::None, "unknown error", ""};
+    const auto index = static_cast<std::size_t>(error);
+    return index < std::size(kBmpErrorTexts) ? kBmpErrorTexts[index] : kUnknown;
+}
+
+} // namespace
+
+std::string_view bmpErrorText(BmpError error) { return textsOf(error).tools; }
+
+std::string_view bmpErrorSentence(BmpError error) { return textsOf(error).player; }
 
 namespace {
 

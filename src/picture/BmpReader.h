@@ -45,32 +45,36 @@ constexpr std::uint32_t pictureColour(std::uint32_t red, std::uint32_t green, st
 inline constexpr int kMaxPictureSide = 32768;
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 
-// Why a file is refused. bmpErrorText gives a short English text for each.
+// Why a file is refused. What each reason says, to the author and to the player, stands in one
+// table: kBmpErrorTexts in BmpReader.cpp.
 enum class BmpError {
     None,
-    CannotOpen,             // "file cannot be opened"
-    ReadFailed,             // "file cannot be read"
-    NotBitmap,              // "not a Windows bitmap"
-    TruncatedHeader,        // "file ends inside its header"
-    UnsupportedHeader,      // "unsupported bitmap header"
-    BadHeader,              // "corrupt bitmap header"
-    BadSize,                // "width or height is zero or negative"
-    TooLarge,               // "picture is larger than 32768 pixels a side or 2^28 pixels"
-    UnsupportedBitDepth,    // "unsupported number of bits per pixel"
-    UnsupportedCompression, // "unsupported compression (JPEG, PNG or other)"
-    CompressionMismatch,    // "compression does not fit the bits per pixel"
-    TopDownRle,             // "run-length encoded picture stored top-down"
-    BadMasks,               // "invalid colour masks"
-    BadPalette,             // "palette size is invalid"
-    BadOffset,              // "pixel data starts inside the header or palette"
-    OffsetPastEnd,          // "file ends before its pixel data"
-    TruncatedPixels,        // "file ends inside its pixel data"
-    BadRle,                 // "run-length data is corrupt"
-    PaletteIndex,           // "pixel uses a colour beyond the palette"
-    AlreadyRead,            // "rows were already read"
+    CannotOpen,
+    ReadFailed,
+    NotBitmap,
+    TruncatedHeader,
+    UnsupportedHeader,
+    BadHeader,
+    BadSize, // no pixels, or a negative width (a negative height means top-down rows)
+    TooLarge,
+    UnsupportedBitDepth,
+    UnsupportedCompression,
+    CompressionMismatch,
+    TopDownRle,
+    BadMasks,
+    BadPalette,
+    BadOffset,
+    OffsetPastEnd,
+    TruncatedPixels,
+    BadRle,
+    PaletteIndex,
+    AlreadyRead,
 };
 
+// A short English phrase, for the command-line tools.
 std::string_view bmpErrorText(BmpError error);
+// A German sentence, for the game window; empty for None.
+std::string_view bmpErrorSentence(BmpError error);
 
 // A whole decoded picture, top row first, width * height colour values.
 struct BmpPicture {

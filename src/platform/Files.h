@@ -23,6 +23,10 @@ std::optional<std::string> readOrdinaryFile(const std::filesystem::path& file, L
 // when writing fails.
 bool appendToOrdinaryFile(const std::filesystem::path& file, std::string_view bytes);
 
+// Removes a folder with everything in it, quietly; a link of that name goes, not what it
+// points to.
+void removeTree(const std::filesystem::path& path);
+
 // PartFile names its files with this prefix and six letters or digits.
 inline constexpr std::string_view kPartFilePrefix = ".hopplix-part-";
 

@@ -13,16 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A link of that name goes, not what it points to.
-void removeTree(const fs::path& path)
-{
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec)))
-        fs::remove(path, ec);
-    else
-        fs::remove_all(path, ec);
-}
-
 bool present(const fs::path& path)
 {
     std::error_code ec;
@@ -121,6 +111,127 @@ bool writeJournal(const fs::path& root, std::string_view phase, const std::strin
            && part.commit(journal);
 }
 
+// Why a step of an install refused to go on; nothing when it went through.
+using Refusal = std::optional<std::string>;
+
+// The files under `staged`, sorted; anything there but files and folders is refused.
+Refusal listStaged(const fs::path& root, const fs::path& staged, std::vector<fs::path>& files)
+{
+    if (!present(staged))
+        return std::nullopt;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(staged, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const auto status = it->symlink_status(ec);
+        if (fs::is_regular_file(status))
+            files.push_back(it->path());
+        else if (!fs::is_directory(status))
+            return "refused: " + it->path().lexically_relative(root).generic_string() + " is no file of ours";
+    }
+    if (ec)
+        return "cannot read " + std::string(kStagingFolder);
+    std::sort(files.begin(), files.end());
+    return std::nullopt;
+}
+
+// Where each staged file goes, and the folders to make on the way.
+Refusal planFiles(const fs::path& root, const fs::path& staged, const std::vector<fs::path>& files, Plan& plan)
+{
+    for (const auto& file : files) {
+        const fs::path relative = file.lexically_relative(staged);
+        const fs::path target = root / relative;
+        const fs::path folder = target.parent_path();
+        if (!liesInside(root, target) || realFolder(target))
+            return "cannot replace " + relative.generic_string();
+        if (!realFolder(folder)) {
+            // One missing level, as the updater checked when it staged the file.
+            const std::string made = folder.lexically_relative(root).generic_string();
+            if (present(folder) || !realFolder(folder.parent_path()) || !liesInside(root, folder))
+                return "cannot create " + made;
+            if (std::find(plan.folders.begin(), plan.folders.end(), made) == plan.folders.end())
+                plan.folders.push_back(made);
+        }
+        plan.files.push_back({relative.generic_string(), file.lexically_relative(root).generic_string(),
+                              present(target)});
+    }
+    return std::nullopt;
+}
+
+// The old program goes only when its successor (a plain file, not a link) takes its place:
+// here as the plan's last file, or by the script.
+Refusal planProgram(const fs::path& root, const std::string& program, ProgramSwap programSwap, Plan& plan)
+{
+    const std::string successor = newProgramFileOf(program);
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(root / successor, ec)))
+        return "kept " + program + ": nothing is there to take its place";
+    if (!makeExecutable(root / successor))
+        return "cannot make " + program + " executable";
+    if (programSwap == ProgramSwap::Here)
+        plan.files.push_back({program, successor, present(root / program)});
+    else
+        plan.successor = successor;
+    return std::nullopt;
+}
+
+// The plan's lines of the journal.
+Refusal addToJournal(const Plan& plan, std::string& journal)
+{
+    if (!plan.successor.empty())
+        journal += "successor\t" + plan.successor + "\n";
+    for (const auto& folder : plan.folders)
+        journal += "folder\t" + folder + "\n";
+    for (const auto& f : plan.files) {
+        if ((f.target + f.staged).find_first_of("\t\n") != std::string::npos)
+            return "cannot note " + f.target;
+        journal += std::string("file\t") + (f.existed ? "1" : "0") + "\t" + f.target + "\t" + f.staged + "\n";
+    }
+    return std::nullopt;
+}
+
+// The old file stays where it is until the new one replaces it in one rename; the backup holds
+// a second name for it (a copy where the file system has none).
+bool keepInBackup(const fs::path& target, const fs::path& kept)
+{
+    std::error_code ec;
+    fs::create_directories(kept.parent_path(), ec);
+    if (ec)
+        return false;
+    fs::create_hard_link(target, kept, ec);
+    if (ec && fs::is_regular_file(fs::symlink_status(target))) {
+        const fs::path copying = kept.parent_path() / (kept.filename().string() + ".part");
+        ec.clear();
+        fs::copy_file(target, copying, fs::copy_options::overwrite_existing, ec);
+        if (!ec)
+            fs::rename(copying, kept, ec);
+    }
+    return !ec;
+}
+
+// Makes the plan's folders and moves its files to their places, in the journal's order.
+Refusal putInPlace(const fs::path& root, const Plan& plan, const std::function<void(const std::string&)>& step)
+{
+    std::error_code ec;
+    for (const auto& folder : plan.folders) {
+        if (!fs::create_directory(root / fs::path(folder), ec) || ec)
+            return "cannot create " + folder;
+        step("folder " + folder);
+    }
+    for (const auto& f : plan.files) {
+        const fs::path target = root / fs::path(f.target);
+        if (f.existed) {
+            if (!keepInBackup(target, root / kBackupFolder / fs::path(f.target)))
+                return "cannot keep " + f.target;
+            step("keep " + f.target);
+        }
+        fs::rename(root / fs::path(f.staged), target, ec);
+        if (ec)
+            return "cannot put " + f.target + " in place";
+        step("put " + f.target);
+    }
+    return std::nullopt;
+}
+
 // Puts back what the plan's steps replaced, last step first; each undo is one rename, and a
 // step that never happened, or was undone already, is passed over.
 void undo(const fs::path& root, const Plan& plan, const std::function<void(const std::string&)>& step)
@@ -189,25 +300,26 @@ void StagedInstall::step(const std::string& name)
         afterStep(name);
 }
 
-bool StagedInstall::install(std::vector<std::string>& reports, ProgramSwap programSwap)
+bool StagedInstall::holdLock()
 {
     lock_ = FileLock::tryHold(root_ / kSwapLock);
-    if (!lock_) {
-        reports.push_back("another update is being put in place");
-        return false;
+    // A swap interrupted before this one is undone first.
+    if (lock_ && present(root_ / kSwapJournal)) {
+        lock_.reset();
+        recoverInterruptedSwap(root_);
+        lock_ = FileLock::tryHold(root_ / kSwapLock);
     }
+    return lock_.has_value();
+}
+
+bool StagedInstall::install(std::vector<std::string>& reports, ProgramSwap programSwap)
+{
     auto refuse = [&](const std::string& why) {
         reports.push_back(why);
         return false;
     };
-    // A swap interrupted before this one is undone first.
-    if (present(root_ / kSwapJournal)) {
-        lock_.reset();
-        recoverInterruptedSwap(root_);
-        lock_ = FileLock::tryHold(root_ / kSwapLock);
-        if (!lock_)
-            return refuse("another update is being put in place");
-    }
+    if (!holdLock())
+        return refuse("another update is being put in place");
     const fs::path staging = root_ / kStagingFolder;
     const fs::path staged = staging / kStagedFiles;
     const fs::path backup = root_ / kBackupFolder;
@@ -216,98 +328,28 @@ bool StagedInstall::install(std::vector<std::string>& reports, ProgramSwap progr
         return refuse("refused: " + std::string(kStagingFolder) + " is no folder of ours");
     if (present(backup) && !realFolder(backup))
         return refuse("refused: " + std::string(kBackupFolder) + " is no folder of ours");
-    std::error_code ec;
     std::vector<fs::path> files;
-    if (present(staged)) {
-        for (auto it = fs::recursive_directory_iterator(staged, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec)) {
-            const auto status = it->symlink_status(ec);
-            if (fs::is_regular_file(status))
-                files.push_back(it->path());
-            else if (!fs::is_directory(status))
-                return refuse("refused: " + it->path().lexically_relative(root_).generic_string() +
-                              " is no file of ours");
-        }
-        if (ec)
-            return refuse("cannot read " + std::string(kStagingFolder));
-    }
-    std::sort(files.begin(), files.end());
-
     Plan plan;
-    for (const auto& file : files) {
-        const fs::path relative = file.lexically_relative(staged);
-        const fs::path target = root_ / relative;
-        const fs::path folder = target.parent_path();
-        if (!liesInside(root_, target) || realFolder(target))
-            return refuse("cannot replace " + relative.generic_string());
-        if (!realFolder(folder)) {
-            // One missing level, as the updater checked when it staged the file.
-            const std::string made = folder.lexically_relative(root_).generic_string();
-            if (present(folder) || !realFolder(folder.parent_path()) || !liesInside(root_, folder))
-                return refuse("cannot create " + made);
-            if (std::find(plan.folders.begin(), plan.folders.end(), made) == plan.folders.end())
-                plan.folders.push_back(made);
-        }
-        plan.files.push_back({relative.generic_string(), file.lexically_relative(root_).generic_string(),
-                              present(target)});
-    }
-    const std::string successor = newProgramFileOf(program_);
-    // The old program goes only when its successor (a plain file, not a link) takes its place.
-    if (!fs::is_regular_file(fs::symlink_status(root_ / successor, ec)))
-        return refuse("kept " + program_ + ": nothing is there to take its place");
-    if (!makeExecutable(root_ / successor))
-        return refuse("cannot make " + program_ + " executable");
-    if (programSwap == ProgramSwap::Here)
-        plan.files.push_back({program_, successor, present(root_ / program_)});
-    else
-        journal_ += "successor\t" + successor + "\n";
+    Refusal refusal = listStaged(root_, staged, files);
+    if (!refusal)
+        refusal = planFiles(root_, staged, files, plan);
+    if (!refusal)
+        refusal = planProgram(root_, program_, programSwap, plan);
+    if (!refusal)
+        refusal = addToJournal(plan, journal_);
+    if (refusal)
+        return refuse(*refusal);
 
-    for (const auto& folder : plan.folders)
-        journal_ += "folder\t" + folder + "\n";
-    for (const auto& f : plan.files) {
-        if ((f.target + f.staged).find_first_of("\t\n") != std::string::npos)
-            return refuse("cannot note " + f.target);
-        journal_ += std::string("file\t") + (f.existed ? "1" : "0") + "\t" + f.target + "\t" + f.staged + "\n";
-    }
     removeTree(backup); // a leftover of an update that never started
+    std::error_code ec;
     if (!fs::create_directory(backup, ec) || ec)
         return refuse("cannot create " + std::string(kBackupFolder));
     if (!writeJournal(root_, kSwapping, journal_))
         return refuse("cannot write " + std::string(kSwapJournal));
     journalOpen_ = true;
     step("journal");
-
-    for (const auto& folder : plan.folders) {
-        if (!fs::create_directory(root_ / fs::path(folder), ec) || ec)
-            return refuse("cannot create " + folder);
-        step("folder " + folder);
-    }
-    for (const auto& f : plan.files) {
-        const fs::path target = root_ / fs::path(f.target);
-        if (f.existed) {
-            // The old file stays where it is until the new one replaces it in one rename; the
-            // backup holds a second name for it (a copy where the file system has none).
-            const fs::path kept = backup / fs::path(f.target);
-            fs::create_directories(kept.parent_path(), ec);
-            if (!ec) {
-                fs::create_hard_link(target, kept, ec);
-                if (ec && fs::is_regular_file(fs::symlink_status(target))) {
-                    const fs::path copying = kept.parent_path() / (kept.filename().string() + ".part");
-                    ec.clear();
-                    fs::copy_file(target, copying, fs::copy_options::overwrite_existing, ec);
-                    if (!ec)
-                        fs::rename(copying, kept, ec);
-                }
-            }
-            if (ec)
-                return refuse("cannot keep " + f.target);
-            step("keep " + f.target);
-        }
-        fs::rename(root_ / fs::path(f.staged), target, ec);
-        if (ec)
-            return refuse("cannot put " + f.target + " in place");
-        step("put " + f.target);
-    }
+    if (const Refusal failed = putInPlace(root_, plan, [this](const std::string& name) { step(name); }))
+        return refuse(*failed);
     const std::string_view done = programSwap == ProgramSwap::Here ? kStarted : kHanded;
     if (!writeJournal(root_, done, journal_))
         return refuse("cannot write " + std::string(kSwapJournal));

@@ -46,6 +46,8 @@ public:
     std::function<void(std::string_view step)> afterStep;
 
 private:
+    // Holds the swap lock, after undoing a swap that was interrupted; false when another holds it.
+    bool holdLock();
     void step(const std::string& name);
 
     std::filesystem::path root_;

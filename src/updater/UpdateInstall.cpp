@@ -9,6 +9,7 @@
 #include "updater/SafePaths.h"
 #include "updater/StagedInstall.h"
 #include "updater/UpdateScript.h"
+#include "updater/UpdateTexts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,23 +24,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kErrorTitle = "Error";
-constexpr std::string_view kFailed = "Update fehlgeschlagen";
 
 void removeQuietly(const fs::path& path)
 {
     std::error_code ec;
     fs::remove(path, ec);
-}
-
-// Removes a folder with everything in it; a link of that name goes, not what it points to.
-void removeTree(const fs::path& path)
-{
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec)))
-        fs::remove(path, ec);
-    else
-        fs::remove_all(path, ec);
 }
 
 // Repaints the window while a download runs, at most every 40 ms: curl reports progress far
@@ -99,8 +88,6 @@ bool placeIsFree(const fs::path& root, const std::vector<std::string>& component
            || (fs::is_directory(folder.parent_path(), ec) && !fs::exists(fs::symlink_status(folder, ec))
                && (components.size() == 1 || liesInside(root, folder.parent_path())));
 }
-
-std::string fileError(const std::string& name) { return "Updatefehler bei Datei '" + name + "'"; }
 
 // What the manifest's [SHA256] and [Bytes] sections say of the files.
 class Digests {
@@ -193,7 +180,7 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
     const int n = keyCountOf(readProfileStringFromBytes(manifest, "Namen", std::nullopt, 255));
     window.setFillWidth(0);
     window.showInFront();
-    window.setFileCaption("Datei: 0/" + std::to_string(n));
+    window.setFileCaption(std::string(kFileCaption) + "0/" + std::to_string(n));
     window.refresh();
 
     auto report = [&](const std::string& name) {
@@ -243,7 +230,7 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         if (n > 0)
             window.setFillWidth(std::min(window.trackWidth(), window.fillWidth() + window.trackWidth() / n));
         ++count;
-        window.setFileCaption("Datei: " + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
+        window.setFileCaption(std::string(kFileCaption) + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
         window.refresh();
     }
     return count;
@@ -275,6 +262,66 @@ bool deliversAnnouncedVersion(const UpdateSetup& setup, std::string_view manifes
     if (signatures)
         return !named.empty() && named == setup.announcedVersion;
     return named.empty() || setup.announcedVersion.empty() || named == setup.announcedVersion;
+}
+
+// How a stage of an update ended.
+enum class Outcome { Done, GaveUp, Failed };
+
+// The new program file into the staging folder. No empty screen for as long as it takes: the
+// window shows what arrives.
+Outcome downloadProgram(const UpdateSetup& setup, Downloader& downloader, RefreshDuringDownloads& refreshing,
+                        UpdateWindow& window, const fs::path& stagedProgram)
+{
+    // The program file as it is called on this system.
+    const std::string programCaption = std::string(kFileCaption) + programFileNameOf(setup.programName);
+    window.setFillWidth(0);
+    window.setFileCaption(programCaption);
+    window.offerCancel(true);
+    window.showInFront();
+    window.refresh();
+    refreshing.showBytesAfter(programCaption);
+    const int result =
+        downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), stagedProgram, DownloadKind::Large);
+    refreshing.showBytesAfter({});
+    if (result == download_error::Cancelled)
+        return Outcome::GaveUp;
+    if (result != 0)
+        return Outcome::Failed;
+    window.setFileCaption(programCaption + " 1/1");
+    return Outcome::Done;
+}
+
+// The manifest, checked, then the program file against it and every file it lists.
+Outcome downloadListedFiles(const UpdateSetup& setup, const Staging& staging, const fs::path& stagedProgram,
+                            Downloader& downloader, MessageBoxes& messages, UpdateWindow& window)
+{
+    const fs::path manifestFile = staging.path() / kManifestFile;
+    const int manifestResult =
+        downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), manifestFile, DownloadKind::Manifest);
+    if (manifestResult == download_error::Cancelled)
+        return Outcome::GaveUp;
+    const bool signatures = !setup.publicKey.empty();
+    // A manifest cut at a limit would install a new program without its files; without the
+    // signed manifest nothing vouches for the program.
+    if (manifestResult == download_error::TooLarge || (manifestResult != 0 && signatures))
+        return Outcome::Failed;
+    if (manifestResult != 0)
+        return Outcome::Done;
+    const auto manifest = readOrdinaryFile(manifestFile, Links::Refuse);
+    if (!manifest || (signatures && !signedByKey(setup, *manifest, staging, downloader))
+        || !deliversAnnouncedVersion(setup, *manifest, signatures))
+        return Outcome::Failed;
+    // The program came before the manifest: it is checked now, before anything is staged for
+    // the swap.
+    const Digests digests(*manifest, signatures);
+    if (!digests.trusts(kProgramDigestKey, stagedProgram))
+        return Outcome::Failed;
+    int failures = 0;
+    if (processManifest(setup, *manifest, digests, staging, downloader, messages, window, failures) < 0)
+        return Outcome::GaveUp;
+    // Nothing a release lists may be left behind: without all of it, none of it goes in, and
+    // the next start offers the same update again.
+    return failures > 0 ? Outcome::Failed : Outcome::Done;
 }
 
 } // namespace
@@ -312,7 +359,7 @@ void removeUpdateLeftovers(const fs::path& programFolder)
 InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, MessageBoxes& messages,
                           UpdateWindow& window)
 {
-    if (messages.MsgBox(std::string(kUpdateQuestion), mb::vbYesNo, "Update") != mb::vbYes)
+    if (messages.MsgBox(std::string(kUpdateQuestion), mb::vbYesNo, std::string(kUpdateQuestionTitle)) != mb::vbYes)
         return InstallResult::Declined;
 
     const fs::path root = setup.programFolder;
@@ -327,9 +374,10 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     };
     auto fail = [&] {
         giveUp();
-        messages.MsgBox(std::string(kFailed), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
+        messages.MsgBox(std::string(kUpdateFailed), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
         return InstallResult::ProgramFailed;
     };
+    auto stop = [&](Outcome outcome) { return outcome == Outcome::GaveUp ? giveUp() : fail(); };
     // Without the helper that runs the script, nothing downloaded could ever be put in place.
     if (setup.canHandOver && !setup.canHandOver())
         return fail();
@@ -340,56 +388,16 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
     RefreshDuringDownloads refreshing(downloader, window);
     const std::string programFile = newProgramFileOf(setup.programName);
     const fs::path stagedProgram = staging.path() / programFile;
-    // No empty screen for as long as the program file takes: the window shows what arrives.
-    // The program file as it is called on this system.
-    const std::string programCaption = "Datei: " + programFileNameOf(setup.programName);
-    window.setFillWidth(0);
-    window.setFileCaption(programCaption);
-    window.offerCancel(true);
-    window.showInFront();
-    window.refresh();
-    refreshing.showBytesAfter(programCaption);
-    const int programResult =
-        downloader.URLDownloadToFile(serverUrl(setup, kProgramFilePath), stagedProgram, DownloadKind::Large);
-    refreshing.showBytesAfter({});
-    if (programResult == download_error::Cancelled)
-        return giveUp();
-    if (programResult != 0)
-        return fail();
-    window.setFileCaption(programCaption + " 1/1");
+    if (const Outcome outcome = downloadProgram(setup, downloader, refreshing, window, stagedProgram);
+        outcome != Outcome::Done)
+        return stop(outcome);
     // Without a script the new program could never be put in place.
     if (!makeupdatecmd(root, setup.programName))
         return fail();
     scriptWritten = true;
-
-    const fs::path manifestFile = staging.path() / kManifestFile;
-    const int manifestResult =
-        downloader.URLDownloadToFile(serverUrl(setup, kManifestPath), manifestFile, DownloadKind::Manifest);
-    if (manifestResult == download_error::Cancelled)
-        return giveUp();
-    const bool signatures = !setup.publicKey.empty();
-    // A manifest cut at a limit would install a new program without its files; without the
-    // signed manifest nothing vouches for the program.
-    if (manifestResult == download_error::TooLarge || (manifestResult != 0 && signatures))
-        return fail();
-    if (manifestResult == 0) {
-        const auto manifest = readOrdinaryFile(manifestFile, Links::Refuse);
-        if (!manifest || (signatures && !signedByKey(setup, *manifest, staging, downloader))
-            || !deliversAnnouncedVersion(setup, *manifest, signatures))
-            return fail();
-        // The program came before the manifest: it is checked now, before anything is staged
-        // for the swap.
-        const Digests digests(*manifest, signatures);
-        if (!digests.trusts(kProgramDigestKey, stagedProgram))
-            return fail();
-        int failures = 0;
-        if (processManifest(setup, *manifest, digests, staging, downloader, messages, window, failures) < 0)
-            return giveUp();
-        // Nothing a release lists may be left behind: without all of it, none of it goes in,
-        // and the next start offers the same update again.
-        if (failures > 0)
-            return fail();
-    }
+    if (const Outcome outcome = downloadListedFiles(setup, staging, stagedProgram, downloader, messages, window);
+        outcome != Outcome::Done)
+        return stop(outcome);
     window.offerCancel(false);
 
     std::error_code ec;
@@ -398,7 +406,7 @@ InstallResult Updateholen(const UpdateSetup& setup, Downloader& downloader, Mess
         return fail();
     staging.keep();
     window.startHandOverTimers();
-    window.setStatusCaption("Update erfolgreich!");
+    window.setStatusCaption(std::string(kUpdateSucceeded));
     window.showInFront();
     return InstallResult::Installed;
 }

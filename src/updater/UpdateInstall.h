@@ -33,15 +33,11 @@ public:
     virtual bool cancelled() = 0;
 };
 
-inline constexpr std::string_view kUpdateQuestion =
-    "Eine neuere Version von Hopplix ist verf\xC3\xBC"
-    "gbar, wollen sie updaten?";
-
 enum class InstallResult {
     Declined,      // the player answered No
-    ProgramFailed, // nothing was installed; "Update fehlgeschlagen" was shown
+    ProgramFailed, // nothing was installed; kUpdateFailed was shown
     Cancelled,     // the player gave up while files downloaded: nothing was installed
-    Installed,     // the window shows "Update erfolgreich!" and the hand-over timers run
+    Installed,     // the window shows kUpdateSucceeded and the hand-over timers run
 };
 
 // Asks the question and, on Yes, installs the update. While the program file downloads, the

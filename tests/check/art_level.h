@@ -1,31 +1,15 @@
 #pragma once
-// Level folders painted as text art (see game/level_text.h) for the checker and the solver.
+// Level folders painted as text art (artLevel in game/level_text.h) on a screen that shows
+// them pixel for pixel, for the checker and the solver.
 
 #include "game/LevelSession.h"
 #include "game/level_text.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace hopplix::test {
-
-// root/name with Level.bmp drawn from `rows` and, when `config` is not empty, config.ini
-// holding exactly those bytes.
-inline std::filesystem::path artLevel(const std::filesystem::path& root, const std::string& name,
-                                      const std::vector<std::string>& rows, const std::string& config = {})
-{
-    const auto folder = root / name;
-    std::filesystem::create_directories(folder);
-    std::ofstream art(levelImagePath(folder));
-    for (const std::string& row : rows)
-        art << row << '\n';
-    if (!config.empty())
-        std::ofstream(levelConfigPath(folder), std::ios::binary) << config;
-    return folder;
-}
 
 // A screen on which the picture fills the client area pixel for pixel, at 15 twips a pixel.
 inline Viewport pixelForPixel(const std::vector<std::string>& rows)

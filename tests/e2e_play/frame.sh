@@ -7,55 +7,28 @@ set -euo pipefail
 
 program=$(realpath "$1")
 work=$(realpath -m "$2")
+source "$(dirname "$0")/../support/on_screen.sh"
+in_xvfb -- "$0" "$@"
 
-if [ -z "${HOPPLIX_E2E_IN_XVFB:-}" ]; then
-    exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-# The program draws on that X server, whatever platform the caller's environment names.
-export QT_QPA_PLATFORM=xcb
-
-rm -rf "$work"
-mkdir -p "$work/Level/Wald"
-cp "$program" "$work/Hopplix"
+program_folder "$program" "$work" Wald
 # 320 x 240 pixels at 96 dpi: 8467 x 6350 HIMETRIC, a window of 5644.67 x 4233.33 twips,
 # which the window system keeps as 376 x 282 pixels.
-convert -size 320x240 xc:white +antialias -fill black -draw "rectangle 0,200 319,239" \
-    -type TrueColor "BMP3:$work/Level/Wald/Level.bmp"
+ground_level "$work/Level/Wald"
 expected_width=376
 expected_height=282
 
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-}
-trap cleanup EXIT
+trap end_started EXIT
 fail() {
     echo "e2e_frame: $*" >&2
     exit 1
 }
 
-openbox >/dev/null 2>&1 &
-pids+=($!)
-for ((i = 0; i < 100; i++)); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
+window_manager
 
 cd "$work"
 ./Hopplix >"$work/hopplix.log" 2>&1 &
 pid=$!
-pids+=("$pid")
-
-wait_window() {
-    local id
-    for ((i = 0; i < 200; i++)); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.05
-    done
-    fail "no window \"$1\""
-}
+started+=("$pid")
 
 # Outer geometry "x y width height" of a managed window: its client area plus the frame.
 outer_geometry() {
@@ -93,14 +66,6 @@ check_game_window() {
         || fail "$1: at $ox,$oy, not centred (expected about $cx,$cy)"
     echo "$1: outer ${ow}x${oh} at $ox,$oy"
     echo "$game"
-}
-
-start_level() {
-    local launcher
-    launcher=$(wait_window Levelauswahl)
-    xdotool windowactivate --sync "$launcher" 2>/dev/null || xdotool windowfocus --sync "$launcher"
-    xdotool key Home
-    xdotool mousemove --window "$launcher" 224 112 click 1
 }
 
 start_level

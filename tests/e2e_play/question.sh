@@ -14,30 +14,19 @@ set -euo pipefail
 
 program=$(realpath "$1")
 work=$(realpath -m "$2")
+source "$(dirname "$0")/../support/on_screen.sh"
+# -noreset: no server reset (and refused connections) between two short-lived clients.
+in_xvfb -noreset -- "$0" "$@"
 
-if [ -z "${HOPPLIX_E2E_IN_XVFB:-}" ]; then
-    # -noreset: no server reset (and refused connections) between two short-lived clients.
-    exec env HOPPLIX_E2E_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$@"
-fi
-export QT_QPA_PLATFORM=xcb
-
-rm -rf "$work"
-mkdir -p "$work/Level/Lauf" "$work/Level/Riesig"
-cp "$program" "$work/Hopplix"
+program_folder "$program" "$work" Lauf Riesig
 # Flat ground and a green wall at the right, the player a long walk away from it.
-convert -size 320x240 xc:white +antialias -fill black -draw "rectangle 0,200 319,239" \
-    -fill '#00FF00' -draw "rectangle 288,0 319,199" -type TrueColor "BMP3:$work/Level/Lauf/Level.bmp"
+ground_level "$work/Level/Lauf" -fill '#00FF00' -draw "rectangle 288,0 319,199"
 printf '[Startposition]\r\nx=20\r\ny=150\r\n' >"$work/Level/Lauf/config.ini"
 # A picture larger than the screen: the game window fills it.
 convert -size 2000x1600 xc:white +antialias -fill black -draw "rectangle 0,1500 1999,1599" \
     -type TrueColor "BMP3:$work/Level/Riesig/Level.bmp"
 
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-}
-trap cleanup EXIT
+trap end_started EXIT
 fail() {
     echo "e2e_question: $*" >&2
     echo "--- program output ---" >&2
@@ -45,31 +34,13 @@ fail() {
     exit 1
 }
 
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-for ((i = 0; i < 100; i++)); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
+window_manager --sm-disable
 
 cd "$work"
 ./Hopplix >"$work/hopplix.log" 2>&1 &
 pid=$!
-pids+=("$pid")
+started+=("$pid")
 
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; }
-
-# Prints the id of the visible window titled $1 (a regular expression), waiting at most 10 s.
-wait_window() {
-    local id
-    for ((i = 0; i < 200; i++)); do
-        kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for \"$1\""
-        id=$(visible "$1" | head -n 1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.05
-    done
-    fail "no window \"$1\""
-}
 wait_gone() {
     for ((i = 0; i < 200; i++)); do
         [ -z "$(visible "$1")" ] && return 0
@@ -104,18 +75,9 @@ frame_of() {
     height=$(sed -n 's/^ *Height: *//p' <<<"$info")
     echo "$((x - left)) $((y - top)) $((x + width + right)) $((y + height + bottom))"
 }
-start_level() {
-    local launcher
-    launcher=$(wait_window Levelauswahl)
-    xdotool windowactivate --sync "$launcher" 2>/dev/null || xdotool windowfocus --sync "$launcher"
-    xdotool key Home
-    for ((k = 0; k < $1; k++)); do xdotool key Down; done
-    xdotool mousemove --window "$launcher" 224 112 click 1 # Start
-    wait_gone Levelauswahl
-}
-
 # --- 1. the debug window beside a small level ----------------------------------------------------
 start_level 0 # Lauf
+wait_gone Levelauswahl
 game=$(wait_window Hopplix)
 xdotool windowactivate --sync "$game" 2>/dev/null || true
 wait_focus "$game" "the level"
@@ -160,6 +122,7 @@ echo "the goal reached behind the question closed it and brought back the launch
 
 # --- 4. the debug window in front of a level that fills the screen -------------------------------
 start_level 1 # Riesig
+wait_gone Levelauswahl
 game=$(wait_window Hopplix)
 xdotool windowactivate --sync "$game" 2>/dev/null || true
 wait_focus "$game" "the large level"

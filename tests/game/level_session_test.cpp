@@ -29,14 +29,7 @@ protected:
     std::filesystem::path level(const std::string& name, const std::vector<std::string>& rows,
                                 const std::string& config = {})
     {
-        const auto folder = folder_.path() / name;
-        std::filesystem::create_directories(folder);
-        std::ofstream art(levelImagePath(folder));
-        for (const std::string& row : rows)
-            art << row << '\n';
-        if (!config.empty())
-            std::ofstream(levelConfigPath(folder), std::ios::binary) << config;
-        return folder;
+        return test::artLevel(folder_.path(), name, rows, config);
     }
 
     // 20 x 40 pixels drawn 1:1 into a client of 300 x 600 twips; the player is 20% of the

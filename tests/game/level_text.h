@@ -4,6 +4,7 @@
 // ? for a colour outside the legend and ~ for red one step off (254, 0, 0), both free space.
 
 #include "game/Engine.h"
+#include "game/Layout.h"
 #include "game/PictureDecoder.h"
 #include "game/Playfield.h"
 #include "game/TextArt.h"
@@ -65,8 +66,21 @@ inline std::vector<std::string> openLevel(int width, int height, int groundRow =
     return rows;
 }
 
-// Reads "Level.bmp" as text art, one row a line. A line "(left out)" is a row the decoder
-// announces but never delivers; a character outside the art makes the file unreadable.
+// root/name with Level.bmp drawn from `rows` and, when `config` is not empty, config.ini
+// holding exactly those bytes.
+inline std::filesystem::path artLevel(const std::filesystem::path& root, const std::string& name,
+                                      const std::vector<std::string>& rows, const std::string& config = {})
+{
+    const auto folder = root / name;
+    std::filesystem::create_directories(folder);
+    std::ofstream art(levelImagePath(folder));
+    for (const std::string& row : rows)
+        art << row << '\n';
+    if (!config.empty())
+        std::ofstream(levelConfigPath(folder), std::ios::binary) << config;
+    return folder;
+}
+
 // Reads "Level.bmp" as text art, one row a line. A line "(left out)" is a row the decoder
 // announces but never delivers; a character outside the art makes the file unreadable.
 class TextArtDecoder : public PictureDecoder {

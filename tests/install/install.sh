@@ -17,14 +17,16 @@ set -euo pipefail
 build=$(realpath "$1")
 work=$(realpath -m "$2")
 
-if [ -z "${HOPPLIX_INSTALL_IN_XVFB:-}" ]; then
-    # -ac: the game may run as another user than the one who started the server.
-    exec env HOPPLIX_INSTALL_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24 -ac" bash "$0" "$@"
-fi
-export QT_QPA_PLATFORM=xcb
+source "$(dirname "$0")/../support/on_screen.sh"
+# -ac: the game may run as another user than the one who started the server.
+in_xvfb -ac -- "$0" "$@"
 
 app_id=org.hopplix.Hopplix
-fail() { echo "install: $*" >&2; exit 1; }
+fail() {
+    echo "install: $*" >&2
+    if [ -f "$work/game.log" ]; then cat "$work/game.log" >&2; fi
+    exit 1
+}
 
 installed_by_test=""
 pid=""
@@ -94,18 +96,6 @@ if [ "${CI:-}" = true ] && [ "$(id -u)" = 0 ] && ! dpkg-query -W hopplix >/dev/n
     program=/usr/bin/hopplix
 fi
 
-# Waits at most $2 seconds for a visible window titled exactly $1 and prints its id.
-wait_window() {
-    local deadline=$((SECONDS + $2)) id
-    while ((SECONDS < deadline)); do
-        kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting for \"$1\": $(cat "$work/game.log")"
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then echo "$id"; return 0; fi
-        sleep 0.1
-    done
-    fail "no window \"$1\" within $2 s: $(cat "$work/game.log")"
-}
-
 as_player=()
 if [ "$(id -u)" = 0 ]; then
     as_player=(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/nonexistent XDG_RUNTIME_DIR=)
@@ -114,11 +104,8 @@ else
 fi
 (cd / && exec "${as_player[@]}" "$program") >"$work/game.log" 2>&1 &
 pid=$!
-launcher=$(wait_window Levelauswahl 20)
-# The first level, by keyboard, then Start (Command1, at 224,112 pixels): the level's window
-# comes only if the level list holds the bundled levels.
-xdotool windowfocus --sync "$launcher"
-xdotool key Home
-xdotool mousemove --window "$launcher" 224 112 click 1
+# The first level, by keyboard, then Start: the level's window comes only if the level list
+# holds the bundled levels.
+start_level 0 20
 wait_window Hopplix 10 >/dev/null
 echo "install: $program lists and starts its levels; package $(basename "$deb")"

@@ -46,8 +46,8 @@ ALLOWED = {
     'tools': CORE_BASE | CORE,
 }
 QT_ALLOWED = {'forms/qt', 'app'}
-# Parts of the core that may use Qt's image readers from a library of their own.
-QT_ALLOWED_FOLDERS = {'src/picture/qt', 'src/game/qt'}
+# The part of the core that may use Qt's image readers, from a library of its own.
+QT_ALLOWED_FOLDERS = {'src/game/qt'}
 
 OS_HEADER = re.compile(r'(unistd|fcntl|spawn|langinfo|dirent|pwd|dlfcn|signal|poll|termios|windows|'
                        r'sys/[\w/]+|[a-z]+api|shlobj|shellapi)\.h$')

@@ -1,5 +1,7 @@
 #include "forms/headless/HeadlessWindowSystem.h"
 
+#include "forms/OwnedControls.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -204,7 +206,7 @@ public:
     explicit HeadlessWindow(HeadlessWindowSystem& system) : system_(system) {}
     ~HeadlessWindow() override
     {
-        controls_.clear();
+        owned_.releaseControls();
         system_.windowGone(this);
     }
 
@@ -267,41 +269,23 @@ public:
     {
         if (!visible_)
             return;
-        for (const auto& control : controls_)
+        for (const auto& control : owned_.controls())
             if (auto* label = dynamic_cast<HeadlessLabel*>(control.get()); label && label->isVisible())
                 label->painted_.push_back(label->text());
     }
 
-    Label& addLabel() override { return add<HeadlessLabel>(*this); }
-    Shape& addShape(Shape::Kind kind) override { return add<HeadlessShape>(*this, kind); }
-    CommandButton& addCommandButton() override { return add<HeadlessButton>(*this); }
-    DropDownList& addDropDownList() override { return add<HeadlessDropDown>(*this); }
-    HScrollBar& addHScrollBar() override { return add<HeadlessScrollBar>(*this); }
-    Timer& addTimer() override
-    {
-        auto timer = std::make_unique<HeadlessTimer>(system_, *this);
-        HeadlessTimer& result = *timer;
-        timers_.push_back(std::move(timer));
-        return result;
-    }
-    PlayfieldSurface& addPlayfieldSurface() override { return add<HeadlessPlayfield>(*this); }
+    Label& addLabel() override { return owned_.add<HeadlessLabel>(*this); }
+    Shape& addShape(Shape::Kind kind) override { return owned_.add<HeadlessShape>(*this, kind); }
+    CommandButton& addCommandButton() override { return owned_.add<HeadlessButton>(*this); }
+    DropDownList& addDropDownList() override { return owned_.add<HeadlessDropDown>(*this); }
+    HScrollBar& addHScrollBar() override { return owned_.add<HeadlessScrollBar>(*this); }
+    Timer& addTimer() override { return owned_.addTimer(system_, *this); }
+    PlayfieldSurface& addPlayfieldSurface() override { return owned_.add<HeadlessPlayfield>(*this); }
 
 protected:
-    void stopTimers() override
-    {
-        for (const auto& timer : timers_)
-            timer->setEnabled(false);
-    }
+    void stopTimers() override { owned_.stopTimers(); }
 
 private:
-    template <class T, class... Args>
-    T& add(Args&&... args)
-    {
-        auto control = std::make_unique<T>(std::forward<Args>(args)...);
-        T& result = *control;
-        controls_.push_back(std::move(control));
-        return result;
-    }
     void geometryChanged()
     {
         if (!isRetired() && onGeometryChanged) {
@@ -316,8 +300,7 @@ private:
     bool visible_ = false;
     PixelSize size_;
     PixelPoint at_;
-    std::vector<std::unique_ptr<HeadlessTimer>> timers_;
-    std::vector<std::unique_ptr<Control>> controls_;
+    OwnedControls<HeadlessTimer> owned_;
 };
 
 // ---- message boxes ----------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "forms/qt/QtWindowSystem.h"
 
+#include "forms/OwnedControls.h"
 #include "forms/qt/CaptionFit.h"
 #include "forms/qt/ClickLabel.h"
 #include "forms/qt/GameIcon.h"
@@ -280,8 +281,8 @@ public:
     QtWindow() : widget_(std::make_unique<FormWidget>(*this)) {}
     ~QtWindow() override
     {
-        timers_.clear();
-        controls_.clear();
+        owned_.releaseTimers();
+        owned_.releaseControls();
         widget_.reset(); // deletes the controls' widgets
     }
     FormWidget* widget() const { return widget_.get(); }
@@ -346,41 +347,25 @@ public:
             widget_->repaint();
     }
 
-    Label& addLabel() override { return add<QtLabel>(*this, widget_.get()); }
-    Shape& addShape(Shape::Kind kind) override { return add<QtShape>(*this, widget_.get(), kind); }
-    CommandButton& addCommandButton() override { return add<QtCommandButton>(*this, widget_.get()); }
-    DropDownList& addDropDownList() override { return add<QtDropDownList>(*this, widget_.get()); }
-    HScrollBar& addHScrollBar() override { return add<QtHScrollBar>(*this, widget_.get()); }
-    Timer& addTimer() override
-    {
-        timers_.push_back(std::make_unique<QtTimer>(*this, widget_.get()));
-        return *timers_.back();
-    }
-    PlayfieldSurface& addPlayfieldSurface() override { return add<QtPlayfieldSurface>(*this, widget_.get()); }
+    Label& addLabel() override { return owned_.add<QtLabel>(*this, widget_.get()); }
+    Shape& addShape(Shape::Kind kind) override { return owned_.add<QtShape>(*this, widget_.get(), kind); }
+    CommandButton& addCommandButton() override { return owned_.add<QtCommandButton>(*this, widget_.get()); }
+    DropDownList& addDropDownList() override { return owned_.add<QtDropDownList>(*this, widget_.get()); }
+    HScrollBar& addHScrollBar() override { return owned_.add<QtHScrollBar>(*this, widget_.get()); }
+    Timer& addTimer() override { return owned_.addTimer(*this, widget_.get()); }
+    PlayfieldSurface& addPlayfieldSurface() override { return owned_.add<QtPlayfieldSurface>(*this, widget_.get()); }
 
     void closeRequested() { fire(*this, onCloseRequest); }
     void geometryChanged() { fire(*this, onGeometryChanged); }
 
 protected:
-    void stopTimers() override
-    {
-        for (const auto& timer : timers_)
-            timer->setEnabled(false);
-    }
+    void stopTimers() override { owned_.stopTimers(); }
 
 private:
-    template <class T, class... Args>
-    T& add(Args&&... args)
-    {
-        auto control = std::make_unique<T>(std::forward<Args>(args)...);
-        T& result = *control;
-        controls_.push_back(std::move(control));
-        return result;
-    }
 
     std::unique_ptr<FormWidget> widget_;
-    std::vector<std::unique_ptr<QtTimer>> timers_;
-    std::vector<std::unique_ptr<Control>> controls_;
+    // After the widget: the controls go before the widgets they live in.
+    OwnedControls<QtTimer> owned_;
 };
 
 void FormWidget::closeEvent(QCloseEvent* event)

@@ -18,36 +18,29 @@ const char* const Form1::kLeaveQuestion =
 
 namespace {
 
+// What the player reads in this window, beside the texts above and the bitmap reader's reasons.
+constexpr const char* kCaption = "Hopplix";
+constexpr const char* kErrorTitle = "Error";
+constexpr const char* kLeaveTitle = "Sicher!?";
+constexpr const char* kDamagedPicture = "Die Bilddaten sind beschädigt oder unvollständig.";
+constexpr const char* kSpeedCaption = "Beschleunigung: ";
+
+// Why the picture is too small on this screen: the picture's and the playfield's size in pixels.
+std::string tooSmallText(const LoadResult& result)
+{
+    // A wide, flat picture is no smaller than others: the line below says what is too small.
+    return "Das Bild hat " + std::to_string(result.pictureWidthPx) + " x " + std::to_string(result.pictureHeightPx)
+           + " Pixel; auf diesem Bildschirm bekäme das Spielfeld nur " + std::to_string(result.clientWidthPx) + " x "
+           + std::to_string(result.clientHeightPx) + " Pixel, es braucht mindestens " + std::to_string(kMinClientPx)
+           + " x " + std::to_string(kMinClientPx) + ".";
+}
+
 // Why a picture could not be read, as a sentence for the player.
-const char* pictureReasonText(const PictureError& error)
+std::string pictureReasonText(const PictureError& error)
 {
     if (error.damaged)
-        return "Die Bilddaten sind beschädigt oder unvollständig.";
-    switch (error.reason) {
-    case BmpError::None: break;
-    case BmpError::CannotOpen: return "Die Datei lässt sich nicht öffnen.";
-    case BmpError::ReadFailed: return "Die Datei lässt sich nicht lesen.";
-    case BmpError::NotBitmap: return "Die Datei ist weder eine Windows-Bitmap noch ein PNG-, GIF- oder JPEG-Bild.";
-    case BmpError::TruncatedHeader: return "Die Datei endet mitten im Bitmap-Kopf.";
-    case BmpError::UnsupportedHeader: return "Diese Art von Bitmap-Kopf wird nicht unterstützt.";
-    case BmpError::BadHeader: return "Der Bitmap-Kopf ist beschädigt.";
-    case BmpError::BadSize: return "Das Bild hat keine Breite oder keine Höhe.";
-    case BmpError::TooLarge:
-        return "Das Bild ist größer als 32768 Pixel je Seite oder 268435456 Pixel insgesamt.";
-    case BmpError::UnsupportedBitDepth: return "Diese Farbtiefe wird nicht unterstützt.";
-    case BmpError::UnsupportedCompression: return "Diese Art der Kompression wird nicht unterstützt.";
-    case BmpError::CompressionMismatch: return "Die Kompression passt nicht zur Farbtiefe.";
-    case BmpError::TopDownRle: return "Ein lauflängenkodiertes Bild darf nicht von oben nach unten gespeichert sein.";
-    case BmpError::BadMasks: return "Die Farbmasken sind ungültig.";
-    case BmpError::BadPalette: return "Die Farbpalette hat eine ungültige Größe.";
-    case BmpError::BadOffset: return "Die Bilddaten beginnen im Kopf oder in der Farbpalette.";
-    case BmpError::OffsetPastEnd: return "Die Datei endet vor ihren Bilddaten.";
-    case BmpError::TruncatedPixels: return "Die Datei endet mitten in den Bilddaten.";
-    case BmpError::BadRle: return "Die lauflängenkodierten Bilddaten sind beschädigt.";
-    case BmpError::PaletteIndex: return "Ein Pixel verwendet eine Farbe außerhalb der Farbpalette.";
-    case BmpError::AlreadyRead: return "Die Datei wurde schon gelesen.";
-    }
-    return "";
+        return kDamagedPicture;
+    return std::string(bmpErrorSentence(error.reason));
 }
 
 } // namespace
@@ -64,7 +57,7 @@ Form1::~Form1()
 void Form1::createControls(Window& window)
 {
     ++windowGeneration_;
-    window.setCaption("Hopplix");
+    window.setCaption(kCaption);
     window.setFixedDialog(false);
     window.setGameIcon();
     window.setKeyPreview(true);
@@ -110,7 +103,7 @@ void Form1::controlsDestroyed()
 
 void Form1::failLoad(const std::string& text)
 {
-    services().messages.MsgBox(text, mb::vbOKOnly + mb::vbCritical, "Error");
+    services().messages.MsgBox(text, mb::vbOKOnly + mb::vbCritical, kErrorTitle);
     Unload();
 }
 
@@ -121,13 +114,7 @@ std::string Form1::failureText(const LoadResult& result)
     case LoadStatus::PictureMissing: return kMissingPictureText;
     case LoadStatus::PictureUnreadable:
         return std::string(kUnreadablePictureText) + "\n" + pictureReasonText(result.picture);
-    case LoadStatus::PictureTooSmall:
-        // A wide, flat picture is no smaller than others: the line below says what is too small.
-        return std::string(kTooSmallPictureText) + "\nDas Bild hat " + std::to_string(result.pictureWidthPx) + " x "
-               + std::to_string(result.pictureHeightPx) + " Pixel; auf diesem Bildschirm bekäme das Spielfeld nur "
-               + std::to_string(result.clientWidthPx) + " x " + std::to_string(result.clientHeightPx)
-               + " Pixel, es braucht mindestens " + std::to_string(kMinClientPx) + " x " + std::to_string(kMinClientPx)
-               + ".";
+    case LoadStatus::PictureTooSmall: return std::string(kTooSmallPictureText) + "\n" + tooSmallText(result);
     case LoadStatus::LayoutImpossible: return kNoLayoutText;
     }
     return {};
@@ -280,7 +267,7 @@ void Form1::Farbensetzen()
     for (int i = 0; i < 8; ++i)
         if (const auto colour = colourOfLetter(play.punktfarbe[static_cast<std::size_t>(i)]))
             debug.Shape1(i)->setFill(*colour);
-    const std::string text = "Beschleunigung: " + std::to_string(play.beschleunigung);
+    const std::string text = kSpeedCaption + std::to_string(play.beschleunigung);
     Label* label = debug.Label1();
     if (label->text() != text)
         label->setText(text);
@@ -340,7 +327,7 @@ void Form1::askToLeave()
 {
     const std::uint64_t generation = windowGeneration_;
     questionOpen_ = true;
-    const int answer = services().messages.MsgBox(kLeaveQuestion, mb::vbYesNo, "Sicher!?");
+    const int answer = services().messages.MsgBox(kLeaveQuestion, mb::vbYesNo, kLeaveTitle);
     questionOpen_ = false;
     // The level may have ended behind the question (its goal): then no answer is acted on.
     if (answer == mb::vbYes && isLoaded() && generation == windowGeneration_) {

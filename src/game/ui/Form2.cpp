@@ -10,6 +10,10 @@ namespace hopplix {
 
 namespace {
 
+// What the player reads in this window.
+constexpr const char* kCaption = "DebugScreen";
+constexpr const char* kSpeedCaption = "Beschleunigung:";
+
 struct Place {
     int left, top, width, height; // twips
 };
@@ -36,7 +40,7 @@ constexpr std::uint32_t kBlack = 0;
 
 void Form2::createControls(Window& window)
 {
-    window.setCaption("DebugScreen");
+    window.setCaption(kCaption);
     window.setFixedDialog(/*tool=*/true);
     // It has nothing to type into: showing it leaves the focus where it is.
     window.setShowWithoutActivating(true);
@@ -58,7 +62,7 @@ void Form2::createControls(Window& window)
         place(*shape1_[i], kMarkers[i]);
     }
     label1_ = &window.addLabel();
-    label1_->setText("Beschleunigung:");
+    label1_->setText(kSpeedCaption);
     label1_->setFont(Font{"MS Sans Serif", 12, true});
     place(*label1_, kLabel);
 }

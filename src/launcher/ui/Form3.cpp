@@ -17,6 +17,16 @@ namespace hopplix {
 
 namespace {
 
+// What the player reads in this window.
+constexpr const char* kCaption = "Levelauswahl";
+constexpr const char* kStart = "Start";
+constexpr const char* kNoLevels = "Es wurden keine Level gefunden";
+constexpr const char* kChooseLevel = "Hier Level auswählen";
+constexpr const char* kOpen = "<<< >>>";
+constexpr const char* kClose = ">>> <<<";
+// Before each colour row's value: red, green, blue.
+constexpr const char* kRowPrefixes[] = {"Rot: ", "Grün: ", "Blau: "};
+
 // Design sizes in twips.
 constexpr double kClientWidth = 6120;
 constexpr double kClientHeight = 4590;
@@ -27,14 +37,7 @@ constexpr std::uint32_t kOpenerColour = colourValue(Rgb{90, 172, 255});
 constexpr std::uint32_t kRed = 0x0000FF;
 constexpr std::uint32_t kBlack = 0;
 
-const char* rowPrefix(int index)
-{
-    switch (index) {
-    case 0: return "Rot: ";
-    case 1: return "Grün: ";
-    default: return "Blau: ";
-    }
-}
+const char* rowPrefix(int index) { return kRowPrefixes[index == 0 || index == 1 ? index : 2]; }
 
 // Whether the bytes are well-formed UTF-8: no stray or missing continuation byte, no overlong
 // form, no surrogate, nothing above U+10FFFF.
@@ -95,14 +98,10 @@ Form3::~Form3() = default;
 
 void Form3::createControls(Window& window)
 {
-    window.setCaption("Levelauswahl");
+    window.setCaption(kCaption);
     window.setFixedDialog(false);
     window.setClientSize({pxX(kClientWidth), pxY(kClientHeight)});
     window.setHighlightBackground();
-
-    const auto place = [this](Control& control, double left, double top, double width, double height) {
-        control.setGeometry({pxX(left), pxY(top), pxX(width), pxY(height)});
-    };
 
     label1_ = &window.addLabel();
     label1_->setName("Label1");
@@ -124,7 +123,7 @@ void Form3::createControls(Window& window)
 
     command1_ = &window.addCommandButton();
     command1_->setName("Command1");
-    command1_->setCaption("Start");
+    command1_->setCaption(kStart);
     command1_->setEnabled(false);
     place(*command1_, 960, 1440, 4815, 495);
 
@@ -133,35 +132,8 @@ void Form3::createControls(Window& window)
     version_->setText(std::string(buildVersion()));
     place(*version_, 1560, 2040, 615, 255);
 
-    for (int i = 0; i < 3; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const double rowTop = 600.0 * i;
-        const int initial = i == 0 ? 255 : 0;
-        const std::string number = std::to_string(i);
-
-        HScrollBar& bar = window.addHScrollBar();
-        bar.setName("HScroll1_" + number);
-        bar.setRange(0, 255);
-        bar.setSmallChange(1); // the arrows
-        bar.setLargeChange(20); // a click in the track
-        bar.setValue(initial);
-        place(bar, 1800, 2400 + rowTop, 4095, 495);
-        hscroll1_[k] = &bar;
-
-        Shape& dot = window.addShape(Shape::Kind::Circle);
-        dot.setName("Farbpunkt_" + number);
-        dot.setFill(rowColour(i, initial));
-        dot.setBorder(kBlack);
-        place(dot, 240, 2520 + rowTop, 255, 255);
-        farbpunkt_[k] = &dot;
-
-        Label& label = window.addLabel();
-        label.setName("Label2_" + number);
-        label.setFont(Font{{}, 9.75, true});
-        place(label, 600, 2520 + rowTop, 975, 255);
-        label2_[k] = &label;
-        setRowCaption(i, initial);
-    }
+    for (int i = 0; i < 3; ++i)
+        addColourRow(window, i);
 
     opener_ = &window.addLabel();
     opener_->setName("opener");
@@ -179,6 +151,42 @@ void Form3::createControls(Window& window)
         bar->onScroll = [this, i] { HScroll1_Scroll(i); };
         bar->onChange = [this, i] { HScroll1_Change(i); };
     }
+}
+
+void Form3::addColourRow(Window& window, int i)
+{
+    const auto k = static_cast<std::size_t>(i);
+    const double rowTop = 600.0 * i;
+    const int initial = i == 0 ? 255 : 0;
+    const std::string number = std::to_string(i);
+
+    HScrollBar& bar = window.addHScrollBar();
+    bar.setName("HScroll1_" + number);
+    bar.setRange(0, 255);
+    bar.setSmallChange(1); // the arrows
+    bar.setLargeChange(20); // a click in the track
+    bar.setValue(initial);
+    place(bar, 1800, 2400 + rowTop, 4095, 495);
+    hscroll1_[k] = &bar;
+
+    Shape& dot = window.addShape(Shape::Kind::Circle);
+    dot.setName("Farbpunkt_" + number);
+    dot.setFill(rowColour(i, initial));
+    dot.setBorder(kBlack);
+    place(dot, 240, 2520 + rowTop, 255, 255);
+    farbpunkt_[k] = &dot;
+
+    Label& label = window.addLabel();
+    label.setName("Label2_" + number);
+    label.setFont(Font{{}, 9.75, true});
+    place(label, 600, 2520 + rowTop, 975, 255);
+    label2_[k] = &label;
+    setRowCaption(i, initial);
+}
+
+void Form3::place(Control& control, double left, double top, double width, double height)
+{
+    control.setGeometry({pxX(left), pxY(top), pxX(width), pxY(height)});
 }
 
 void Form3::controlsDestroyed()
@@ -209,7 +217,7 @@ void Form3::Form_Load()
         combo1_->addItem(shownName(name));
     combo1_->setCurrentIndex(-1); // adding the first entry selected it
 
-    label1_->setText(levelNames_.empty() ? "Es wurden keine Level gefunden" : "Hier Level auswählen");
+    label1_->setText(levelNames_.empty() ? kNoLevels : kChooseLevel);
 
     // The first entry is never restored: position 0 also stands for "nothing chosen yet".
     if (ausgewähltesLevel > 0 && ausgewähltesLevel < combo1_->count()) {
@@ -220,7 +228,7 @@ void Form3::Form_Load()
     setOuterHeight(kCollapsedHeight);
     geöffnet = false;
     placeOpener();
-    opener_->setText("<<< >>>");
+    opener_->setText(kOpen);
 
     if (!ersterstart) {
         deleteLeftoverUpdateScript();
@@ -281,11 +289,11 @@ void Form3::opener_Click()
     if (!geöffnet) {
         setOuterHeight(kExpandedHeight);
         geöffnet = true;
-        opener_->setText(">>> <<<");
+        opener_->setText(kClose);
     } else {
         setOuterHeight(kCollapsedHeight);
         geöffnet = false;
-        opener_->setText("<<< >>>");
+        opener_->setText(kOpen);
     }
     placeOpener();
 }

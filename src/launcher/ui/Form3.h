@@ -54,6 +54,10 @@ protected:
 private:
     void updateColourRow(int index);
     void setRowCaption(int index, int value);
+    // One of the colour chooser's three rows (0 red, 1 green, 2 blue): scroll bar, dot, label.
+    void addColourRow(Window& window, int index);
+    // Geometry in twips.
+    void place(Control& control, double left, double top, double width, double height);
     void placeOpener();
     void deleteLeftoverUpdateScript();
 

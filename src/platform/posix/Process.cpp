@@ -48,6 +48,65 @@ void closeDescriptorsFrom(int first)
     ::_exit(127);
 }
 
+// Everything a child needs, prepared before fork: after it only plain system calls run.
+class ChildStart {
+public:
+    ChildStart(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+               const std::filesystem::path& workingFolder)
+        : path_(program.string()), folder_(workingFolder.string())
+    {
+        args_.push_back(path_);
+        args_.insert(args_.end(), arguments.begin(), arguments.end());
+        for (auto& a : args_)
+            argv_.push_back(a.data());
+        argv_.push_back(nullptr);
+        devNull_ = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (devNull_ >= 0 && ::pipe2(report_, O_CLOEXEC) != 0)
+            report_[0] = report_[1] = -1;
+    }
+    ~ChildStart()
+    {
+        closeIfOpen(devNull_);
+        closeIfOpen(report_[0]);
+        closeIfOpen(report_[1]);
+    }
+    ChildStart(const ChildStart&) = delete;
+    ChildStart& operator=(const ChildStart&) = delete;
+
+    bool ready() const { return devNull_ >= 0 && report_[0] >= 0; }
+    [[noreturn]] void exec() { execReporting(devNull_, report_[1], folder_.c_str(), path_.c_str(), argv_.data()); }
+    // The parent's side after fork: the child's ends are the child's alone.
+    void leaveToChild()
+    {
+        closeIfOpen(devNull_);
+        closeIfOpen(report_[1]);
+    }
+    // The pipe closes on a successful exec without a word; anything read is the exec's error.
+    bool execSucceeded()
+    {
+        int error = 0;
+        ssize_t got;
+        while ((got = ::read(report_[0], &error, sizeof error)) < 0 && errno == EINTR) {
+        }
+        closeIfOpen(report_[0]);
+        return got == 0;
+    }
+
+private:
+    static void closeIfOpen(int& fd)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+
+    std::string path_;
+    std::string folder_;
+    std::vector<std::string> args_;
+    std::vector<char*> argv_;
+    int devNull_ = -1;
+    int report_[2] = {-1, -1};
+};
 
 bool runs(pid_t pid)
 {
@@ -77,39 +136,18 @@ void endProcess(ProcessId pid)
 ProcessId startWatched(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                        const std::filesystem::path& workingFolder)
 {
-    const std::string path = program.string();
-    const std::string folder = workingFolder.string();
-    std::vector<std::string> args;
-    args.push_back(path);
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    int report[2];
-    if (devNull < 0 || ::pipe2(report, O_CLOEXEC) != 0) {
-        if (devNull >= 0)
-            ::close(devNull);
+    ChildStart start(program, arguments, workingFolder);
+    if (!start.ready())
         return 0;
-    }
     const pid_t child = ::fork();
     if (child == 0) {
         ::setsid();
-        execReporting(devNull, report[1], folder.c_str(), path.c_str(), argv.data());
+        start.exec();
     }
-    ::close(devNull);
-    ::close(report[1]);
-    if (child < 0) {
-        ::close(report[0]);
+    start.leaveToChild();
+    if (child < 0)
         return 0;
-    }
-    int error = 0;
-    ssize_t got;
-    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
-    }
-    ::close(report[0]);
-    if (got != 0) {
+    if (!start.execSucceeded()) {
         ::waitpid(child, nullptr, 0);
         return 0;
     }
@@ -119,53 +157,26 @@ ProcessId startWatched(const std::filesystem::path& program, const std::vector<s
 bool startDetached(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                    const std::filesystem::path& workingFolder)
 {
-    // Everything the children need is prepared here: after fork only plain system calls run.
-    const std::string path = program.string();
-    const std::string folder = workingFolder.string();
-    std::vector<std::string> args;
-    args.push_back(path);
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (devNull < 0)
+    ChildStart start(program, arguments, workingFolder);
+    if (!start.ready())
         return false;
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) {
-        ::close(devNull);
-        return false;
-    }
-
     const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(devNull);
-        ::close(report[0]);
-        ::close(report[1]);
-        return false;
-    }
     if (child == 0) {
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild != 0)
             ::_exit(grandchild < 0 ? 1 : 0);
         // The grandchild belongs to no one of ours: init adopts it when our child ends.
-        execReporting(devNull, report[1], folder.c_str(), path.c_str(), argv.data());
+        start.exec();
     }
-    ::close(devNull);
-    ::close(report[1]);
+    start.leaveToChild();
+    if (child < 0)
+        return false;
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    int error = 0;
-    ssize_t got;
-    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
-    }
-    ::close(report[0]);
-    // The pipe closes on a successful exec without a word; anything read is the exec's error.
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+    const bool execed = start.execSucceeded();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && execed;
 }
 
 bool waitForProcessEnd(ProcessId pid, std::chrono::milliseconds limit)

@@ -7,15 +7,20 @@
 #include "forms/WindowSystem.h"
 #include "updater/UpdateCheck.h"
 #include "updater/UpdateFiles.h"
+#include "updater/UpdateTexts.h"
 
 namespace hopplix {
 
 namespace {
 
+// What the player reads in this window, beside the updater's texts (updater/UpdateTexts.h).
+constexpr const char* kCaption = "Update...";
+constexpr const char* kDesignFileCaption = "Datei: 1/1 'Dateiname'";
+constexpr const char* kCancel = "Abbrechen";
+
 constexpr double kClientWidth = 6735;
 constexpr double kClientHeight = 2130;
 constexpr double kTrackWidth = 6514;
-const char* const kSuccess = "Update erfolgreich!";
 
 } // namespace
 
@@ -26,7 +31,7 @@ Form4::~Form4() = default;
 void Form4::createControls(Window& window)
 {
     window.setFixedDialog(false);
-    window.setCaption("Update...");
+    window.setCaption(kCaption);
     window.setClientSize({pxX(kClientWidth), pxY(kClientHeight)});
 
     label1_ = &window.addLabel();
@@ -35,7 +40,7 @@ void Form4::createControls(Window& window)
     label1_->setAlignment(Alignment::TopCentre);
     label1_->setFont(Font{{}, 36, true});
     label1_->setShrinkToFit(true);
-    label1_->setText("Update...");
+    label1_->setText(kCaption);
 
     shape1_ = &window.addShape(Shape::Kind::Rectangle);
     shape1_->setName("Shape1");
@@ -54,12 +59,12 @@ void Form4::createControls(Window& window)
     label2_->setAlignment(Alignment::TopCentre);
     label2_->setFont(Font{});
     label2_->setShrinkToFit(true);
-    label2_->setText("Datei: 1/1 'Dateiname'");
+    label2_->setText(kDesignFileCaption);
 
     // Shown only while files download, beside the caption.
     command1_ = &window.addCommandButton();
     command1_->setName("Command1");
-    command1_->setCaption("Abbrechen");
+    command1_->setCaption(kCancel);
     command1_->setGeometry({pxX(5295), pxY(120), pxX(1320), pxY(375)});
     command1_->setVisible(false);
     command1_->onClick = [this] { cancelled_ = true; };
@@ -152,7 +157,7 @@ void Form4::Timer1_Timer()
         std::filesystem::remove(newProgram, ec);
         std::filesystem::remove(s.programFolder / kUpdateScript, ec);
         removeUpdateLeftovers(s.programFolder);
-        s.messages.MsgBox("Update fehlgeschlagen", mb::vbOKOnly | mb::vbCritical, "Error");
+        s.messages.MsgBox(std::string(kUpdateFailed), mb::vbOKOnly | mb::vbCritical, std::string(kErrorTitle));
     }
     s.endProgram();
 }
@@ -161,7 +166,7 @@ void Form4::Timer2_Timer()
 {
     Label* label = Label1();
     // The caption blinks.
-    label->setText(sameName(label->text(), kSuccess) ? std::string() : std::string(kSuccess));
+    label->setText(sameName(label->text(), kUpdateSucceeded) ? std::string() : std::string(kUpdateSucceeded));
 }
 
 void Form4::setStatusCaption(const std::string& caption) { Label1()->setText(caption); }
