@@ -20,7 +20,9 @@ inline constexpr KeyMask kKeySpace = 4;
 
 struct SolveLimits {
     int maxTicks = 15000;                       // the longest route: 5 minutes of game time
-    std::size_t maxBytes = std::size_t{256} << 20; // the memory the search may hold
+    // The memory the search may hold: its share of the checker's 256 MiB, the level and the
+    // program holding the rest.
+    std::size_t maxBytes = std::size_t{240} << 20;
     bool prove = true;                             // try proveNoRoute before searching
 };
 
