@@ -391,20 +391,6 @@ struct Pass {
 };
 constexpr std::array<Pass, 3> kPasses{{{32, 4, 1}, {8, 1, 1}, {0, 1, 0}}};
 
-class HeldKeys : public KeyState {
-public:
-    KeyMask held = 0;
-    bool GetAsyncKeyState(int key) override
-    {
-        switch (key) {
-        case vk::Left: return (held & kKeyLeft) != 0;
-        case vk::Right: return (held & kKeyRight) != 0;
-        case vk::Space: return (held & kKeySpace) != 0;
-        default: return false;
-        }
-    }
-};
-
 // The states and the heap of those still to try grow in blocks that never move, so that no
 // growth holds an old copy beside a new one (nor leaves a freed one behind in the heap).
 template <typename T>
@@ -515,23 +501,6 @@ SolveResult solve(LevelSession& session, const PlayState& start, const SolveLimi
     }
     session.movePlayerTo(origin.Left, origin.Top);
     return result;
-}
-
-std::string keyScript(std::span<const KeyMask> route)
-{
-    std::string script;
-    for (const KeyMask keys : route) {
-        if (keys & kKeyLeft)
-            script += 'L';
-        if (keys & kKeyRight)
-            script += 'R';
-        if (keys & kKeySpace)
-            script += 'S';
-        if (keys == 0)
-            script += '.';
-        script += '\n';
-    }
-    return script;
 }
 
 } // namespace hopplix::check
