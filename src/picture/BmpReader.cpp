@@ -219,10 +219,38 @@ bool usesSlotBeyondPalette(std::span<const std::uint32_t> row)
 struct BmpReader::Impl {
     explicit Impl(ByteInput input) : in(std::move(input)) { error = parse(); }
 
+    // What the headers say, gathered step by step as parse reads them.
+    struct Header {
+        std::uint64_t offset = 0; // of the pixels, from the file's start
+        std::uint32_t size = 0;   // of the info header
+        bool core = false;        // the oldest header, 16-bit sizes and 3-byte palette entries
+        bool os2 = false;
+        std::array<std::uint8_t, 124> bytes{};
+        std::int64_t width = 0;
+        std::int64_t height = 0; // without its sign, once read
+        std::uint32_t bits = 0;
+        std::uint32_t compressionCode = 0;
+        std::uint32_t imageSize = 0;
+        std::uint32_t coloursUsed = 0;
+        Compression compression = Compression::Rgb;
+        bool rle = false;
+        std::array<std::uint32_t, 3> masks{}; // red, green, blue
+    };
+
     BmpError parse();
+    BmpError readFileHeader(Header& header);
+    BmpError readInfoHeader(Header& header);
+    BmpError readCompression(Header& header);
+    BmpError readMasks(Header& header);
+    BmpError readPalette(const Header& header);
+    BmpError layOut(const Header& header);
     void decodeRow(const std::uint8_t* src, std::uint32_t* out) const;
     BmpError readPlain(const RowSink& sink);
     BmpError readRle(const RowSink& sink);
+    // A run of `count` pixels of one index (RLE4: two alternating), from the run's code byte.
+    void fillRun(std::uint32_t* out, int count, int code) const;
+    // An absolute run of `count` indices; false when the data ends first.
+    bool readAbsolute(std::uint32_t* out, int count);
     BmpError shortRead(BmpError atEnd) const { return in.failed() ? BmpError::ReadFailed : atEnd; }
 
     ByteInput in;
@@ -241,6 +269,23 @@ struct BmpReader::Impl {
 
 BmpError BmpReader::Impl::parse()
 {
+    Header header;
+    BmpError found = readFileHeader(header);
+    if (found == BmpError::None)
+        found = readInfoHeader(header);
+    if (found == BmpError::None)
+        found = readCompression(header);
+    if (found == BmpError::None)
+        found = readMasks(header);
+    if (found == BmpError::None)
+        found = readPalette(header);
+    if (found == BmpError::None)
+        found = layOut(header);
+    return found;
+}
+
+BmpError BmpReader::Impl::readFileHeader(Header& header)
+{
     if (!in.opened())
         return BmpError::CannotOpen;
     if (in.failed())
@@ -255,16 +300,21 @@ BmpError BmpReader::Impl::parse()
     const std::uint8_t* fileHeader = in.take(12);
     if (!fileHeader)
         return shortRead(BmpError::TruncatedHeader);
-    const std::uint64_t offset = le32(fileHeader + 8);
+    header.offset = le32(fileHeader + 8);
+    return BmpError::None;
+}
 
-    std::array<std::uint8_t, 124> h{};
+BmpError BmpReader::Impl::readInfoHeader(Header& header)
+{
+    std::array<std::uint8_t, 124>& h = header.bytes;
     const std::uint8_t* sizeField = in.take(4);
     if (!sizeField)
         return shortRead(BmpError::TruncatedHeader);
     const std::uint32_t headerSize = le32(sizeField);
-    const bool core = headerSize == 12;
-    const bool os2 = headerSize == 16 || headerSize == 64;
-    if (!core && !os2 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108
+    header.size = headerSize;
+    header.core = headerSize == 12;
+    header.os2 = headerSize == 16 || headerSize == 64;
+    if (!header.core && !header.os2 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108
         && headerSize != 124)
         return BmpError::UnsupportedHeader;
     const std::uint8_t* rest = in.take(headerSize - 4);
@@ -273,48 +323,52 @@ BmpError BmpReader::Impl::parse()
     std::memcpy(h.data(), sizeField, 4);
     std::memcpy(h.data() + 4, rest, headerSize - 4);
 
-    std::int64_t w = 0;
-    std::int64_t ht = 0;
     std::uint32_t planes = 0;
-    std::uint32_t bits = 0;
-    std::uint32_t compressionCode = 0;
-    std::uint32_t imageSize = 0;
-    std::uint32_t coloursUsed = 0;
-    if (core) {
-        w = le16(&h[4]);
-        ht = le16(&h[6]);
+    if (header.core) {
+        header.width = le16(&h[4]);
+        header.height = le16(&h[6]);
         planes = le16(&h[8]);
-        bits = le16(&h[10]);
+        header.bits = le16(&h[10]);
     } else {
-        w = static_cast<std::int32_t>(le32(&h[4]));
-        ht = static_cast<std::int32_t>(le32(&h[8]));
+        header.width = static_cast<std::int32_t>(le32(&h[4]));
+        header.height = static_cast<std::int32_t>(le32(&h[8]));
         planes = le16(&h[12]);
-        bits = le16(&h[14]);
+        header.bits = le16(&h[14]);
         if (headerSize >= 40) {
-            compressionCode = le32(&h[16]);
-            imageSize = le32(&h[20]);
-            coloursUsed = le32(&h[32]);
+            header.compressionCode = le32(&h[16]);
+            header.imageSize = le32(&h[20]);
+            header.coloursUsed = le32(&h[32]);
         }
     }
     if (planes != 1)
         return BmpError::BadHeader;
+    const std::int64_t w = header.width;
+    std::int64_t ht = header.height;
     if (w <= 0 || ht == 0)
         return BmpError::BadSize;
     topDown = ht < 0;
     ht = topDown ? -ht : ht;
+    header.height = ht;
     if (w > kMaxPictureSide || ht > kMaxPictureSide || w * ht > kMaxPicturePixels)
         return BmpError::TooLarge;
-    const bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == 24 || (!core && (bits == 16 || bits == 32));
+    const std::uint32_t bits = header.bits;
+    const bool knownDepth =
+        bits == 1 || bits == 4 || bits == 8 || bits == 24 || (!header.core && (bits == 16 || bits == 32));
     if (!knownDepth)
         return BmpError::UnsupportedBitDepth;
+    return BmpError::None;
+}
 
+BmpError BmpReader::Impl::readCompression(Header& header)
+{
+    const std::uint32_t bits = header.bits;
     Compression compression = Compression::Rgb;
-    switch (compressionCode) {
+    switch (header.compressionCode) {
     case 0: compression = Compression::Rgb; break;
     case 1: compression = Compression::Rle8; break;
     case 2: compression = Compression::Rle4; break;
     case 3: // in OS/2 2.x headers, 3 is Huffman coding
-        if (os2)
+        if (header.os2)
             return BmpError::UnsupportedCompression;
         compression = Compression::Bitfields;
         break;
@@ -323,14 +377,20 @@ BmpError BmpReader::Impl::parse()
     if ((compression == Compression::Rle8 && bits != 8) || (compression == Compression::Rle4 && bits != 4)
         || (compression == Compression::Bitfields && bits != 16 && bits != 32))
         return BmpError::CompressionMismatch;
-    const bool rle = compression == Compression::Rle8 || compression == Compression::Rle4;
-    if (rle && topDown)
+    header.compression = compression;
+    header.rle = compression == Compression::Rle8 || compression == Compression::Rle4;
+    if (header.rle && topDown)
         return BmpError::TopDownRle;
+    return BmpError::None;
+}
 
-    std::array<std::uint32_t, 3> masks{}; // red, green, blue
-    if (compression == Compression::Bitfields) {
-        const std::uint8_t* m = &h[40];
-        if (headerSize == 40) {
+BmpError BmpReader::Impl::readMasks(Header& header)
+{
+    const std::uint32_t bits = header.bits;
+    std::array<std::uint32_t, 3>& masks = header.masks; // red, green, blue
+    if (header.compression == Compression::Bitfields) {
+        const std::uint8_t* m = &header.bytes[40];
+        if (header.size == 40) {
             m = in.take(12);
             if (!m)
                 return shortRead(BmpError::TruncatedHeader);
@@ -343,7 +403,13 @@ BmpError BmpReader::Impl::parse()
     } else if (bits == 32) {
         masks = {0xFF0000, 0xFF00, 0xFF};
     }
+    return BmpError::None;
+}
 
+BmpError BmpReader::Impl::readPalette(const Header& header)
+{
+    const std::uint64_t offset = header.offset;
+    const std::uint32_t bits = header.bits;
     if (offset >= in.size())
         return BmpError::OffsetPastEnd;
     if (offset < in.position())
@@ -351,16 +417,16 @@ BmpError BmpReader::Impl::parse()
 
     palette.fill(kBeyondPalette);
     if (bits <= 8) {
-        const std::uint32_t entryBytes = core ? 3 : 4;
+        const std::uint32_t entryBytes = header.core ? 3 : 4;
         const std::uint64_t slots = std::uint64_t{1} << bits;
         const std::uint64_t room = (offset - in.position()) / entryBytes;
         std::uint64_t count = 0;
-        if (core || headerSize == 16) { // no count in the header
+        if (header.core || header.size == 16) { // no count in the header
             count = std::min(slots, room);
             if (count == 0)
                 return BmpError::BadPalette;
         } else {
-            count = coloursUsed == 0 ? slots : coloursUsed;
+            count = header.coloursUsed == 0 ? slots : header.coloursUsed;
             if (count > slots)
                 return BmpError::BadPalette;
             if (count > room)
@@ -375,18 +441,25 @@ BmpError BmpReader::Impl::parse()
     }
     if (!in.skip(offset - in.position()))
         return shortRead(BmpError::OffsetPastEnd);
+    return BmpError::None;
+}
 
+BmpError BmpReader::Impl::layOut(const Header& header)
+{
+    const std::uint64_t offset = header.offset;
+    const std::uint32_t bits = header.bits;
+    const bool rle = header.rle;
     if (rle) {
-        if (imageSize != 0 && offset + imageSize > in.size())
+        if (header.imageSize != 0 && offset + header.imageSize > in.size())
             return BmpError::TruncatedPixels;
     } else {
-        stride = static_cast<std::size_t>((static_cast<std::uint64_t>(w) * bits + 31) / 32 * 4);
-        if (offset + stride * static_cast<std::uint64_t>(ht) > in.size())
+        stride = static_cast<std::size_t>((static_cast<std::uint64_t>(header.width) * bits + 31) / 32 * 4);
+        if (offset + stride * static_cast<std::uint64_t>(header.height) > in.size())
             return BmpError::TruncatedPixels;
     }
 
-    width = static_cast<int>(w);
-    height = static_cast<int>(ht);
+    width = static_cast<int>(header.width);
+    height = static_cast<int>(header.height);
     switch (bits) {
     case 1: layout = Layout::Indexed1; break;
     case 4: layout = rle ? Layout::Rle4 : Layout::Indexed4; break;
@@ -394,12 +467,12 @@ BmpError BmpReader::Impl::parse()
     case 16: layout = Layout::Direct16; break;
     case 24: layout = Layout::Direct24; break;
     default:
-        layout = masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF} ? Layout::Direct32Bgr
-                                                                             : Layout::Direct32Masks;
+        layout = header.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF} ? Layout::Direct32Bgr
+                                                                                    : Layout::Direct32Masks;
         break;
     }
     if (bits == 16 || bits == 32)
-        masked = MaskedColour(masks);
+        masked = MaskedColour(header.masks);
     if (bits == 16) {
         colours16.resize(std::size_t{1} << 16);
         for (std::uint32_t word = 0; word < colours16.size(); ++word)
@@ -461,9 +534,37 @@ BmpError BmpReader::Impl::readPlain(const RowSink& sink)
     return BmpError::None;
 }
 
-BmpError BmpReader::Impl::readRle(const RowSink& sink)
+void BmpReader::Impl::fillRun(std::uint32_t* out, int count, int code) const
+{
+    if (layout == Layout::Rle4) {
+        const std::uint32_t colours[2] = {palette[static_cast<std::size_t>(code >> 4)],
+                                          palette[static_cast<std::size_t>(code & 15)]};
+        for (int i = 0; i < count; ++i)
+            out[i] = colours[i & 1];
+    } else {
+        std::fill_n(out, count, palette[static_cast<std::size_t>(code)]);
+    }
+}
+
+bool BmpReader::Impl::readAbsolute(std::uint32_t* out, int count)
 {
     const bool four = layout == Layout::Rle4;
+    const std::size_t bytes = four ? static_cast<std::size_t>(count + 1) / 2 : static_cast<std::size_t>(count);
+    const std::uint8_t* p = in.take(bytes + (bytes & 1)); // padded to 16 bits
+    if (!p)
+        return false;
+    if (four) {
+        for (int i = 0; i < count; ++i)
+            out[i] = palette[(p[i >> 1] >> ((i & 1) ? 0 : 4)) & 15];
+    } else {
+        for (int i = 0; i < count; ++i)
+            out[i] = palette[p[i]];
+    }
+    return true;
+}
+
+BmpError BmpReader::Impl::readRle(const RowSink& sink)
+{
     const std::uint32_t blank = palette[0]; // what skipped and left-out pixels take
     std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
     int x = 0;
@@ -496,14 +597,7 @@ BmpError BmpReader::Impl::readRle(const RowSink& sink)
         if (count > 0) { // a run of one index (RLE4: two alternating)
             if (y == height || count > width - x)
                 return BmpError::BadRle;
-            std::uint32_t* out = row.data() + x;
-            if (four) {
-                const std::uint32_t colours[2] = {palette[code >> 4], palette[code & 15]};
-                for (int i = 0; i < count; ++i)
-                    out[i] = colours[i & 1];
-            } else {
-                std::fill_n(out, count, palette[code]);
-            }
+            fillRun(row.data() + x, count, code);
             x += count;
             continue;
         }
@@ -537,24 +631,13 @@ BmpError BmpReader::Impl::readRle(const RowSink& sink)
             x = target;
             break;
         }
-        default: { // an absolute run of `code` indices, padded to 16 bits
-            const std::size_t bytes = four ? static_cast<std::size_t>(code + 1) / 2 : static_cast<std::size_t>(code);
+        default: // an absolute run of `code` indices
             if (y == height || code > width - x)
                 return BmpError::BadRle;
-            const std::uint8_t* p = in.take(bytes + (bytes & 1));
-            if (!p)
+            if (!readAbsolute(row.data() + x, code))
                 return shortRead(BmpError::TruncatedPixels);
-            std::uint32_t* out = row.data() + x;
-            if (four) {
-                for (int i = 0; i < code; ++i)
-                    out[i] = palette[(p[i >> 1] >> ((i & 1) ? 0 : 4)) & 15];
-            } else {
-                for (int i = 0; i < code; ++i)
-                    out[i] = palette[p[i]];
-            }
             x += code;
             break;
-        }
         }
     }
 }
