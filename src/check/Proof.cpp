@@ -17,8 +17,12 @@ namespace {
 // Left or Top moved by a stride or a step is off by less than kSlack.
 constexpr double kLargestTwips = 1 << 20;
 constexpr double kSlack = 0.25;
-// More cells than this (a playfield far beyond any screen) are left to the search.
-constexpr std::int64_t kMaxCells = std::int64_t{1} << 25;
+// What a proof holds for each cell at most: the letters of its probes and whether they are
+// known, and the second proof's four speed ranges and its mark of a cell waiting.
+constexpr std::int64_t kBytesPerCell = 8 + 1 + 4 * 6 + 1;
+// More cells than fit in this many bytes (a playfield beyond a 2560 x 1600 screen) are left to
+// the search, which keeps to its own limit: the checker stays within 256 MiB.
+constexpr std::int64_t kMaxCells = (std::int64_t{160} << 20) / kBytesPerCell;
 // Combinations of letters one cell can show at once; beyond this the proof gives up.
 constexpr std::uint64_t kMaxCombinations = 4096;
 
@@ -554,6 +558,7 @@ private:
         }
         Range deep(int d) const { return of(lo, hi, d); }
     };
+    static_assert(sizeof(Range) * 4 + 1 + 8 + 1 == kBytesPerCell);
 
     void push(int c, int r, Slot kind, bool flag, Range speed)
     {
