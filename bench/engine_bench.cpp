@@ -1,6 +1,7 @@
 // Costs of the game's rules: one classification, one probe, the worst tick (a launch pad: 72
 // probes), a long fall, and stretching a large level picture over the playfield.
 #include "game/Engine.h"
+#include "game/KeyScript.h"
 #include "game/Layout.h"
 #include "game/Playfield.h"
 
@@ -11,11 +12,6 @@
 namespace {
 
 using namespace hopplix;
-
-class NoKeys : public KeyState {
-public:
-    bool GetAsyncKeyState(int) override { return false; }
-};
 
 // A 1280 x 960 playfield of air with a floor of the given colour in its bottom rows.
 Playfield fieldWithFloor(uint32_t floor)
@@ -56,7 +52,7 @@ void BM_TickLaunchPad(benchmark::State& state)
 {
     const Playfield field = fieldWithFloor(0x800080);
     const PlayerShape onPad{6000, 13500 - 600, 600, 600};
-    NoKeys keys;
+    HeldKeys keys; // none
     TickHooks hooks{keys, {}, {}, {}};
     for (auto _ : state) {
         PlayState play;
@@ -76,7 +72,7 @@ void BM_TickLongFall(benchmark::State& state)
 {
     const Playfield field = fieldWithFloor(0x000000);
     const PlayerShape high{6000, 0, 600, 600};
-    NoKeys keys;
+    HeldKeys keys; // none
     TickHooks hooks{keys, {}, {}, {}};
     for (auto _ : state) {
         PlayState play;

@@ -1,6 +1,7 @@
 // Ticks per second through the level session: each bundled level played with its key script,
 // over and over from its start; and the ticks per second the solver plays while it searches.
 #include "check/Solver.h"
+#include "game/KeyScript.h"
 #include "game/LevelSession.h"
 
 #include <benchmark/benchmark.h>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,27 +21,10 @@ using namespace hopplix;
 constexpr std::array<const char*, 6> kLevels{"1 Erste Schritte", "2 Die Treppe",  "3 Orangene Wand",
                                              "4 Sprungbrett",    "5 Rutschpartie", "6 Feuerlauf"};
 
-class HeldKeys : public KeyState {
-public:
-    unsigned mask = 0; // bit 0 Left, bit 1 Right, bit 2 Space
-    bool GetAsyncKeyState(int key) override
-    {
-        return ((key == vk::Left) && (mask & 1u)) || ((key == vk::Right) && (mask & 2u)) ||
-               ((key == vk::Space) && (mask & 4u));
-    }
-};
-
-std::vector<unsigned> readScript(const std::filesystem::path& file)
+std::vector<KeyMask> readScript(const std::filesystem::path& file)
 {
-    std::vector<unsigned> ticks;
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) {
-        unsigned mask = 0;
-        for (const char c : line)
-            mask |= c == 'L' ? 1u : c == 'R' ? 2u : c == 'S' ? 4u : 0u;
-        ticks.push_back(mask);
-    }
-    return ticks;
+    std::ifstream in(file, std::ios::binary);
+    return parseKeyScript(std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}).ticks;
 }
 
 void BM_SessionTick(benchmark::State& state)
@@ -53,7 +38,7 @@ void BM_SessionTick(benchmark::State& state)
         state.SkipWithError("the level does not load");
         return;
     }
-    const std::vector<unsigned> script = readScript(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels-src" / name /
+    const std::vector<KeyMask> script = readScript(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels-src" / name /
                                                     "keys.txt");
     const PlayerShape start = session.player();
     HeldKeys keys;
@@ -66,7 +51,7 @@ void BM_SessionTick(benchmark::State& state)
             play.beschleunigung = 0;
             play.stehend = kFalse;
         }
-        keys.mask = script[at++];
+        keys.held = script[at++];
         if (session.tick(play, hooks).goal)
             at = script.size();
     }

@@ -525,11 +525,6 @@ bool checkGoal(const LevelSession& session, const PaintedPicture& picture, Findi
     return false;
 }
 
-class NoKeys : public KeyState {
-public:
-    bool GetAsyncKeyState(int) override { return false; }
-};
-
 // The first tick that kills the player and the first that reaches the goal (0: none) within
 // `ticks` ticks with no key held, from (left, top) at rest. The player is put back afterwards.
 struct Idle {
@@ -541,7 +536,7 @@ Idle idleFrom(LevelSession& session, const PlayState& play, float left, float to
     const PlayerShape origin = session.player();
     PlayState state = play;
     state.beschleunigung = 0;
-    NoKeys keys;
+    HeldKeys keys; // none
     TickHooks hooks{keys, {}, {}, {}};
     session.movePlayerTo(left, top);
     Idle idle;

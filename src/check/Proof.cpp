@@ -17,8 +17,12 @@ namespace {
 // Left or Top moved by a stride or a step is off by less than kSlack.
 constexpr double kLargestTwips = 1 << 20;
 constexpr double kSlack = 0.25;
-// More cells than this (a playfield far beyond any screen) are left to the search.
-constexpr std::int64_t kMaxCells = std::int64_t{1} << 25;
+// What a proof holds for each cell at most: the letters of its probes and whether they are
+// known, and the second proof's four speed ranges and its mark of a cell waiting.
+constexpr std::int64_t kBytesPerCell = 8 + 1 + 4 * 6 + 1;
+// More cells than fit in this many bytes (a playfield beyond a 2560 x 1600 screen) are left to
+// the search, which keeps to its own limit: the checker stays within 256 MiB.
+constexpr std::int64_t kMaxCells = (std::int64_t{160} << 20) / kBytesPerCell;
 // Combinations of letters one cell can show at once; beyond this the proof gives up.
 constexpr std::uint64_t kMaxCombinations = 4096;
 
@@ -232,6 +236,84 @@ protected:
         }
     }
 
+    // The flag as the rules leave it: known false, known true, or either.
+    enum class Leap { No, Yes, Either };
+
+    // The sideways nudge of the step rules.
+    struct Nudge {
+        double twips = 0;
+        bool any = false;
+    };
+
+    // Without a wall beside the player the keys change nothing before the movement: one case,
+    // else one for each of Left and Right held or not.
+    static int keyCases(const Punktfarbe& p) { return blockedAt(p, 8) || blockedAt(p, 4) ? 4 : 1; }
+
+    // The rules of a tick from the head contact to the top edge, after the probes read `p`, in
+    // row `r`, with Left (bit 1) and Right (bit 2) as `keys` say. `b` is either proof's speed
+    // (set and add), `l` the leap flag. True when a rule set the speed outright.
+    template <typename SpeedT>
+    static bool surfaceRules(const Punktfarbe& p, int keys, int r, SpeedT& b, Leap& l, Nudge& nudge)
+    {
+        bool set = false;
+        const auto setTo = [&](int v) {
+            b.set(v);
+            set = true;
+        };
+        const bool topFree = freeAt(p, 1) && freeAt(p, 2) && freeAt(p, 3);
+        if (!topFree) {
+            setTo(0);
+            l = Leap::No;
+        }
+        if ((keys & 1) && blockedAt(p, 8) && topFree)
+            setTo(-20);
+        if ((keys & 2) && blockedAt(p, 4) && topFree)
+            setTo(-20);
+        if (blockedAt(p, 5) && freeAt(p, 4)) {
+            setTo(-50);
+            l = Leap::Yes;
+            if (blockedAt(p, 8) || blockedAt(p, 1) || blockedAt(p, 7)) {
+                nudge.twips += 3;
+                nudge.any = true;
+            }
+        }
+        if (blockedAt(p, 7) && freeAt(p, 8)) {
+            setTo(-50);
+            l = Leap::Yes;
+            if (blockedAt(p, 4) || blockedAt(p, 3) || blockedAt(p, 5)) {
+                nudge.twips -= 3;
+                nudge.any = true;
+            }
+        }
+        if (isAt(p, 6, 's')) {
+            setTo(-50);
+            l = Leap::Yes;
+        }
+        if (blockedAt(p, 7) || blockedAt(p, 5))
+            l = (!isAt(p, 7, 'b') && !isAt(p, 5, 'b')) ? Leap::Yes : Leap::No;
+        if ((isAt(p, 5, 'o') || isAt(p, 4, 'o') || isAt(p, 7, 'o') || isAt(p, 8, 'o')) && freeAt(p, 2) &&
+            freeAt(p, 1))
+            setTo(-50);
+        if ((isAt(p, 8, 'o') || isAt(p, 7, 'o')) && freeAt(p, 3) && freeAt(p, 2))
+            setTo(-50);
+        if ((isAt(p, 6, 'l') || isAt(p, 5, 'l') || isAt(p, 7, 'l')) && topFree) {
+            setTo(-150);
+            l = Leap::No;
+        }
+        if (isAt(p, 8, 'b') && freeAt(p, 6) && freeAt(p, 5)) {
+            l = Leap::No;
+            b.add(50);
+        }
+        if (isAt(p, 4, 'b') && freeAt(p, 7) && freeAt(p, 6)) {
+            l = Leap::No;
+            b.add(50);
+        }
+        b.add(10);
+        if (r < 0) // every Top of the cell is above the playfield
+            setTo(10);
+        return set;
+    }
+
     const Playfield& field_;
     float tppX_;
     float tppY_;
@@ -325,49 +407,11 @@ private:
     // The part of a tick after the probes read `p`, from cell (c, r), the speed as it came in.
     void restOfTick(const Punktfarbe& p, int c, int r, Speed speed)
     {
-        const bool topFree = freeAt(p, 1) && freeAt(p, 2) && freeAt(p, 3);
-        if (!topFree)
-            speed.set(0);
-        // The keys change only the climbing rules; without a wall beside, all four are one.
-        const int keyCases = blockedAt(p, 8) || blockedAt(p, 4) ? 4 : 1;
-        for (int keys = 0; keys < keyCases; ++keys) {
+        for (int keys = 0; keys < keyCases(p); ++keys) {
             Speed b = speed;
-            if ((keys & 1) && blockedAt(p, 8) && topFree)
-                b.set(-20);
-            if ((keys & 2) && blockedAt(p, 4) && topFree)
-                b.set(-20);
-            double shift = 0;
-            bool shiftedAtAll = false;
-            if (blockedAt(p, 5) && freeAt(p, 4)) {
-                b.set(-50);
-                if (blockedAt(p, 8) || blockedAt(p, 1) || blockedAt(p, 7)) {
-                    shift += 3;
-                    shiftedAtAll = true;
-                }
-            }
-            if (blockedAt(p, 7) && freeAt(p, 8)) {
-                b.set(-50);
-                if (blockedAt(p, 4) || blockedAt(p, 3) || blockedAt(p, 5)) {
-                    shift -= 3;
-                    shiftedAtAll = true;
-                }
-            }
-            if (isAt(p, 6, 's'))
-                b.set(-50);
-            if ((isAt(p, 5, 'o') || isAt(p, 4, 'o') || isAt(p, 7, 'o') || isAt(p, 8, 'o')) && freeAt(p, 2) &&
-                freeAt(p, 1))
-                b.set(-50);
-            if ((isAt(p, 8, 'o') || isAt(p, 7, 'o')) && freeAt(p, 3) && freeAt(p, 2))
-                b.set(-50);
-            if ((isAt(p, 6, 'l') || isAt(p, 5, 'l') || isAt(p, 7, 'l')) && topFree)
-                b.set(-150);
-            if (isAt(p, 8, 'b') && freeAt(p, 6) && freeAt(p, 5))
-                b.add(50);
-            if (isAt(p, 4, 'b') && freeAt(p, 7) && freeAt(p, 6))
-                b.add(50);
-            b.add(10);
-            if (r < 0) // every Top of the cell is above the playfield
-                b.set(10);
+            Leap leap = Leap::Either;
+            Nudge nudge;
+            surfaceRules(p, keys, r, b, leap, nudge);
             bool still = true;
             bool up = true;
             bool down = true;
@@ -379,7 +423,7 @@ private:
                 up = moves && b.value < 0;
                 down = moves && b.value >= 0;
             }
-            const auto [first, last] = shifted(c, shift, tppX_, shiftedAtAll);
+            const auto [first, last] = shifted(c, nudge.twips, tppX_, nudge.any);
             for (int to = first; to <= last; ++to) {
                 if (still)
                     strides(to, r, &p);
@@ -514,9 +558,7 @@ private:
         }
         Range deep(int d) const { return of(lo, hi, d); }
     };
-
-    // The flag as the rules leave it: known false, known true, or either.
-    enum class Leap { No, Yes, Either };
+    static_assert(sizeof(Range) * 4 + 1 + 8 + 1 == kBytesPerCell);
 
     void push(int c, int r, Slot kind, bool flag, Range speed)
     {
@@ -692,71 +734,18 @@ private:
     // The rules of a tick after the probes read `p`, from cell (c, r), then the movement.
     void rules(const Punktfarbe& p, int c, int r, Range speed, Leap leap)
     {
-        const bool topFree = freeAt(p, 1) && freeAt(p, 2) && freeAt(p, 3);
-        if (!topFree) {
-            speed.set(0);
-            leap = Leap::No;
-        }
-        // The keys change only the climbing rules; without a wall beside, all four are one.
-        const int keyCases = blockedAt(p, 8) || blockedAt(p, 4) ? 4 : 1;
-        for (int keys = 0; keys < keyCases; ++keys) {
+        for (int keys = 0; keys < keyCases(p); ++keys) {
             Range b = speed;
             Leap l = leap;
-            if ((keys & 1) && blockedAt(p, 8) && topFree)
-                b.set(-20);
-            if ((keys & 2) && blockedAt(p, 4) && topFree)
-                b.set(-20);
-            double shift = 0;
-            bool shiftedAtAll = false;
-            if (blockedAt(p, 5) && freeAt(p, 4)) {
-                b.set(-50);
-                l = Leap::Yes;
-                if (blockedAt(p, 8) || blockedAt(p, 1) || blockedAt(p, 7)) {
-                    shift += 3;
-                    shiftedAtAll = true;
-                }
-            }
-            if (blockedAt(p, 7) && freeAt(p, 8)) {
-                b.set(-50);
-                l = Leap::Yes;
-                if (blockedAt(p, 4) || blockedAt(p, 3) || blockedAt(p, 5)) {
-                    shift -= 3;
-                    shiftedAtAll = true;
-                }
-            }
-            if (isAt(p, 6, 's')) {
-                b.set(-50);
-                l = Leap::Yes;
-            }
-            if (blockedAt(p, 7) || blockedAt(p, 5))
-                l = (!isAt(p, 7, 'b') && !isAt(p, 5, 'b')) ? Leap::Yes : Leap::No;
-            if ((isAt(p, 5, 'o') || isAt(p, 4, 'o') || isAt(p, 7, 'o') || isAt(p, 8, 'o')) && freeAt(p, 2) &&
-                freeAt(p, 1))
-                b.set(-50);
-            if ((isAt(p, 8, 'o') || isAt(p, 7, 'o')) && freeAt(p, 3) && freeAt(p, 2))
-                b.set(-50);
-            if ((isAt(p, 6, 'l') || isAt(p, 5, 'l') || isAt(p, 7, 'l')) && topFree) {
-                b.set(-150);
-                l = Leap::No;
-            }
-            if (isAt(p, 8, 'b') && freeAt(p, 6) && freeAt(p, 5)) {
-                l = Leap::No;
-                b.add(50);
-            }
-            if (isAt(p, 4, 'b') && freeAt(p, 7) && freeAt(p, 6)) {
-                l = Leap::No;
-                b.add(50);
-            }
-            b.add(10);
-            if (r < 0) // every Top of the cell is above the playfield
-                b.set(10);
+            Nudge nudge;
+            surfaceRules(p, keys, r, b, l, nudge);
             // The reach test: no movement, and the speed 0, when the movement would reach the
             // client's bottom; a movement only when it would not.
             const double bottomLow = double{height_} + r * double{tppY_};
             const double bottomHigh = double{height_} + (r + 1) * double{tppY_};
             const bool still = bottomHigh + b.hi + kSlack >= scaleHeight_;
             const bool moves = bottomLow + b.lo - kSlack < scaleHeight_;
-            const auto [first, last] = shifted(c, shift, tppX_, shiftedAtAll);
+            const auto [first, last] = shifted(c, nudge.twips, tppX_, nudge.any);
             for (int to = first; to <= last && !failed_; ++to) {
                 if (still) {
                     Range none = b;

@@ -105,16 +105,6 @@ private:
     RgbImage& image_;
 };
 
-class Keys : public KeyState {
-public:
-    KeyMask held = 0;
-    bool GetAsyncKeyState(int key) override
-    {
-        return (key == vk::Left && (held & kKeyLeft)) || (key == vk::Right && (held & kKeyRight)) ||
-               (key == vk::Space && (held & kKeySpace));
-    }
-};
-
 } // namespace
 
 RgbImage drawRoute(LevelSession& session, const PlayState& start, std::span<const KeyMask> route)
@@ -137,7 +127,7 @@ RgbImage drawRoute(LevelSession& session, const PlayState& start, std::span<cons
         return std::array<double, 2>{(double{s.Left} + s.Width / 2.0) / tx, (double{s.Top} + s.Height / 2.0) / ty};
     };
     PlayState play = start;
-    Keys keys;
+    HeldKeys keys;
     TickHooks hooks{keys, {}, {}, {}};
     std::array<double, 2> at = centre(origin);
     std::vector<std::array<double, 2>> deaths;

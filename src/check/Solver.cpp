@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <utility>
@@ -29,36 +30,42 @@ public:
     DistanceMap(const Playfield& field, float side)
         : twipsPerPixelX_(field.twipsPerPixelX()), twipsPerPixelY_(field.twipsPerPixelY())
     {
-        const int pw = field.width();
-        const int ph = field.height();
-        if (pw <= 0 || ph <= 0)
+        if (field.width() <= 0 || field.height() <= 0)
             return;
-        // A large playfield is mapped in blocks of cell_ x cell_ pixels; a block blocks when any
-        // of its pixels does (every colour but white and green), and is green when any is.
-        cell_ = 1;
-        while (std::int64_t{(pw + cell_ - 1) / cell_} * ((ph + cell_ - 1) / cell_) > kMaxMapCells)
-            ++cell_;
-        const int w = (pw + cell_ - 1) / cell_;
-        const int h = (ph + cell_ - 1) / cell_;
-        const auto stride = static_cast<std::size_t>(w) + 1;
-        std::vector<std::int32_t> blocking(stride * (static_cast<std::size_t>(h) + 1), 0);
-        std::vector<std::int32_t> green(blocking.size(), 0);
-        for (int y = 0; y < ph; ++y) {
-            for (int x = 0; x < pw; ++x) {
-                const char letter = field.classAtIndex(x + 1, y + 1);
-                const std::size_t at =
-                    (static_cast<std::size_t>(y / cell_) + 1) * stride + static_cast<std::size_t>(x / cell_) + 1;
-                blocking[at] |= letter != 'w' && letter != 'g';
-                green[at] |= letter == 'g';
-            }
-        }
-        // Sums over rectangles of blocks.
-        for (auto* sums : {&blocking, &green})
-            for (std::size_t y = 1; y <= static_cast<std::size_t>(h); ++y)
-                for (std::size_t x = 1; x < stride; ++x)
-                    (*sums)[y * stride + x] +=
-                        (*sums)[(y - 1) * stride + x] + (*sums)[y * stride + x - 1] - (*sums)[(y - 1) * stride + x - 1];
-        auto count = [&](const std::vector<std::int32_t>& sums, int x0, int y0, int x1, int y1) {
+        const BlockSums sums = blockSums(field);
+        std::vector<std::uint32_t> goals;
+        const std::vector<bool> open = openCells(sums, side, goals);
+        bucketSearch(open, goals);
+    }
+
+    std::size_t bytes() const { return distance_.capacity() * sizeof(std::uint32_t); }
+
+    // The distance in twips (roughly) from the player's top-left corner at (left, top); a
+    // place the map cannot reach counts as farther than every place it can.
+    std::uint32_t twipsFrom(float left, float top) const
+    {
+        if (distance_.empty())
+            return 0;
+        const int c = cellOf(left, twipsPerPixelX_, columns_);
+        const int r = cellOf(top, twipsPerPixelY_, rows_);
+        std::uint32_t d = distance_[at(r, c)];
+        if (d == kUnreached)
+            d = farthest_ + 3;
+        return static_cast<std::uint32_t>(std::min(static_cast<double>(d) * cell_ * twipsPerPixelX_ / 3.0, 1e9));
+    }
+
+private:
+    // Counts of blocking and of green pixels over the blocks of the picture, summed so that any
+    // rectangle of blocks is counted in four look-ups.
+    struct BlockSums {
+        int w = 0;
+        int h = 0;
+        std::size_t stride = 0;
+        std::vector<std::int32_t> blocking;
+        std::vector<std::int32_t> green;
+
+        int count(const std::vector<std::int32_t>& sums, int x0, int y0, int x1, int y1) const
+        {
             x0 = std::clamp(x0, 0, w);
             x1 = std::clamp(x1, 0, w);
             y0 = std::clamp(y0, 0, h);
@@ -69,41 +76,80 @@ public:
                 return sums[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)];
             };
             return sum(x1, y1) - sum(x0, y1) - sum(x1, y0) + sum(x0, y0);
-        };
+        }
+    };
 
-        // The player's square in blocks. The map holds the places of its top-left corner where
-        // the square lies inside the picture: outside there is nothing to go around. The square
-        // may touch what blocks, so its rim is left out.
+    // A large playfield is mapped in blocks of cell_ x cell_ pixels; a block blocks when any of
+    // its pixels does (every colour but white and green), and is green when any is.
+    BlockSums blockSums(const Playfield& field)
+    {
+        const int pw = field.width();
+        const int ph = field.height();
+        cell_ = 1;
+        while (std::int64_t{(pw + cell_ - 1) / cell_} * ((ph + cell_ - 1) / cell_) > kMaxMapCells)
+            ++cell_;
+        BlockSums sums;
+        sums.w = (pw + cell_ - 1) / cell_;
+        sums.h = (ph + cell_ - 1) / cell_;
+        sums.stride = static_cast<std::size_t>(sums.w) + 1;
+        sums.blocking.assign(sums.stride * (static_cast<std::size_t>(sums.h) + 1), 0);
+        sums.green.assign(sums.blocking.size(), 0);
+        for (int y = 0; y < ph; ++y) {
+            for (int x = 0; x < pw; ++x) {
+                const char letter = field.classAtIndex(x + 1, y + 1);
+                const std::size_t at = (static_cast<std::size_t>(y / cell_) + 1) * sums.stride +
+                                       static_cast<std::size_t>(x / cell_) + 1;
+                sums.blocking[at] |= letter != 'w' && letter != 'g';
+                sums.green[at] |= letter == 'g';
+            }
+        }
+        const std::size_t stride = sums.stride;
+        for (auto* table : {&sums.blocking, &sums.green})
+            for (std::size_t y = 1; y <= static_cast<std::size_t>(sums.h); ++y)
+                for (std::size_t x = 1; x < stride; ++x)
+                    (*table)[y * stride + x] +=
+                        (*table)[(y - 1) * stride + x] + (*table)[y * stride + x - 1] - (*table)[(y - 1) * stride + x - 1];
+        return sums;
+    }
+
+    // The places of the player's top-left corner, in blocks, where its square lies inside the
+    // picture (outside there is nothing to go around) and is open; those touching green go to
+    // `goals`. The square may touch what blocks, so its rim is left out.
+    std::vector<bool> openCells(const BlockSums& sums, float side, std::vector<std::uint32_t>& goals)
+    {
         const double blockX = double{twipsPerPixelX_} * cell_;
         const double blockY = double{twipsPerPixelY_} * cell_;
         const double sideX = std::isfinite(side) ? std::max(1.0, std::round(double{side} / blockX)) : 1.0;
         const double sideY = std::isfinite(side) ? std::max(1.0, std::round(double{side} / blockY)) : 1.0;
-        const int sx = static_cast<int>(std::min<double>(sideX, w));
-        const int sy = static_cast<int>(std::min<double>(sideY, h));
-        columns_ = w - sx + 1;
-        rows_ = h - sy + 1;
+        const int sx = static_cast<int>(std::min<double>(sideX, sums.w));
+        const int sy = static_cast<int>(std::min<double>(sideY, sums.h));
+        columns_ = sums.w - sx + 1;
+        rows_ = sums.h - sy + 1;
         const int rimX = std::min(1, (sx - 1) / 2);
         const int rimY = std::min(1, (sy - 1) / 2);
-
-        const auto cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
-        std::vector<bool> open(cells);
-        distance_.assign(cells, kUnreached);
-        // Cells by distance: steps cost 3 or 4, so five buckets taken round hold every distance
-        // still to come.
-        std::array<std::vector<std::uint32_t>, 5> buckets;
-        std::size_t waiting = 0;
+        std::vector<bool> open(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_));
         for (int r = 0; r < rows_; ++r) {
             for (int c = 0; c < columns_; ++c) {
                 const std::size_t i = at(r, c);
-                open[i] = count(blocking, c + rimX, r + rimY, c + sx - rimX, r + sy - rimY) == 0;
-                if (count(green, c - 1, r - 1, c + sx + 1, r + sy + 1) > 0) {
-                    distance_[i] = 0;
-                    buckets[0].push_back(static_cast<std::uint32_t>(i));
-                    ++waiting;
-                }
+                open[i] = sums.count(sums.blocking, c + rimX, r + rimY, c + sx - rimX, r + sy - rimY) == 0;
+                if (sums.count(sums.green, c - 1, r - 1, c + sx + 1, r + sy + 1) > 0)
+                    goals.push_back(static_cast<std::uint32_t>(i));
             }
         }
-        // Steps of 3 along an axis and 4 across, close to the true distance.
+        return open;
+    }
+
+    // Distances from the goals outwards through open places: steps of 3 along an axis and 4
+    // across, close to the true distance. Steps cost 3 or 4, so five buckets taken round hold
+    // every distance still to come.
+    void bucketSearch(const std::vector<bool>& open, const std::vector<std::uint32_t>& goals)
+    {
+        distance_.assign(open.size(), kUnreached);
+        std::array<std::vector<std::uint32_t>, 5> buckets;
+        for (const std::uint32_t i : goals)
+            distance_[i] = 0;
+        buckets[0] = goals;
+        std::size_t waiting = goals.size();
         for (std::uint32_t d = 0; waiting > 0; ++d) {
             std::vector<std::uint32_t>& bucket = buckets[d % buckets.size()];
             while (!bucket.empty()) {
@@ -136,23 +182,6 @@ public:
                 farthest_ = std::max(farthest_, d);
     }
 
-    std::size_t bytes() const { return distance_.capacity() * sizeof(std::uint32_t); }
-
-    // The distance in twips (roughly) from the player's top-left corner at (left, top); a
-    // place the map cannot reach counts as farther than every place it can.
-    std::uint32_t twipsFrom(float left, float top) const
-    {
-        if (distance_.empty())
-            return 0;
-        const int c = cellOf(left, twipsPerPixelX_, columns_);
-        const int r = cellOf(top, twipsPerPixelY_, rows_);
-        std::uint32_t d = distance_[at(r, c)];
-        if (d == kUnreached)
-            d = farthest_ + 3;
-        return static_cast<std::uint32_t>(std::min(static_cast<double>(d) * cell_ * twipsPerPixelX_ / 3.0, 1e9));
-    }
-
-private:
     std::size_t at(int row, int column) const
     {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column);
@@ -232,12 +261,14 @@ public:
         ++used_;
     }
 
-    // The bytes held now, and after the next growth when that is due.
-    std::size_t bytesAfterNextAdd() const
+    // The most bytes held while the next add runs: when it must grow, the old table and the
+    // new one at once.
+    std::size_t peakOfNextAdd() const
     {
-        const std::size_t slots = (used_ + 2) * 2 > slots_.size() ? std::max<std::size_t>(1024, slots_.size() * 2)
-                                                                  : slots_.size();
-        return slots * sizeof(Slot);
+        const std::size_t now = slots_.size() * sizeof(Slot);
+        if ((used_ + 2) * 2 <= slots_.size())
+            return now;
+        return now + std::max<std::size_t>(1024, slots_.size() * 2) * sizeof(Slot);
     }
 
 private:
@@ -305,13 +336,16 @@ public:
         return true;
     }
 
-    std::size_t bytesAfterNextAdd() const
+    // As StateSet::peakOfNextAdd.
+    std::size_t peakOfNextAdd() const
     {
         if (perCell_ == 0)
             return 0;
-        const std::size_t slots =
-            (used_ + 2) * 2 > keys_.size() ? std::max<std::size_t>(1024, keys_.size() * 2) : keys_.size();
-        return slots * (sizeof(std::uint64_t) + sizeof(std::uint8_t));
+        constexpr std::size_t kSlot = sizeof(std::uint64_t) + sizeof(std::uint8_t);
+        const std::size_t now = keys_.size() * kSlot;
+        if ((used_ + 2) * 2 <= keys_.size())
+            return now;
+        return now + std::max<std::size_t>(1024, keys_.size() * 2) * kSlot;
     }
 
 private:
@@ -357,27 +391,17 @@ struct Pass {
 };
 constexpr std::array<Pass, 3> kPasses{{{32, 4, 1}, {8, 1, 1}, {0, 1, 0}}};
 
-class HeldKeys : public KeyState {
-public:
-    KeyMask held = 0;
-    bool GetAsyncKeyState(int key) override
-    {
-        switch (key) {
-        case vk::Left: return (held & kKeyLeft) != 0;
-        case vk::Right: return (held & kKeyRight) != 0;
-        case vk::Space: return (held & kKeySpace) != 0;
-        default: return false;
-        }
-    }
-};
-
+// The states and the heap of those still to try grow in blocks that never move, so that no
+// growth holds an old copy beside a new one (nor leaves a freed one behind in the heap).
 template <typename T>
-std::size_t bytesAfterPush(const std::vector<T>& v)
+std::size_t bytesOf(const std::deque<T>& d)
 {
-    return (v.size() < v.capacity() ? v.capacity() : std::max<std::size_t>(16, v.capacity() * 2)) * sizeof(T);
+    // libstdc++'s blocks hold 512 bytes; one block, and a pointer for each, come on top.
+    constexpr std::size_t kBlock = 512;
+    return (d.size() * sizeof(T) / kBlock + 2) * (kBlock + 2 * sizeof(void*));
 }
 
-std::vector<KeyMask> routeTo(const std::vector<Node>& nodes, std::uint32_t last, KeyMask finalKeys)
+std::vector<KeyMask> routeTo(const std::deque<Node>& nodes, std::uint32_t last, KeyMask finalKeys)
 {
     std::vector<KeyMask> route{finalKeys};
     for (std::uint32_t i = last; i != 0; i = nodes[i].parent)
@@ -394,12 +418,12 @@ SolveOutcome searchPass(LevelSession& session, const PlayState& start, const Dis
     PlayState play = start;
     HeldKeys keys;
     TickHooks hooks{keys, {}, {}, {}};
-    std::vector<Node> nodes;
+    std::deque<Node> nodes;
     StateSet seen;
     CellCounts cells(pass.cellTwips, pass.cellSpeed, pass.perCell);
     // A heap of the states to try: priority in the high half, index in the low half, so that
     // of equal priorities the first found goes first.
-    std::vector<std::uint64_t> queue;
+    std::deque<std::uint64_t> queue;
     auto enqueue = [&](std::uint32_t index) {
         const Node& n = nodes[index];
         const std::uint64_t priority = map.twipsFrom(n.left, n.top) + kTwipsPerTick * n.depth;
@@ -445,8 +469,9 @@ SolveOutcome searchPass(LevelSession& session, const PlayState& start, const Dis
             const StateKey key(next);
             if (seen.find(key) != StateSet::kAbsent || !cells.admit(next))
                 continue;
-            const std::size_t bytes = bytesAfterPush(nodes) + seen.bytesAfterNextAdd() + bytesAfterPush(queue) +
-                                      cells.bytesAfterNextAdd() + map.bytes();
+            // The set of states met may grow in this step: its old table and its new one.
+            const std::size_t bytes = bytesOf(nodes) + bytesOf(queue) + seen.peakOfNextAdd() +
+                                      cells.peakOfNextAdd() + map.bytes();
             if (bytes > limits.maxBytes || nodes.size() >= StateSet::kAbsent - 1)
                 return finish(SolveOutcome::OutOfMemory);
             seen.add(key, static_cast<std::uint32_t>(nodes.size()));
@@ -476,23 +501,6 @@ SolveResult solve(LevelSession& session, const PlayState& start, const SolveLimi
     }
     session.movePlayerTo(origin.Left, origin.Top);
     return result;
-}
-
-std::string keyScript(std::span<const KeyMask> route)
-{
-    std::string script;
-    for (const KeyMask keys : route) {
-        if (keys & kKeyLeft)
-            script += 'L';
-        if (keys & kKeyRight)
-            script += 'R';
-        if (keys & kKeySpace)
-            script += 'S';
-        if (keys == 0)
-            script += '.';
-        script += '\n';
-    }
-    return script;
 }
 
 } // namespace hopplix::check

@@ -2,6 +2,7 @@
 // Finding a route through a level: a best-first search over the keys held in each tick, played
 // by the level session itself, so a route it finds is one the game plays the same way.
 
+#include "game/KeyScript.h"
 #include "game/LevelSession.h"
 
 #include <cstddef>
@@ -12,15 +13,11 @@
 
 namespace hopplix::check {
 
-// The keys held during one tick, as bits.
-using KeyMask = std::uint8_t;
-inline constexpr KeyMask kKeyLeft = 1;
-inline constexpr KeyMask kKeyRight = 2;
-inline constexpr KeyMask kKeySpace = 4;
-
 struct SolveLimits {
     int maxTicks = 15000;                       // the longest route: 5 minutes of game time
-    std::size_t maxBytes = std::size_t{256} << 20; // the memory the search may hold
+    // The memory the search may hold: its share of the checker's 256 MiB, the level and the
+    // program holding the rest.
+    std::size_t maxBytes = std::size_t{240} << 20;
     bool prove = true;                             // try proveNoRoute before searching
 };
 
@@ -47,9 +44,5 @@ struct SolveResult {
 // last pass tries every state. Before all that, proveNoRoute may settle it without a search.
 // The player is put back at its start afterwards.
 SolveResult solve(LevelSession& session, const PlayState& start, const SolveLimits& limits = {});
-
-// A route in hopplix-replay's key format: one line per tick, "L", "R", "S" combined ("RS"),
-// "." for none.
-std::string keyScript(std::span<const KeyMask> route);
 
 } // namespace hopplix::check

@@ -20,16 +20,6 @@ namespace {
 using test::artLevel;
 using test::pixelForPixel;
 
-class KeysHeld : public KeyState {
-public:
-    KeyMask held = 0;
-    bool GetAsyncKeyState(int key) override
-    {
-        return (key == vk::Left && (held & kKeyLeft)) || (key == vk::Right && (held & kKeyRight)) ||
-               (key == vk::Space && (held & kKeySpace));
-    }
-};
-
 class SolverTest : public ::testing::Test {
 protected:
     // Opens the level in `session`, as a level's first tick finds it.
@@ -67,7 +57,7 @@ TEST_F(SolverTest, RouteReachesTheGoalInItsLastTick)
 
     LevelSession replayed(decoder_);
     open(replayed, kWallToLeap, "[Spieler]\nGr\xF6\xDF" "e=25%\n[Startposition]\ny=3\n");
-    KeysHeld keys;
+    HeldKeys keys;
     TickHooks hooks{keys, {}, {}, {}};
     for (size_t n = 0; n < result.route.size(); ++n) {
         keys.held = result.route[n];
@@ -142,12 +132,6 @@ TEST_F(SolverTest, FullMemoryEndsTheSearch)
     const SolveResult result = solve(session, play_, limits);
     EXPECT_EQ(result.outcome, SolveOutcome::OutOfMemory);
     EXPECT_GT(result.states, 0u);
-}
-
-TEST(KeyScript, OneLinePerTickInTheReplayFormat)
-{
-    const std::vector<KeyMask> route{0, kKeyLeft, kKeyRight | kKeySpace, kKeyLeft | kKeyRight | kKeySpace};
-    EXPECT_EQ(keyScript(route), ".\nL\nRS\nLRS\n");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // ticks bounded by its client area. Pictures are text art, read by a decoder of the tests' own.
 
 #include "common/Codepage.h"
+#include "game/KeyScript.h"
 #include "game/LevelSession.h"
 #include "level_text.h"
 #include "support/temp_folder.h"
@@ -208,20 +209,13 @@ TEST_F(LevelSessionTest, ReadmeConfigExampleStartsThePlayerWhereItSays)
     EXPECT_FLOAT_EQ(session_.player().Width, expected.Width);
 }
 
-// Keys held for the whole tick.
-class HeldKeys : public KeyState {
-public:
-    std::set<int> held;
-    bool GetAsyncKeyState(int virtualKey) override { return held.count(virtualKey) != 0; }
-};
-
 TEST_F(LevelSessionTest, TicksStopAtTheClientAreasBottomAndRightEdges)
 {
     const auto air = level("air", openLevel(20, 40), "[Spieler]\nGr\xF6\xDF" "e=20%\n");
     ASSERT_EQ(session_.load(air, fixedClient(), play_).status, LoadStatus::Loaded);
     session_.movePlayerTo(239, 529);
     HeldKeys keys;
-    keys.held = {vk::Right};
+    keys.held = kKeyRight;
     TickHooks hooks{keys, {}, {}, {}};
 
     // 60 + 529 + 10 = 599 is short of the client height 600: the player sinks 12 twips, and

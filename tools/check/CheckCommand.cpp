@@ -195,7 +195,7 @@ int runCommand(const std::vector<std::string>& arguments, std::ostream& out, std
         }
         if (options.keysOut && report.solution && report.solution->outcome == SolveOutcome::Solved) {
             fs::path written;
-            if (writeKeys(*options.keysOut, level, keyScript(report.solution->route), written))
+            if (writeKeys(*options.keysOut, level, writeKeyScript(report.solution->route), written))
                 report.findings.push_back({Severity::Info, std::string("route written to ").append(written.string())});
             else
                 report.findings.push_back(

@@ -1,11 +1,13 @@
 #include "replay.h"
 
 #include "common/Paths.h"
+#include "game/KeyScript.h"
 #include "game/LevelSession.h"
 #include "platform/PathText.h"
 
 #include <charconv>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 
 namespace hopplix::replay {
@@ -35,13 +37,6 @@ Size parseSize(std::string_view text, std::string_view option, int minimum)
     return {static_cast<int>(parseNumber(text.substr(0, x), option, minimum, maximum)),
             static_cast<int>(parseNumber(text.substr(x + 1), option, minimum, maximum))};
 }
-
-// Keys held for one tick: every reading in that tick sees them pressed.
-class ScriptedKeys : public KeyState {
-public:
-    std::set<int> held;
-    bool GetAsyncKeyState(int virtualKey) override { return held.count(virtualKey) != 0; }
-};
 
 void appendFloat(std::string& out, float value)
 {
@@ -88,39 +83,25 @@ Options parseArguments(const std::vector<std::string>& arguments)
     return options;
 }
 
-std::vector<std::set<int>> readKeyScript(const std::filesystem::path& file)
+std::vector<KeyMask> readKeyScript(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     if (!FileExists(file) || !in)
         throw Error("cannot read the key script " + file.string());
-    std::vector<std::set<int>> ticks;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.ends_with('\r'))
-            line.pop_back();
-        std::set<int> held;
-        for (const char c : line) {
-            switch (c) {
-            case 'L': held.insert(vk::Left); break;
-            case 'R': held.insert(vk::Right); break;
-            case 'S': held.insert(vk::Space); break;
-            case '.': break;
-            default:
-                throw Error(file.string() + ":" + std::to_string(ticks.size() + 1) + ": unexpected character '" +
-                            std::string(1, c) + "' (keys are L, R, S; '.' or an empty line for none)");
-            }
-        }
-        ticks.push_back(std::move(held));
-    }
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad())
         throw Error("cannot read the key script " + file.string());
-    return ticks;
+    KeyScript script = parseKeyScript(text);
+    if (!script.ok())
+        throw Error(file.string() + ":" + std::to_string(script.badLine) + ": unexpected character '" +
+                    std::string(1, script.badCharacter) + "' (keys are L, R, S; '.' or an empty line for none)");
+    return std::move(script.ticks);
 }
 
 std::string run(const Options& options, const PictureDecoder& decoder)
 {
     // Everything that can fail is checked before the first line is written.
-    const std::vector<std::set<int>> script = options.keys ? readKeyScript(*options.keys) : std::vector<std::set<int>>{};
+    const std::vector<KeyMask> script = options.keys ? readKeyScript(*options.keys) : std::vector<KeyMask>{};
     const long ticks = options.ticks ? *options.ticks : (options.keys ? static_cast<long>(script.size()) : 500);
 
     const double twipsPerPixel = 1440.0 / options.dpi;
@@ -162,11 +143,10 @@ std::string run(const Options& options, const PictureDecoder& decoder)
     appendFloat(out, shape.Top);
     out += '\n';
 
-    ScriptedKeys keys;
+    ScriptKeys keys(script);
     TickHooks hooks{keys, {}, {}, {}};
     for (long n = 1; n <= ticks; ++n) {
-        const auto index = static_cast<size_t>(n - 1);
-        keys.held = index < script.size() ? script[index] : std::set<int>{};
+        keys.next();
         const TickResult result = session.tick(state, hooks);
         out += std::to_string(n);
         out += ' ';

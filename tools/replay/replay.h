@@ -1,11 +1,11 @@
 #pragma once
 // The replay tool: its arguments, the key script, and a run of the level session.
 
+#include "game/KeyScript.h"
 #include "game/PictureDecoder.h"
 
 #include <filesystem>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,7 +35,7 @@ struct Options {
 Options parseArguments(const std::vector<std::string>& arguments);
 
 // Virtual-key codes held during each tick, one set per line of the script.
-std::vector<std::set<int>> readKeyScript(const std::filesystem::path& file);
+std::vector<KeyMask> readKeyScript(const std::filesystem::path& file);
 
 // Runs the replay and returns everything it prints.
 std::string run(const Options& options, const PictureDecoder& decoder);
