@@ -641,7 +641,8 @@ public:
     bool isEnabled() const override { return ::IsWindowEnabled(hwnd_) != FALSE; }
     void command(int code) override
     {
-        if (code == BN_CLICKED)
+        // A click queued before the button was disabled does nothing, as input to it would not.
+        if (code == BN_CLICKED && isEnabled())
             fire(window_, onClick);
     }
 
@@ -903,7 +904,8 @@ private:
         if (!::IntersectRect(&overlap, &player, &within))
             return;
         const int save = ::SaveDC(dc);
-        ::IntersectClipRect(dc, within.left, within.top, within.right, within.bottom);
+        // Never beyond the player's rectangle, which alone is repainted when it moves.
+        ::IntersectClipRect(dc, overlap.left, overlap.top, overlap.right, overlap.bottom);
         const Gdi<HBRUSH> brush(::CreateSolidBrush(colorOf(colour_)));
         ::SelectObject(dc, brush.get());
         ::SelectObject(dc, ::GetStockObject(NULL_PEN));
