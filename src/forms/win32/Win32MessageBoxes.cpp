@@ -51,7 +51,10 @@ MonitorDpiFunction monitorDpiFunction()
 int Win32MessageBoxes::MsgBox(const std::string& prompt, int style, const std::string& title)
 {
     const bool question = (style & 7) == mb::vbYesNo;
-    UINT flags = (question ? MB_YESNO : MB_OK) | MB_TASKMODAL | MB_SETFOREGROUND;
+    // Owned by the active window, which the system activates again when the box closes, so
+    // the keys reach the game again; without one the box holds every window of the program.
+    const HWND owner = ::GetActiveWindow();
+    UINT flags = (question ? MB_YESNO : MB_OK) | (owner ? MB_APPLMODAL : MB_TASKMODAL) | MB_SETFOREGROUND;
     if (style & mb::vbCritical)
         flags |= MB_ICONERROR;
     // A box opened by a handler while another is open renames its own buttons; the outer one
@@ -61,7 +64,7 @@ int Win32MessageBoxes::MsgBox(const std::string& prompt, int style, const std::s
     openingList = &open_;
     renameHook = ::SetWindowsHookExW(WH_CBT, renameButtons, nullptr, ::GetCurrentThreadId());
     const std::size_t depth = open_.size();
-    const int answer = ::MessageBoxW(nullptr, win32::toWide(prompt).c_str(), win32::toWide(title).c_str(), flags);
+    const int answer = ::MessageBoxW(owner, win32::toWide(prompt).c_str(), win32::toWide(title).c_str(), flags);
     if (renameHook)
         ::UnhookWindowsHookEx(renameHook);
     openingList = outerList;
