@@ -48,6 +48,8 @@ ALLOWED = {
 QT_ALLOWED = {'forms/qt', 'app'}
 # Parts of the core that may use Qt's image readers from a library of their own.
 QT_ALLOWED_FOLDERS = {'src/picture/qt', 'src/game/qt'}
+# Parts of the core that read pictures through a system codec, in a library of their own.
+OS_ALLOWED_FOLDERS = {'src/game/win32'}
 
 OS_HEADER = re.compile(r'(unistd|fcntl|spawn|langinfo|dirent|pwd|dlfcn|signal|poll|termios|windows|'
                        r'sys/[\w/]+|[a-z]+api|shlobj|shellapi)\.h$')
@@ -106,7 +108,8 @@ def check(root):
             else:
                 if re.match(r'Q[A-Za-z]*$|Qt[A-Za-z]*/', header) and not qt_ok:
                     problems.append(f'{where}: {part} links no Qt, but includes <{header}>')
-                if OS_HEADER.search(header) and part != 'platform' and not relative.parts[1:2] == ('platform',):
+                os_ok = part == 'platform' or any(str(relative).startswith(f + '/') for f in OS_ALLOWED_FOLDERS)
+                if OS_HEADER.search(header) and not os_ok:
                     problems.append(f'{where}: only src/platform talks to the operating system, not <{header}>')
     return problems
 
