@@ -38,6 +38,7 @@ ALLOWED = {
     'check': CORE_BASE | {'check', 'game', 'picture'},
     'forms': CORE_BASE | {'forms'},
     'forms/qt': CORE_BASE | {'forms', 'forms/qt'},
+    'forms/win32': CORE_BASE | {'forms', 'forms/win32'},
     'game/ui': WINDOW_BASE | {'game/ui'},
     'launcher/ui': WINDOW_BASE | {'launcher/ui'},
     'updater/ui': WINDOW_BASE | {'updater/ui'},
@@ -48,8 +49,9 @@ ALLOWED = {
 QT_ALLOWED = {'forms/qt', 'app'}
 # Parts of the core that may use Qt's image readers from a library of their own.
 QT_ALLOWED_FOLDERS = {'src/picture/qt', 'src/game/qt'}
-# Parts of the core that read pictures through a system codec, in a library of their own.
-OS_ALLOWED_FOLDERS = {'src/game/win32'}
+# The Windows backend stands on the system's window API as the Qt backend stands on Qt; the
+# core's picture reader there uses the system's codecs, in a library of its own.
+OS_ALLOWED_FOLDERS = {'src/forms/win32', 'src/game/win32'}
 
 OS_HEADER = re.compile(r'(unistd|fcntl|spawn|langinfo|dirent|pwd|dlfcn|signal|poll|termios|windows|'
                        r'sys/[\w/]+|[a-z]+api|shlobj|shellapi)\.h$')
@@ -63,6 +65,8 @@ def part_of_header(header):
         return pieces[0] + '/ui'
     if len(pieces) >= 3 and pieces[:2] == ['forms', 'qt']:
         return 'forms/qt'
+    if len(pieces) >= 3 and pieces[:2] == ['forms', 'win32']:
+        return 'forms/win32'
     if len(pieces) >= 2 and pieces[0] in ALLOWED:
         return pieces[0]
     return None
@@ -78,6 +82,8 @@ def part_of_file(relative):
         return pieces[1] + '/ui'
     if len(pieces) >= 4 and pieces[1:3] == ('forms', 'qt'):
         return 'forms/qt'
+    if len(pieces) >= 4 and pieces[1:3] == ('forms', 'win32'):
+        return 'forms/win32'
     return pieces[1]
 
 
