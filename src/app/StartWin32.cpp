@@ -13,8 +13,6 @@
 #include "game/win32/WicPictureDecoder.h"
 #endif
 
-#include <objbase.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -27,8 +25,6 @@ int runApplication(int, char**, const std::string& updateServer, const UpdateTru
     // An update the script was swapping in when the program or the machine went down is
     // finished or undone first; one the script could not finish is undone and said so.
     const SwapRecovery recovery = recoverInterruptedSwap(ownFolder);
-    // The picture readers of the Windows Imaging Component are COM objects.
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Win32WindowSystem windows;
 #ifdef HOPPLIX_PICTURE_WIC
     const WicPictureDecoder pictures;

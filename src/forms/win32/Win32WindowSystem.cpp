@@ -51,12 +51,19 @@ void fire(const Window& window, const Handler& handler, Args&&... args)
     }
 }
 
+// The primary monitor's dpi when the program started, for every font it makes.
+unsigned fontDpi()
+{
+    static const unsigned dpi = primaryMonitorDpi();
+    return dpi;
+}
+
 // A font of `points` at the primary monitor's dpi; an empty family is the caption face.
 HFONT makeFont(const Font& font, double defaultPoints)
 {
     LOGFONTW lf{};
     const double points = font.points > 0 ? font.points : defaultPoints;
-    lf.lfHeight = -static_cast<LONG>(std::lround(points * primaryMonitorDpi() / 72.0));
+    lf.lfHeight = -static_cast<LONG>(std::lround(points * fontDpi() / 72.0));
     lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     const std::wstring face = font.family.empty() ? L"Arial" : win32::toWide(font.family);
@@ -79,7 +86,7 @@ const LOGFONTW& messageFont()
 double messageFontPoints()
 {
     const LONG height = messageFont().lfHeight;
-    return height != 0 ? std::abs(height) * 72.0 / primaryMonitorDpi() : 9.0;
+    return height != 0 ? std::abs(height) * 72.0 / fontDpi() : 9.0;
 }
 
 HFONT sharedMessageFont()
@@ -411,13 +418,13 @@ public:
             return;
         text_ = text;
         wide_ = win32::toWide(text);
-        fit();
+        refit();
     }
     std::string text() const override { return text_; }
     void setFont(const Font& font) override
     {
         designed_ = font;
-        fit();
+        refit();
     }
     void setAlignment(Alignment alignment) override
     {
@@ -427,9 +434,13 @@ public:
     void setShrinkToFit(bool shrink) override
     {
         shrink_ = shrink;
-        fit();
+        refit();
     }
-    int textWidth() const override { return measure(font_.get(), 0x7FFF).cx; }
+    int textWidth() const override
+    {
+        fitted();
+        return measure(font_.get(), 0x7FFF).cx;
+    }
     void setBackground(std::optional<std::uint32_t> colour) override
     {
         background_ = colour;
@@ -465,7 +476,7 @@ protected:
     void place() override
     {
         Win32Control::place();
-        fit();
+        refit();
     }
 
 private:
@@ -493,10 +504,23 @@ private:
         ::ReleaseDC(hwnd_, dc);
         return {r.right - r.left, r.bottom - r.top};
     }
+    // Fitted when next painted or measured: a window being built sets text, font and place
+    // one after the other.
+    void refit()
+    {
+        fitted_ = false;
+        ::InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+    void fitted() const
+    {
+        if (!fitted_)
+            fit();
+    }
     // The designed font, or with shrinking the largest size down to half of it at which the
     // caption fits; what does not fit even then is cut with an ellipsis.
-    void fit()
+    void fit() const
     {
+        fitted_ = true;
         const double designed = designed_.points > 0 ? designed_.points : messageFontPoints();
         Font font = designed_;
         font.points = designed;
@@ -513,7 +537,6 @@ private:
                 font_.reset(makeFont(font, size));
             }
         }
-        ::InvalidateRect(hwnd_, nullptr, FALSE);
     }
     bool fits(HFONT font) const
     {
@@ -522,6 +545,7 @@ private:
     }
     void paint()
     {
+        fitted();
         PAINTSTRUCT ps;
         const HDC dc = ::BeginPaint(hwnd_, &ps);
         RECT r{};
@@ -544,10 +568,12 @@ private:
     std::string text_;
     std::wstring wide_;
     Font designed_;
-    Gdi<HFONT> font_;
+    // The fitted font, made when first needed.
+    mutable Gdi<HFONT> font_;
     Alignment alignment_ = Alignment::Left;
     bool shrink_ = false;
-    bool elide_ = false;
+    mutable bool fitted_ = false;
+    mutable bool elide_ = false;
     bool pressed_ = false;
     std::optional<std::uint32_t> background_;
 };
@@ -924,6 +950,41 @@ private:
     bool visible_ = false;
 };
 
+// The multimedia timer's calls, loaded with the first timer that starts: a start that shows
+// only the launcher does without the library.
+struct MultimediaTimer {
+    using Period = MMRESULT(WINAPI*)(UINT);
+    using SetEvent = MMRESULT(WINAPI*)(UINT, UINT, LPTIMECALLBACK, DWORD_PTR, UINT);
+    using KillEvent = MMRESULT(WINAPI*)(UINT);
+    Period beginPeriod = nullptr;
+    Period endPeriod = nullptr;
+    SetEvent setEvent = nullptr;
+    KillEvent killEvent = nullptr;
+
+    static const MultimediaTimer& get()
+    {
+        static const MultimediaTimer calls = [] {
+            MultimediaTimer c;
+            if (const HMODULE winmm = ::LoadLibraryW(L"winmm.dll")) {
+                c.beginPeriod = function<Period>(winmm, "timeBeginPeriod");
+                c.endPeriod = function<Period>(winmm, "timeEndPeriod");
+                c.setEvent = function<SetEvent>(winmm, "timeSetEvent");
+                c.killEvent = function<KillEvent>(winmm, "timeKillEvent");
+            }
+            // A resolution of one millisecond for the program's life, which ends its use.
+            if (c.beginPeriod)
+                c.beginPeriod(1);
+            return c;
+        }();
+        return calls;
+    }
+    template <class Function>
+    static Function function(HMODULE module, const char* name)
+    {
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+    }
+};
+
 // Periodic ticks of the multimedia timer, at the resolution of one millisecond that the
 // window system asks for: a window timer would follow the system's 15.6 ms clock. The timer's
 // thread only posts a tick to the message window; one tick waits at most, as window timers do.
@@ -986,14 +1047,16 @@ private:
         state_.id = id_;
         state_.start = state_.start + 1;
         state_.pending = false;
-        running_ = ::timeSetEvent(static_cast<UINT>(std::max(1, interval_)), 1, &Win32Timer::ticked,
-                                  reinterpret_cast<DWORD_PTR>(&state_),
-                                  TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+        const MultimediaTimer& calls = MultimediaTimer::get();
+        if (calls.setEvent && calls.killEvent)
+            running_ = calls.setEvent(static_cast<UINT>(std::max(1, interval_)), 1, &Win32Timer::ticked,
+                                      reinterpret_cast<DWORD_PTR>(&state_),
+                                      TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
     }
     void stop()
     {
         if (running_)
-            ::timeKillEvent(running_); // synchronous: no tick is posted after it
+            MultimediaTimer::get().killEvent(running_); // synchronous: no tick is posted after it
         running_ = 0;
     }
 
@@ -1118,7 +1181,6 @@ Win32WindowSystem::Win32WindowSystem()
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    ::timeBeginPeriod(1);
     registerClass(kFormClass, formProc, 0);
     registerClass(kLabelClass, Win32Child::proc, CS_HREDRAW | CS_VREDRAW);
     registerClass(kShapeClass, Win32Child::proc, CS_HREDRAW | CS_VREDRAW);
@@ -1136,7 +1198,6 @@ Win32WindowSystem::~Win32WindowSystem()
     if (modalKeys_)
         ::UnhookWindowsHookEx(modalKeys_);
     ::DestroyWindow(messages_window_);
-    ::timeEndPeriod(1);
     theSystem = nullptr;
 }
 
