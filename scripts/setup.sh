@@ -16,7 +16,7 @@ packages=(
   fonts-liberation2
   librsvg2-bin desktop-file-utils appstream dpkg-dev
   python3
-  g++-mingw-w64-x86-64-posix wine64 wine
+  g++-mingw-w64-x86-64-posix wine64 wine nsis
 )
 
 missing=()

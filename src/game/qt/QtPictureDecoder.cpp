@@ -1,5 +1,6 @@
 #include "game/qt/QtPictureDecoder.h"
 
+#include "game/PictureFormats.h"
 #include "platform/Files.h"
 
 #include <QBuffer>
@@ -15,95 +16,6 @@
 namespace hopplix {
 
 namespace {
-
-using Bytes = std::basic_string_view<unsigned char>;
-
-// Qt's GIF and JPEG readers hand out a picture cut short as if it were whole (the missing part
-// painted in some colour), so these check first that the file's blocks run to their end.
-
-// Data sub-blocks (a length byte, that many bytes) up to the empty one.
-bool skipGifSubBlocks(Bytes b, std::size_t& at)
-{
-    for (;;) {
-        if (at >= b.size())
-            return false;
-        const std::size_t length = b[at++];
-        if (length == 0)
-            return true;
-        if (length > b.size() - at)
-            return false;
-        at += length;
-    }
-}
-
-bool gifIsWhole(Bytes b)
-{
-    if (b.size() < 13)
-        return false;
-    const auto colourTable = [](unsigned char flags) -> std::size_t {
-        return (flags & 0x80) ? 3 * (std::size_t{2} << (flags & 7)) : 0;
-    };
-    std::size_t at = 13 + colourTable(b[10]);
-    bool image = false;
-    while (at < b.size()) {
-        const unsigned char block = b[at++];
-        if (block == 0x3B) // trailer
-            return image;
-        if (block == 0x21) { // extension: its label, then sub-blocks
-            ++at;
-            if (!skipGifSubBlocks(b, at))
-                return false;
-        } else if (block == 0x2C) { // image: descriptor, colour table, code size, sub-blocks
-            if (b.size() - at < 9)
-                return false;
-            at += 9 + colourTable(b[at + 8]);
-            ++at;
-            if (!skipGifSubBlocks(b, at))
-                return false;
-            image = true;
-        } else {
-            return false;
-        }
-    }
-    return false;
-}
-
-bool jpegIsWhole(Bytes b)
-{
-    if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8)
-        return false;
-    std::size_t at = 2;
-    for (;;) {
-        if (at >= b.size() || b[at] != 0xFF)
-            return false;
-        while (at < b.size() && b[at] == 0xFF) // fill bytes
-            ++at;
-        if (at >= b.size())
-            return false;
-        const unsigned char marker = b[at++];
-        if (marker == 0xD9) // end of image
-            return true;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
-            continue; // markers without a segment
-        if (b.size() - at < 2)
-            return false;
-        const std::size_t length = std::size_t{b[at]} << 8 | b[at + 1];
-        if (length < 2 || length > b.size() - at)
-            return false;
-        at += length;
-        if (marker != 0xDA)
-            continue;
-        // Entropy-coded data after the start of a scan runs to the next marker; FF 00 is a data
-        // byte and FF D0..D7 a restart marker within it.
-        for (;;) {
-            if (b.size() - at < 2)
-                return false;
-            if (b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF && (b[at + 1] < 0xD0 || b[at + 1] > 0xD7))
-                break;
-            ++at;
-        }
-    }
-}
 
 bool withinLimit(QSize size)
 {
@@ -129,22 +41,16 @@ PictureError QtPictureDecoder::decode(const std::filesystem::path& file, Picture
     const std::optional<std::string> content = readOrdinaryFile(file);
     if (!content)
         return {BmpError::ReadFailed};
+    const PictureFormat format = pictureFormatOf(*content);
+    if (format != PictureFormat::Png && format != PictureFormat::Gif && format != PictureFormat::Jpeg)
+        return {BmpError::NotBitmap};
+    if (!pictureIsWhole(format, *content))
+        return {.damaged = true};
+
     QByteArray bytes = QByteArray::fromRawData(content->data(), static_cast<qsizetype>(content->size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    const QByteArray format = QImageReader::imageFormat(&buffer);
-    const Bytes whole(reinterpret_cast<const unsigned char*>(content->data()), content->size());
-    if (format == "gif") {
-        if (!gifIsWhole(whole))
-            return {.damaged = true};
-    } else if (format == "jpeg") {
-        if (!jpegIsWhole(whole))
-            return {.damaged = true};
-    } else if (format != "png") {
-        return {BmpError::NotBitmap};
-    }
-
-    QImageReader reader(&buffer, format);
+    QImageReader reader(&buffer, format == PictureFormat::Png ? "png" : format == PictureFormat::Gif ? "gif" : "jpeg");
     reader.setAutoTransform(false);
     // Qt's own cap is lower than ours; the limit is the one the bitmap reader keeps.
     reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 >> 20));
