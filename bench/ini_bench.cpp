@@ -22,7 +22,8 @@ std::filesystem::path writeTemp(const std::string& name, const std::string& byte
 
 void LevelStartReadsConfig(benchmark::State& state)
 {
-    const auto file = writeTemp("config.ini", "[Spieler]\r\nGr\xF6\xDF" "e=25%\r\n[Startposition]\r\nx=40\r\ny=120\r\n");
+    const auto file = writeTemp("config.ini", "[Spieler]\r\nGr\xF6\xDF"
+                                              "e=25%\r\n[Startposition]\r\nx=40\r\ny=120\r\n");
     for (auto _ : state) {
         benchmark::DoNotOptimize(hopplix::LiesINIWert(file, "Spieler", "Größe"));
         benchmark::DoNotOptimize(hopplix::LiesINIWert(file, "Startposition", "x"));
@@ -39,8 +40,8 @@ void ManifestEntryReads(benchmark::State& state)
     for (const char* section : {"Namen", "URL", "Pfad"}) {
         manifest += std::string("[") + section + "]\r\n";
         for (int i = 1; i <= entries; ++i)
-            manifest += "Datei" + std::to_string(i) + "=http://updates.example.org/werkhof/Hopp/file" +
-                        std::to_string(i) + ".bmp\r\n";
+            manifest += "Datei" + std::to_string(i) + "=http://updates.example.org/werkhof/Hopp/file"
+                        + std::to_string(i) + ".bmp\r\n";
     }
     const auto file = writeTemp("updatedata.txt", manifest);
     const std::string key = "Datei" + std::to_string(entries);

@@ -7,12 +7,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -73,8 +72,8 @@ void streamRows(benchmark::State& state, const std::filesystem::path& file)
     for (auto _ : state) {
         hopplix::BmpReader reader(file);
         std::uint32_t sum = 0;
-        const hopplix::BmpError error = reader.readRows(
-            [&](int, std::span<const std::uint32_t> row) { sum += row[row.size() / 2]; });
+        const hopplix::BmpError error =
+            reader.readRows([&](int, std::span<const std::uint32_t> row) { sum += row[row.size() / 2]; });
         if (error != hopplix::BmpError::None)
             state.SkipWithError(std::string(hopplix::bmpErrorText(error)).c_str());
         benchmark::DoNotOptimize(sum);

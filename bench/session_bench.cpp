@@ -18,7 +18,7 @@ namespace {
 
 using namespace hopplix;
 
-constexpr std::array<const char*, 6> kLevels{"1 Erste Schritte", "2 Die Treppe",  "3 Orangene Wand",
+constexpr std::array<const char*, 6> kLevels{"1 Erste Schritte", "2 Die Treppe",   "3 Orangene Wand",
                                              "4 Sprungbrett",    "5 Rutschpartie", "6 Feuerlauf"};
 
 std::vector<KeyMask> readScript(const std::filesystem::path& file)
@@ -33,13 +33,13 @@ void BM_SessionTick(benchmark::State& state)
     const BmpPictureDecoder decoder;
     LevelSession session(decoder);
     PlayState play;
-    if (session.load(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels" / name, Viewport{}, play).status !=
-        LoadStatus::Loaded) {
+    if (session.load(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels" / name, Viewport{}, play).status
+        != LoadStatus::Loaded) {
         state.SkipWithError("the level does not load");
         return;
     }
-    const std::vector<KeyMask> script = readScript(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels-src" / name /
-                                                    "keys.txt");
+    const std::vector<KeyMask> script =
+        readScript(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels-src" / name / "keys.txt");
     const PlayerShape start = session.player();
     HeldKeys keys;
     TickHooks hooks{keys, {}, {}, {}};
@@ -67,8 +67,8 @@ void BM_Solve(benchmark::State& state)
     const BmpPictureDecoder decoder;
     LevelSession session(decoder);
     PlayState play;
-    if (session.load(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels" / name, Viewport{}, play).status !=
-        LoadStatus::Loaded) {
+    if (session.load(std::filesystem::path(HOPPLIX_SOURCE_DIR) / "levels" / name, Viewport{}, play).status
+        != LoadStatus::Loaded) {
         state.SkipWithError("the level does not load");
         return;
     }

@@ -5,10 +5,9 @@
 #include "common/Ini.h"
 #include "common/Numbers.h"
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cmath>
 #include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 
 namespace {

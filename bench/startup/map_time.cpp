@@ -5,8 +5,6 @@
 // memory at that moment in kilobytes and the processor time it has used so far in milliseconds,
 // "MS KB CPU-MS", then ends the program. Gives up after 30 s or when the program ends first.
 
-#include <xcb/xcb.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +18,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 extern char** environ;
 

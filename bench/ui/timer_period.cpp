@@ -41,8 +41,8 @@ int main(int argc, char** argv)
 
     hopplix::QtWindowSystem windows;
     const hopplix::QtPictureDecoder pictures;
-    hopplix::Services services{windows.keys(),   windows.messages(), windows.beeper(), hopplix::currentScreenMetrics(),
-                               root,             [] { std::_Exit(0); }};
+    hopplix::Services services{windows.keys(), windows.messages(),   windows.beeper(), hopplix::currentScreenMetrics(),
+                               root,           [] { std::_Exit(0); }};
     services.windows = &windows;
     hopplix::Forms forms(std::move(services), pictures);
     hopplix::Form1& game = hopplix::bench::openLevel(forms, "Takt");

@@ -6,11 +6,12 @@
 #include "game/qt/QtPictureDecoder.h"
 #include "support/fakes.h"
 
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
-#include <benchmark/benchmark.h>
 
 namespace hopplix::bench {
 namespace {

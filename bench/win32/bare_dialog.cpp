@@ -5,7 +5,6 @@
 // reads no levels and checks for no update.
 
 #include <windows.h>
-
 #include <commctrl.h>
 
 namespace {

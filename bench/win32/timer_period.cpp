@@ -25,8 +25,12 @@ int main(int argc, char** argv)
     const std::size_t wanted = argc > 2 ? static_cast<std::size_t>(std::atoi(argv[2])) : 500;
     hopplix::Win32WindowSystem windows;
     const hopplix::BmpPictureDecoder pictures;
-    hopplix::Services services{windows.keys(), windows.messages(), windows.beeper(), hopplix::currentScreenMetrics(),
-                               std::filesystem::u8path(argv[1]), [] { std::_Exit(0); }};
+    hopplix::Services services{windows.keys(),
+                               windows.messages(),
+                               windows.beeper(),
+                               hopplix::currentScreenMetrics(),
+                               std::filesystem::u8path(argv[1]),
+                               [] { std::_Exit(0); }};
     services.windows = &windows;
     hopplix::Forms forms(std::move(services), pictures);
     forms.form3().levelpfad = "1 Erste Schritte";
@@ -61,7 +65,9 @@ int main(int argc, char** argv)
         periods.push_back(std::chrono::duration<double, std::milli>(ticks[i] - ticks[i - 1]).count());
     std::vector<double> sorted = periods;
     std::sort(sorted.begin(), sorted.end());
-    auto quantile = [&](double q) { return sorted[static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1))]; };
+    auto quantile = [&](double q) {
+        return sorted[static_cast<std::size_t>(q * static_cast<double>(sorted.size() - 1))];
+    };
     double sum = 0;
     for (double p : periods)
         sum += p;
@@ -70,6 +76,7 @@ int main(int argc, char** argv)
     std::printf("period ms: median %.3f mean %.3f min %.3f p5 %.3f p95 %.3f max %.3f\n", quantile(0.5),
                 sum / static_cast<double>(periods.size()), sorted.front(), quantile(0.05), quantile(0.95),
                 sorted.back());
-    std::printf("drift against 20 ms per tick: %.3f ms over the run\n", total - 20.0 * static_cast<double>(periods.size()));
+    std::printf("drift against 20 ms per tick: %.3f ms over the run\n",
+                total - 20.0 * static_cast<double>(periods.size()));
     return 0;
 }

@@ -1,6 +1,5 @@
 // The program's start on Qt.
 #include "app/App.h"
-
 #include "app/Forms.h"
 #include "common/Paths.h"
 #include "forms/qt/QtWindowSystem.h"

@@ -1,7 +1,6 @@
 // The program's start on Windows: its own window backend, the downloads over WinHTTP linked
 // in, and the hand-over through the command interpreter's update.cmd.
 #include "app/App.h"
-
 #include "app/Forms.h"
 #include "common/Paths.h"
 #include "forms/win32/Win32WindowSystem.h"

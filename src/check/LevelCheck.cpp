@@ -137,12 +137,8 @@ void checkGroesse(std::string_view value, const NumberFormat& format, Findings& 
     case SizeVerdict::NotPercentage:
         report.warning(what + " is not a percentage: the player gets the automatic size");
         return;
-    case SizeVerdict::Negative:
-        report.warning(what + " is negative: the player gets the automatic size");
-        return;
-    case SizeVerdict::TooLarge:
-        report.warning(what + " is 100% or more: the player gets the automatic size");
-        return;
+    case SizeVerdict::Negative: report.warning(what + " is negative: the player gets the automatic size"); return;
+    case SizeVerdict::TooLarge: report.warning(what + " is 100% or more: the player gets the automatic size"); return;
     case SizeVerdict::NoPercentSign: break;
     }
     if (textToNumber(value, format))
@@ -199,8 +195,8 @@ public:
                 lastEntry = -1;
                 for (std::size_t e = 0; e < kColourLegend.size(); ++e) {
                     const uint32_t l = kColourLegend[e].colour;
-                    const int distance = std::max({std::abs(red(c) - red(l)), std::abs(green(c) - green(l)),
-                                                   std::abs(blue(c) - blue(l))});
+                    const int distance = std::max(
+                        {std::abs(red(c) - red(l)), std::abs(green(c) - green(l)), std::abs(blue(c) - blue(l))});
                     // Shades of white are free space as white is.
                     if (distance > 0 && distance <= kNearColourDistance && kColourLegend[e].letter != 'w')
                         lastEntry = static_cast<int>(e);
@@ -223,10 +219,10 @@ public:
             const Near& n = near_[e];
             if (n.count == 0)
                 continue;
-            report.warning(std::to_string(n.count) + (n.count == 1 ? " pixel is" : " pixels are") + " close to " +
-                           colourName(kColourLegend[e].letter) + " " + rgb(kColourLegend[e].colour) +
-                           " but not exactly it, so the game takes them for free space; e.g. " + rgb(n.example) +
-                           " at (" + std::to_string(n.x) + ", " + std::to_string(n.y) + ")");
+            report.warning(std::to_string(n.count) + (n.count == 1 ? " pixel is" : " pixels are") + " close to "
+                           + colourName(kColourLegend[e].letter) + " " + rgb(kColourLegend[e].colour)
+                           + " but not exactly it, so the game takes them for free space; e.g. " + rgb(n.example)
+                           + " at (" + std::to_string(n.x) + ", " + std::to_string(n.y) + ")");
         }
     }
 
@@ -387,13 +383,14 @@ public:
 
     void row(int y, std::span<const uint32_t> colours) override
     {
-        if (y < 0 || y >= height || colours.size() != static_cast<std::size_t>(width) ||
-            seen_[static_cast<std::size_t>(y)])
+        if (y < 0 || y >= height || colours.size() != static_cast<std::size_t>(width)
+            || seen_[static_cast<std::size_t>(y)])
             return;
         seen_[static_cast<std::size_t>(y)] = true;
         ++rows_;
         const uint32_t goal = *colourOfLetter('g');
-        green = green || std::any_of(colours.begin(), colours.end(), [&](uint32_t c) { return (c & 0xFFFFFFu) == goal; });
+        green =
+            green || std::any_of(colours.begin(), colours.end(), [&](uint32_t c) { return (c & 0xFFFFFFu) == goal; });
         near.row(y, colours);
         if (red)
             red->row(y, colours);
@@ -426,9 +423,8 @@ void checkNarrowPieces(PaintedPicture& picture, const LevelLayout& layout, Findi
     const double half = layout.playerSide / 2.0;
     const bool strideWider = kStrideTwips > half;
     const double narrowerThan = picture.narrowerThan;
-    const std::string limit =
-        cat(strideWider ? "narrower than a stride (" : "narrower than half the player's side (", number(narrowerThan),
-            " pixels)");
+    const std::string limit = cat(strideWider ? "narrower than a stride (" : "narrower than half the player's side (",
+                                  number(narrowerThan), " pixels)");
     const double lowest = half / picture.twipsPerPixelY; // rows a narrow wall must span to be walked through
 
     auto check = [&](NarrowPieces& found, const std::string& kind, bool mindHeight, const std::string& consequence) {
@@ -448,10 +444,10 @@ void checkNarrowPieces(PaintedPicture& picture, const LevelLayout& layout, Findi
             }
             ++shown;
             const std::string name = kind == "red" ? std::string("red") : cat("a wall of ", colourName(piece.letter));
-            report.warning(name + " at x " + std::to_string(piece.left) + ".." + std::to_string(piece.right) + ", y " +
-                           std::to_string(piece.top) + ".." + std::to_string(piece.bottom) + " is " +
-                           std::to_string(piece.widest) + (piece.widest == 1 ? " pixel" : " pixels") + " wide, " +
-                           limit + ": " + consequence);
+            report.warning(name + " at x " + std::to_string(piece.left) + ".." + std::to_string(piece.right) + ", y "
+                           + std::to_string(piece.top) + ".." + std::to_string(piece.bottom) + " is "
+                           + std::to_string(piece.widest) + (piece.widest == 1 ? " pixel" : " pixels") + " wide, "
+                           + limit + ": " + consequence);
         }
         if (more > 0)
             report.warning(cat("and ", std::to_string(more), " more narrow pieces of ", kind));
@@ -462,8 +458,7 @@ void checkNarrowPieces(PaintedPicture& picture, const LevelLayout& layout, Findi
 
 // True when the player dies in its first tick.
 bool checkPlayer(const LevelSession& session, const PaintedPicture& picture, const LevelSettings& settings,
-                 const NumberFormat& format,
-                 Findings& report)
+                 const NumberFormat& format, Findings& report)
 {
     const LevelLayout& layout = session.layout();
     const Playfield& field = session.playfield();
@@ -472,8 +467,8 @@ bool checkPlayer(const LevelSession& session, const PaintedPicture& picture, con
     const std::string groesse =
         settings.Groesse.empty() ? std::string() : cat(" (Größe ", shown(settings.Groesse), ")");
     if (layout.playerSide == 0)
-        report.error("the player has a size of 0" + groesse +
-                     ": it cannot be seen, and its eight probes meet in one point");
+        report.error("the player has a size of 0" + groesse
+                     + ": it cannot be seen, and its eight probes meet in one point");
     else if (!(layout.playerSide >= field.twipsPerPixelX()))
         report.error("the player is smaller than one pixel" + groesse);
 
@@ -485,9 +480,9 @@ bool checkPlayer(const LevelSession& session, const PaintedPicture& picture, con
     const double bottom = top + shape.Height;
     const bool cut = std::fabs(left) >= kStartLimitTwips || std::fabs(top) >= kStartLimitTwips;
     if (right <= 0 || bottom <= 0 || left >= layout.client.ScaleWidth || top >= layout.client.ScaleHeight)
-        report.warning("the start " + start + " lies outside the picture (" + std::to_string(picture.width) +
-                       " x " + std::to_string(picture.height) + " pixels)" +
-                       (cut ? "; the game cuts it to " + number(kStartLimitTwips) + " twips from the corner" : ""));
+        report.warning("the start " + start + " lies outside the picture (" + std::to_string(picture.width) + " x "
+                       + std::to_string(picture.height) + " pixels)"
+                       + (cut ? "; the game cuts it to " + number(kStartLimitTwips) + " twips from the corner" : ""));
     else if (left < 0 || top < 0 || right > layout.client.ScaleWidth || bottom > layout.client.ScaleHeight)
         report.warning("at its start " + start + " the player reaches beyond the edge of the picture");
 
@@ -496,8 +491,8 @@ bool checkPlayer(const LevelSession& session, const PaintedPicture& picture, con
     bool diesAtOnce = false;
     for (std::size_t k = 0; k < probes.size(); ++k) {
         if (probes[k] == 'r') {
-            report.error("the player's start " + start + " touches red (probe " + std::to_string(k + 1) +
-                         "): it dies in its first tick");
+            report.error("the player's start " + start + " touches red (probe " + std::to_string(k + 1)
+                         + "): it dies in its first tick");
             diesAtOnce = true;
             break;
         }
@@ -517,9 +512,8 @@ bool checkGoal(const LevelSession& session, const PaintedPicture& picture, Findi
     if (std::find(field.pixels().begin(), field.pixels().end(), goal) != field.pixels().end())
         return true;
     if (picture.green)
-        report.error("the green goal is lost when the picture is shrunk to the window (" +
-                     std::to_string(field.width()) + " x " + std::to_string(field.height()) +
-                     " pixels): make it larger");
+        report.error("the green goal is lost when the picture is shrunk to the window (" + std::to_string(field.width())
+                     + " x " + std::to_string(field.height()) + " pixels): make it larger");
     else
         report.error("no goal: the picture has no green " + rgb(goal));
     return false;
@@ -563,9 +557,10 @@ void checkIdle(LevelSession& session, const PlayState& play, bool startDiesAtOnc
                            " ticks after its start with no key held: it spawns where it cannot stay"));
     const Idle r = idleFrom(session, play, 0.0f, 0.0f, 5 * kFirstTicks);
     if (r.goal > 0 && (r.died == 0 || r.goal < r.died))
-        report.warning(cat("pressing R wins at once: from the top-left corner the player reaches the goal ",
-                           r.goal == 1 ? std::string("in its first tick") : cat("in ", std::to_string(r.goal), " ticks"),
-                           " with no key held"));
+        report.warning(
+            cat("pressing R wins at once: from the top-left corner the player reaches the goal ",
+                r.goal == 1 ? std::string("in its first tick") : cat("in ", std::to_string(r.goal), " ticks"),
+                " with no key held"));
 }
 
 void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& limits, LevelReport& level)
@@ -577,14 +572,13 @@ void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& 
     char time[64];
     std::snprintf(time, sizeof time, " ticks in %.2f s (%.0f ticks per second), at most ", seconds,
                   seconds > 0 ? static_cast<double>(result.ticks) / seconds : 0.0);
-    const std::string searched =
-        std::to_string(result.ticks) + time + std::to_string(result.states) + " states held";
+    const std::string searched = std::to_string(result.ticks) + time + std::to_string(result.states) + " states held";
     switch (result.outcome) {
     case SolveOutcome::Solved:
-        report.info(cat("solved: a route of ", std::to_string(result.route.size())) +
-                    (result.route.size() == 1 ? " tick (" : " ticks (") +
-                    number(static_cast<double>(result.route.size()) / 50) + " s of play) reaches the goal; searched " +
-                    searched);
+        report.info(cat("solved: a route of ", std::to_string(result.route.size()))
+                    + (result.route.size() == 1 ? " tick (" : " ticks (")
+                    + number(static_cast<double>(result.route.size()) / 50) + " s of play) reaches the goal; searched "
+                    + searched);
         break;
     case SolveOutcome::NoRoute:
         if (!result.proof.empty()) {
@@ -593,8 +587,8 @@ void runSolver(LevelSession& session, const PlayState& play, const SolveLimits& 
             report.error(result.proof + took);
             break;
         }
-        report.error(cat("the goal cannot be reached within ", std::to_string(limits.maxTicks)) +
-                     " ticks: every state the player can reach in that time was tried; searched " + searched);
+        report.error(cat("the goal cannot be reached within ", std::to_string(limits.maxTicks))
+                     + " ticks: every state the player can reach in that time was tried; searched " + searched);
         break;
     case SolveOutcome::OutOfMemory:
         report.error(cat("no route to the goal found before the search filled its ",

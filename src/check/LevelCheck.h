@@ -40,8 +40,7 @@ struct LevelReport {
 // picture. The findings come in a fixed order: config.ini, the picture, the player, the
 // colours, then the solver's.
 LevelReport checkLevel(const std::filesystem::path& folder, const PictureDecoder& decoder,
-                       const CheckOptions& options = {},
-                       const std::function<std::string()>& decoderError = {});
+                       const CheckOptions& options = {}, const std::function<std::string()>& decoderError = {});
 
 // How close (in each of red, green and blue) a colour must be to a legend colour, without being
 // it, to be taken for a slip of the brush.

@@ -57,21 +57,17 @@ enum Kind : std::uint8_t { kRest = 1, kUp = 2, kDown = 4 };
 class Cells {
 public:
     explicit Cells(const LevelSession& session)
-        : field_(session.playfield()),
-          tppX_(field_.twipsPerPixelX()),
-          tppY_(field_.twipsPerPixelY()),
-          side_(session.player().Width),
-          height_(session.player().Height),
-          scaleHeight_(session.layout().client.ScaleHeight),
-          pictureWidth_(session.layout().client.ScaleWidth)
+        : field_(session.playfield()), tppX_(field_.twipsPerPixelX()), tppY_(field_.twipsPerPixelY()),
+          side_(session.player().Width), height_(session.player().Height),
+          scaleHeight_(session.layout().client.ScaleHeight), pictureWidth_(session.layout().client.ScaleWidth)
     {
         const PlayerShape& player = session.player();
         const StartPosition& start = session.layout().start;
         const auto sane = [](double v) { return std::isfinite(v) && std::fabs(v) < kLargestTwips; };
-        usable_ = tppX_ >= 1.0 && tppY_ >= 1.0 && tppX_ <= 1440.0 && tppY_ <= 1440.0 && side_ > 0 &&
-                  height_ > 0 && sane(side_) && sane(height_) && sane(player.Left) && sane(player.Top) &&
-                  sane(start.Left) && sane(start.Top) && sane(scaleHeight_) && sane(pictureWidth_) &&
-                  field_.width() > 0 && field_.height() > 0;
+        usable_ = tppX_ >= 1.0 && tppY_ >= 1.0 && tppX_ <= 1440.0 && tppY_ <= 1440.0 && side_ > 0 && height_ > 0
+                  && sane(side_) && sane(height_) && sane(player.Left) && sane(player.Top) && sane(start.Left)
+                  && sane(start.Top) && sane(scaleHeight_) && sane(pictureWidth_) && field_.width() > 0
+                  && field_.height() > 0;
         if (!usable_)
             return;
         // A margin of cells around the picture that strides, steps and the edge rules cannot
@@ -97,10 +93,7 @@ public:
 protected:
     static int cellOf(double twips, double perPixel) { return static_cast<int>(std::floor(twips / perPixel)); }
 
-    bool inside(int c, int r) const
-    {
-        return c >= cLo_ && r >= rLo_ && c < cLo_ + columns_ && r < rLo_ + rows_;
-    }
+    bool inside(int c, int r) const { return c >= cLo_ && r >= rLo_ && c < cLo_ + columns_ && r < rLo_ + rows_; }
 
     // The pixel index (0 .. size - 1 inside, -1 or size outside) a probe at `twips` reads.
     static int pixelOf(int32_t index, int32_t twips, int size)
@@ -139,9 +132,8 @@ protected:
     {
         const double w = side_;
         const double h = height_;
-        return {lettersAt(c, r, 0, 0),         lettersAt(c, r, w / 2, 0),     lettersAt(c, r, w, 0),
-                lettersAt(c, r, w, h / 2),     lettersAt(c, r, w, h),         lettersAt(c, r, w / 2, h),
-                lettersAt(c, r, 0, h),         lettersAt(c, r, 0, h / 2)};
+        return {lettersAt(c, r, 0, 0), lettersAt(c, r, w / 2, 0), lettersAt(c, r, w, 0), lettersAt(c, r, w, h / 2),
+                lettersAt(c, r, w, h), lettersAt(c, r, w / 2, h), lettersAt(c, r, 0, h), lettersAt(c, r, 0, h / 2)};
     }
 
     // Calls `each` with every combination of one letter per probe.
@@ -183,7 +175,8 @@ protected:
     {
         if (!moved)
             return {cell, cell};
-        return {cellOf(cell * perPixel + delta - kSlack, perPixel), cellOf((cell + 1) * perPixel + delta + kSlack, perPixel)};
+        return {cellOf(cell * perPixel + delta - kSlack, perPixel),
+                cellOf((cell + 1) * perPixel + delta + kSlack, perPixel)};
     }
 
     static bool freeAt(const Punktfarbe& p, int k) { return p[static_cast<std::size_t>(k - 1)] == 'w'; }
@@ -192,8 +185,8 @@ protected:
 
     std::size_t indexOf(int c, int r) const
     {
-        return static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_) +
-               static_cast<std::size_t>(c - cLo_);
+        return static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_)
+               + static_cast<std::size_t>(c - cLo_);
     }
 
     // lettersOf, found once per cell (inside the margin).
@@ -222,8 +215,8 @@ protected:
     template <typename Each>
     void forStrides(int c, const Punktfarbe* p, Each each) const
     {
-        const bool right = (!p || (freeAt(*p, 4) && freeAt(*p, 3) && freeAt(*p, 5))) &&
-                           double{side_} + c * double{tppX_} - kSlack < pictureWidth_;
+        const bool right = (!p || (freeAt(*p, 4) && freeAt(*p, 3) && freeAt(*p, 5)))
+                           && double{side_} + c * double{tppX_} - kSlack < pictureWidth_;
         const bool left = (!p || (freeAt(*p, 8) && freeAt(*p, 1) && freeAt(*p, 7))) && c >= 0;
         const std::array<std::pair<bool, double>, 4> moves{
             {{true, 0.0}, {right, 35.0}, {left, -35.0}, {right && left, 0.0}}};
@@ -291,8 +284,7 @@ protected:
         }
         if (blockedAt(p, 7) || blockedAt(p, 5))
             l = (!isAt(p, 7, 'b') && !isAt(p, 5, 'b')) ? Leap::Yes : Leap::No;
-        if ((isAt(p, 5, 'o') || isAt(p, 4, 'o') || isAt(p, 7, 'o') || isAt(p, 8, 'o')) && freeAt(p, 2) &&
-            freeAt(p, 1))
+        if ((isAt(p, 5, 'o') || isAt(p, 4, 'o') || isAt(p, 7, 'o') || isAt(p, 8, 'o')) && freeAt(p, 2) && freeAt(p, 1))
             setTo(-50);
         if ((isAt(p, 8, 'o') || isAt(p, 7, 'o')) && freeAt(p, 3) && freeAt(p, 2))
             setTo(-50);
@@ -373,8 +365,8 @@ private:
             failed_ = true; // beyond the margin: not covered
             return;
         }
-        const std::size_t index =
-            static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c - cLo_);
+        const std::size_t index = static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_)
+                                  + static_cast<std::size_t>(c - cLo_);
         if (seen_[index] & kind)
             return;
         seen_[index] |= kind;

@@ -37,8 +37,9 @@ public:
     {
         if (x < 0 || y < 0 || x >= image_.width || y >= image_.height)
             return;
-        std::uint8_t* p = &image_.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) +
-                                       static_cast<std::size_t>(x)) * 3];
+        std::uint8_t* p = &image_.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width)
+                                       + static_cast<std::size_t>(x))
+                                      * 3];
         p[0] = c.r;
         p[1] = c.g;
         p[2] = c.b;
@@ -166,17 +167,17 @@ bool canWritePng() { return true; }
 bool writePng(const RgbImage& image, const std::filesystem::path& file, std::string& error)
 {
     int length = 0;
-    unsigned char* png = stbi_write_png_to_mem(image.rgb.data(), image.width * 3, image.width, image.height, 3,
-                                               &length);
+    unsigned char* png =
+        stbi_write_png_to_mem(image.rgb.data(), image.width * 3, image.width, image.height, 3, &length);
     if (!png) {
         error = "the picture cannot be encoded as PNG";
         return false;
     }
     PartFile part(file);
-    const bool written = part.stream() &&
-                         std::fwrite(png, 1, static_cast<std::size_t>(length), part.stream()) ==
-                             static_cast<std::size_t>(length) &&
-                         part.commit(file);
+    const bool written =
+        part.stream()
+        && std::fwrite(png, 1, static_cast<std::size_t>(length), part.stream()) == static_cast<std::size_t>(length)
+        && part.commit(file);
     STBIW_FREE(png);
     if (!written)
         error = "cannot write " + file.string();

@@ -97,8 +97,8 @@ private:
         for (int y = 0; y < ph; ++y) {
             for (int x = 0; x < pw; ++x) {
                 const char letter = field.classAtIndex(x + 1, y + 1);
-                const std::size_t at = (static_cast<std::size_t>(y / cell_) + 1) * sums.stride +
-                                       static_cast<std::size_t>(x / cell_) + 1;
+                const std::size_t at =
+                    (static_cast<std::size_t>(y / cell_) + 1) * sums.stride + static_cast<std::size_t>(x / cell_) + 1;
                 sums.blocking[at] |= letter != 'w' && letter != 'g';
                 sums.green[at] |= letter == 'g';
             }
@@ -107,8 +107,8 @@ private:
         for (auto* table : {&sums.blocking, &sums.green})
             for (std::size_t y = 1; y <= static_cast<std::size_t>(sums.h); ++y)
                 for (std::size_t x = 1; x < stride; ++x)
-                    (*table)[y * stride + x] +=
-                        (*table)[(y - 1) * stride + x] + (*table)[y * stride + x - 1] - (*table)[(y - 1) * stride + x - 1];
+                    (*table)[y * stride + x] += (*table)[(y - 1) * stride + x] + (*table)[y * stride + x - 1]
+                                                - (*table)[(y - 1) * stride + x - 1];
         return sums;
     }
 
@@ -221,8 +221,7 @@ struct StateKey {
     explicit StateKey(const Node& n)
         : position(std::uint64_t{std::bit_cast<std::uint32_t>(n.left)} << 32 | std::bit_cast<std::uint32_t>(n.top)),
           motion(std::uint32_t{static_cast<std::uint16_t>(n.speed)} << 1 | n.flag)
-    {
-    }
+    {}
     std::uint64_t hash() const { return hashOf(position, motion); }
     static std::uint64_t hashOf(std::uint64_t position, std::uint32_t motion)
     {
@@ -305,8 +304,7 @@ class CellCounts {
 public:
     CellCounts(float cellTwips, int cellSpeed, unsigned perCell)
         : cellTwips_(cellTwips), cellSpeed_(cellSpeed), perCell_(perCell)
-    {
-    }
+    {}
 
     // True when the cell of `n` has room for one more state (which is then counted).
     bool admit(const Node& n)
@@ -316,10 +314,10 @@ public:
         const auto x = static_cast<std::int64_t>(std::floor(double{n.left} / cellTwips_));
         const auto y = static_cast<std::int64_t>(std::floor(double{n.top} / cellTwips_));
         const std::int64_t v = (n.speed + 32768) / cellSpeed_;
-        const std::uint64_t key = (static_cast<std::uint64_t>(x & 0xFFFFFF) << 40 |
-                                   static_cast<std::uint64_t>(y & 0xFFFFFF) << 16 |
-                                   static_cast<std::uint64_t>(v) << 1 | n.flag) +
-                                  1;
+        const std::uint64_t key =
+            (static_cast<std::uint64_t>(x & 0xFFFFFF) << 40 | static_cast<std::uint64_t>(y & 0xFFFFFF) << 16
+             | static_cast<std::uint64_t>(v) << 1 | n.flag)
+            + 1;
         if ((used_ + 1) * 2 > keys_.size())
             grow();
         const std::size_t mask = keys_.size() - 1;
@@ -385,9 +383,9 @@ private:
 // One sweep of the search. The coarse passes come first; the last takes every state and alone
 // can prove that no route exists.
 struct Pass {
-    float cellTwips;   // side of a cell of Left and Top
-    int cellSpeed;     // speeds per cell
-    unsigned perCell;  // states a cell admits; 0: no cells, every state
+    float cellTwips;  // side of a cell of Left and Top
+    int cellSpeed;    // speeds per cell
+    unsigned perCell; // states a cell admits; 0: no cells, every state
 };
 constexpr std::array<Pass, 3> kPasses{{{32, 4, 1}, {8, 1, 1}, {0, 1, 0}}};
 
@@ -470,8 +468,8 @@ SolveOutcome searchPass(LevelSession& session, const PlayState& start, const Dis
             if (seen.find(key) != StateSet::kAbsent || !cells.admit(next))
                 continue;
             // The set of states met may grow in this step: its old table and its new one.
-            const std::size_t bytes = bytesOf(nodes) + bytesOf(queue) + seen.peakOfNextAdd() +
-                                      cells.peakOfNextAdd() + map.bytes();
+            const std::size_t bytes =
+                bytesOf(nodes) + bytesOf(queue) + seen.peakOfNextAdd() + cells.peakOfNextAdd() + map.bytes();
             if (bytes > limits.maxBytes || nodes.size() >= StateSet::kAbsent - 1)
                 return finish(SolveOutcome::OutOfMemory);
             seen.add(key, static_cast<std::uint32_t>(nodes.size()));

@@ -14,11 +14,11 @@
 namespace hopplix::check {
 
 struct SolveLimits {
-    int maxTicks = 15000;                       // the longest route: 5 minutes of game time
+    int maxTicks = 15000; // the longest route: 5 minutes of game time
     // The memory the search may hold: its share of the checker's 256 MiB, the level and the
     // program holding the rest.
     std::size_t maxBytes = std::size_t{240} << 20;
-    bool prove = true;                             // try proveNoRoute before searching
+    bool prove = true; // try proveNoRoute before searching
 };
 
 enum class SolveOutcome {

@@ -16,10 +16,7 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-constexpr std::uint32_t colourValue(Rgb c)
-{
-    return c.red + 256u * c.green + 65536u * c.blue;
-}
+constexpr std::uint32_t colourValue(Rgb c) { return c.red + 256u * c.green + 65536u * c.blue; }
 
 constexpr Rgb rgbOfColourValue(std::uint32_t value)
 {

@@ -21,7 +21,6 @@ enum class EntryKind {
 // The entry of `folder` that Windows would open for `name`: among the entries of the given kind
 // whose names differ from `name` in letter case at most, the exact spelling wins, otherwise the
 // first in byte order. folder / name when there is none (or the folder cannot be listed).
-std::filesystem::path entryIgnoringCase(const std::filesystem::path& folder, std::string_view name,
-                                        EntryKind kind);
+std::filesystem::path entryIgnoringCase(const std::filesystem::path& folder, std::string_view name, EntryKind kind);
 
 } // namespace hopplix

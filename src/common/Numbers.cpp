@@ -42,8 +42,8 @@ std::optional<double> textToNumber(std::string_view text, const NumberFormat& fo
         if (isDigit(text[i])) {
             plain.push_back(text[i++]);
             ++digits;
-        } else if (format.groupSeparator != '\0' && text[i] == format.groupSeparator && digits > 0 &&
-                   i + 1 < text.size() && isDigit(text[i + 1])) {
+        } else if (format.groupSeparator != '\0' && text[i] == format.groupSeparator && digits > 0
+                   && i + 1 < text.size() && isDigit(text[i + 1])) {
             ++i;
         } else {
             break;

@@ -14,13 +14,13 @@ namespace hopplix {
 inline float roundHalfEvenSmall(float v)
 {
     constexpr float magic = 12582912.0f; // 1.5 * 2^23
-    return (v + magic) - magic; // not folded: without fast-math the compiler keeps IEEE semantics
+    return (v + magic) - magic;          // not folded: without fast-math the compiler keeps IEEE semantics
 }
 
 // |v| must be below 2^62. Independent of the floating-point environment.
 inline int64_t roundHalfEven(double v)
 {
-    auto t = static_cast<int64_t>(v);              // towards zero
+    auto t = static_cast<int64_t>(v);                   // towards zero
     const double fraction = v - static_cast<double>(t); // exact
     if (fraction > 0.5 || (fraction == 0.5 && (t & 1) != 0))
         ++t;

@@ -24,10 +24,10 @@ class ScreenQuery {
 public:
     ScreenQuery(ScreenMetrics fixed) : read_([fixed] { return fixed; }) {}
     template <class Read>
-        requires(!std::is_same_v<std::remove_cvref_t<Read>, ScreenQuery> && std::is_invocable_r_v<ScreenMetrics, Read&>)
-    ScreenQuery(Read read) : read_(std::move(read))
-    {
-    }
+    requires(!std::is_same_v<std::remove_cvref_t<Read>, ScreenQuery> && std::is_invocable_r_v<ScreenMetrics, Read&>)
+        ScreenQuery(Read read)
+        : read_(std::move(read))
+    {}
     ScreenMetrics operator()() const { return read_(); }
 
 private:

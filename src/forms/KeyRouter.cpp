@@ -49,6 +49,9 @@ bool KeyRouter::GetAsyncKeyState(int virtualKey)
     return result;
 }
 
-bool KeyRouter::isDown(int virtualKey) const { return valid(virtualKey) && down_[static_cast<std::size_t>(virtualKey)]; }
+bool KeyRouter::isDown(int virtualKey) const
+{
+    return valid(virtualKey) && down_[static_cast<std::size_t>(virtualKey)];
+}
 
 } // namespace hopplix

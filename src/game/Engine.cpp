@@ -113,19 +113,19 @@ struct ProbeRows {
 // The letters of the eight probes at known columns and rows. All eight are read before any is
 // stored: a store through a char may alias the class map, and would make every read reload it.
 [[gnu::always_inline]] inline void probeAt(Punktfarbe& p, const ProbeColumns& c, const ProbeRows& r,
-                                          const Playfield& field)
+                                           const Playfield& field)
 {
     const char* map = field.classMap();
     const size_t stride = field.classStride();
     const char* top = map + static_cast<size_t>(r.top) * stride;
     const char* middle = map + static_cast<size_t>(r.middle) * stride;
     const char* bottom = map + static_cast<size_t>(r.bottom) * stride;
-    p = Punktfarbe{top[c.left],     top[c.centre],    top[c.right],     middle[c.right],
-                   bottom[c.right], bottom[c.centre], bottom[c.left],   middle[c.left]};
+    p = Punktfarbe{top[c.left],     top[c.centre],    top[c.right],   middle[c.right],
+                   bottom[c.right], bottom[c.centre], bottom[c.left], middle[c.left]};
 }
 
 [[gnu::always_inline]] inline void probeAt(Punktfarbe& p, const ProbeColumns& c, const PlayerShape& shape,
-                                          const Playfield& field)
+                                           const Playfield& field)
 {
     probeAt(p, c, rowsAt(probeTwips(shape.Top, shape.Height), field), field);
 }
@@ -166,8 +166,7 @@ void stepByStep(int b, Punktfarbe& p, const ProbeColumns& columns, PlayerShape& 
 // probe exactly 2j twips from where it began, and a step that leaves the rows that decide
 // (the top row going up, all three going down) as they were reads what the step before read,
 // which did not stop the movement: so only the steps onto another row are looked at.
-void rowByRow(int b, Punktfarbe& p, const ProbeColumns& columns, PlayerShape& shape, const Playfield& field,
-              int steps)
+void rowByRow(int b, Punktfarbe& p, const ProbeColumns& columns, PlayerShape& shape, const Playfield& field, int steps)
 {
     const double top0 = shape.Top;
     const std::array<int32_t, 3> twips0 = probeTwips(top0, shape.Height);
@@ -271,8 +270,8 @@ void beschleunigungsetzen(PlayState& state, PlayerShape& shape, const Playfield&
     const int b = state.beschleunigung;
     const ProbeColumns columns(shape, field); // Left does not change here
     const int steps = b < 0 ? -b / 2 + 1 : b / 2 + 1;
-    if (exactRun(shape.Top, double{shape.Top} + (b < 0 ? -2.0 : 2.0) * steps) &&
-        std::fabs(double{shape.Top} + shape.Height) < 4194304.0)
+    if (exactRun(shape.Top, double{shape.Top} + (b < 0 ? -2.0 : 2.0) * steps)
+        && std::fabs(double{shape.Top} + shape.Height) < 4194304.0)
         rowByRow(b, state.punktfarbe, columns, shape, field, steps);
     else
         stepByStep(b, state.punktfarbe, columns, shape, field);
@@ -287,8 +286,8 @@ bool victorycheck(const Punktfarbe& punktfarbe, const std::function<void()>& bee
     return true;
 }
 
-TickResult tick(PlayState& state, PlayerShape& shape, const Playfield& field, float scaleHeight,
-                float pictureWidth, TickHooks& hooks)
+TickResult tick(PlayState& state, PlayerShape& shape, const Playfield& field, float scaleHeight, float pictureWidth,
+                TickHooks& hooks)
 {
     TickResult result;
     KeyState& keys = hooks.keys;
@@ -389,8 +388,8 @@ TickResult tick(PlayState& state, PlayerShape& shape, const Playfield& field, fl
 
     // Strides use the letters of the latest probe; the bounds are tested before the stride.
     const bool rightKey = keys.GetAsyncKeyState(vk::Right);
-    if (static_cast<float>(double{shape.Width} + double{shape.Left}) < pictureWidth && rightKey && isFree(p, 4) &&
-        isFree(p, 3) && isFree(p, 5))
+    if (static_cast<float>(double{shape.Width} + double{shape.Left}) < pictureWidth && rightKey && isFree(p, 4)
+        && isFree(p, 3) && isFree(p, 5))
         shape.Left = shape.Left + 35.0f;
     const bool leftKey = keys.GetAsyncKeyState(vk::Left);
     if (shape.Left > 0.0f && leftKey && isFree(p, 8) && isFree(p, 1) && isFree(p, 7))

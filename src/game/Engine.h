@@ -99,8 +99,8 @@ struct TickResult {
 
 // One 20 ms tick. scaleHeight is the game window's client height in twips, pictureWidth the
 // playfield's width in twips (both single precision, as the window reports them).
-TickResult tick(PlayState& state, PlayerShape& shape, const Playfield& field, float scaleHeight,
-                float pictureWidth, TickHooks& hooks);
+TickResult tick(PlayState& state, PlayerShape& shape, const Playfield& field, float scaleHeight, float pictureWidth,
+                TickHooks& hooks);
 
 // Adds to a 16-bit value, clamping at the 16-bit limits instead of overflowing.
 int16_t addClamped(int16_t value, int delta);

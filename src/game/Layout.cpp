@@ -95,8 +95,7 @@ ClientArea clientArea(const WindowSize& outer, int frameWidthPx, int frameHeight
         const int outerH = pixelsOf(outer.Height, screen.twipsPerPixelY);
         return clientAreaOfPixels(std::max(0, outerW - frameWidthPx), std::max(0, outerH - frameHeightPx), screen);
     }
-    client.ScaleWidth =
-        static_cast<float>(std::max(0.0, double{outer.Width} - frameWidthPx * screen.twipsPerPixelX));
+    client.ScaleWidth = static_cast<float>(std::max(0.0, double{outer.Width} - frameWidthPx * screen.twipsPerPixelX));
     client.ScaleHeight =
         static_cast<float>(std::max(0.0, double{outer.Height} - frameHeightPx * screen.twipsPerPixelY));
     client.widthPx = pixelsOf(client.ScaleWidth, screen.twipsPerPixelX);
@@ -161,13 +160,15 @@ LayoutResult layoutLevel(const LevelSettings& settings, const LayoutRequest& req
         return {std::nullopt, "the level picture is too small for this screen"};
     if (request.clientWidthPx && request.clientHeightPx) {
         layout.client = clientAreaOfPixels(*request.clientWidthPx, *request.clientHeightPx, screen);
-        layout.window.Width = static_cast<float>(layout.client.ScaleWidth + request.frameWidthPx * screen.twipsPerPixelX);
+        layout.window.Width =
+            static_cast<float>(layout.client.ScaleWidth + request.frameWidthPx * screen.twipsPerPixelX);
         layout.window.Height =
             static_cast<float>(layout.client.ScaleHeight + request.frameHeightPx * screen.twipsPerPixelY);
     } else {
         // The picture has a size (above), so the window has one.
         layout.window = *windowSize(layout.picture, screen, request.rounding);
-        layout.client = clientArea(layout.window, request.frameWidthPx, request.frameHeightPx, screen, request.rounding);
+        layout.client =
+            clientArea(layout.window, request.frameWidthPx, request.frameHeightPx, screen, request.rounding);
     }
     layout.playerSide = playerSide(settings.Groesse, layout.picture, layout.client, request.format);
     layout.start = *startPosition(settings.x, settings.y, layout.picture, layout.client, screen, request.format);

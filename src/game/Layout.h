@@ -64,8 +64,7 @@ ClientArea clientAreaOfPixels(int widthPx, int heightPx, const ScreenMetrics& sc
 // The player's side from the "Größe" value as readGroesse reads it: N percent of the base
 // length, or one twentieth of it. The base length is the client height when the picture is
 // wider than high, otherwise the client width.
-float playerSide(std::string_view groesse, HimetricSize picture, const ClientArea& client,
-                 const NumberFormat& format);
+float playerSide(std::string_view groesse, HimetricSize picture, const ClientArea& client, const NumberFormat& format);
 
 // The start position: the level's pixel coordinates (texts; empty or not a number is 0) scaled
 // to the playfield with the factor 1.75, kept as text of at most 15 significant digits, and
@@ -79,8 +78,9 @@ struct StartPosition {
     float Left = 0;
     float Top = 0;
 };
-std::optional<StartPosition> startPosition(std::string_view x, std::string_view y, HimetricSize picture, const ClientArea& client,
-                            const ScreenMetrics& screen, const NumberFormat& format);
+std::optional<StartPosition> startPosition(std::string_view x, std::string_view y, HimetricSize picture,
+                                           const ClientArea& client, const ScreenMetrics& screen,
+                                           const NumberFormat& format);
 
 struct LayoutRequest {
     int pictureWidthPx = 0; // the decoded Level.bmp

@@ -14,8 +14,7 @@ class PlayfieldPainter : public PictureRows {
 public:
     PlayfieldPainter(const LevelSettings& settings, const Viewport& viewport, LevelLayout& layout, Playfield& field)
         : settings_(settings), viewport_(viewport), layout_(layout), field_(field)
-    {
-    }
+    {}
 
     bool size(int width, int height) override
     {
@@ -45,13 +44,17 @@ public:
         const ClientArea& client = layout_.client;
         if (natural.width <= 0 || natural.height <= 0 || client.widthPx < kMinClientPx
             || client.heightPx < kMinClientPx) {
-            failure_ = {LoadStatus::PictureTooSmall, {},
+            failure_ = {LoadStatus::PictureTooSmall,
+                        {},
                         "the picture (" + std::to_string(width) + " x " + std::to_string(height)
                             + " pixels) is too small for this screen: the client area would be "
                             + std::to_string(client.widthPx) + " x " + std::to_string(client.heightPx)
-                            + " pixels, at least " + std::to_string(kMinClientPx) + " x "
-                            + std::to_string(kMinClientPx) + " are needed",
-                        width, height, client.widthPx, client.heightPx};
+                            + " pixels, at least " + std::to_string(kMinClientPx) + " x " + std::to_string(kMinClientPx)
+                            + " are needed",
+                        width,
+                        height,
+                        client.widthPx,
+                        client.heightPx};
             return false;
         }
         field_ = Playfield(client.widthPx, client.heightPx, static_cast<float>(screen.twipsPerPixelX),

@@ -137,15 +137,11 @@ bool pictureIsWhole(PictureFormat format, std::string_view bytes)
 {
     const Bytes b(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     switch (format) {
-    case PictureFormat::Png:
-        return pngIsWhole(b);
-    case PictureFormat::Gif:
-        return gifIsWhole(b);
-    case PictureFormat::Jpeg:
-        return jpegIsWhole(b);
+    case PictureFormat::Png: return pngIsWhole(b);
+    case PictureFormat::Gif: return gifIsWhole(b);
+    case PictureFormat::Jpeg: return jpegIsWhole(b);
     case PictureFormat::Bitmap:
-    case PictureFormat::Unknown:
-        break;
+    case PictureFormat::Unknown: break;
     }
     return true;
 }

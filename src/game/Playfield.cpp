@@ -116,8 +116,8 @@ Playfield Playfield::stretched(const Picture& picture, int width, int height, fl
                                float twipsPerPixelY)
 {
     Playfield field(width, height, twipsPerPixelX, twipsPerPixelY);
-    if (picture.width <= 0 || picture.height <= 0 ||
-        picture.pixels.size() != static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height))
+    if (picture.width <= 0 || picture.height <= 0
+        || picture.pixels.size() != static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height))
         return field;
     RowStretcher stretcher(picture.width, picture.height, field);
     const std::span<const uint32_t> pixels(picture.pixels);
@@ -145,7 +145,8 @@ RowStretcher::RowStretcher(int pictureWidth, int pictureHeight, Playfield& field
     for (int64_t dy = height - 1; dy >= 0; --dy)
         firstRow_[static_cast<size_t>((2 * dy + 1) * ph / (2 * height))] = static_cast<int>(dy);
     for (int64_t s = ph - 1; s >= 0; --s)
-        firstRow_[static_cast<size_t>(s)] = std::min(firstRow_[static_cast<size_t>(s)], firstRow_[static_cast<size_t>(s) + 1]);
+        firstRow_[static_cast<size_t>(s)] =
+            std::min(firstRow_[static_cast<size_t>(s)], firstRow_[static_cast<size_t>(s) + 1]);
 }
 
 void RowStretcher::row(int y, std::span<const uint32_t> colours)

@@ -56,8 +56,8 @@ public:
     // The class letter at a point in twips, as farbechecken gives it.
     char classAt(int32_t x, int32_t y) const
     {
-        return classes_[static_cast<size_t>(rowOf(y)) * static_cast<size_t>(width_ + 2) +
-                        static_cast<size_t>(columnOf(x))];
+        return classes_[static_cast<size_t>(rowOf(y)) * static_cast<size_t>(width_ + 2)
+                        + static_cast<size_t>(columnOf(x))];
     }
 
     // Where the probes of one shape read: the column of the left edge, centre and right edge and
@@ -137,8 +137,8 @@ private:
     int pictureWidth_;
     int pictureHeight_;
     Playfield& field_;
-    std::vector<uint32_t> column_;  // the picture column of each playfield column
-    std::vector<int> firstRow_;     // the first playfield row of each picture row, and the end
+    std::vector<uint32_t> column_; // the picture column of each playfield column
+    std::vector<int> firstRow_;    // the first playfield row of each picture row, and the end
     std::vector<bool> seen_;
     int missing_;
 };

@@ -31,8 +31,7 @@ public:
     explicit ByteInput(std::span<const std::uint8_t> bytes)
         : cur_(bytes.data()), end_(bytes.data() + bytes.size()), size_(bytes.size()), endOffset_(bytes.size()),
           opened_(true)
-    {
-    }
+    {}
 
     explicit ByteInput(const std::filesystem::path& path)
     {
@@ -169,10 +168,7 @@ bool validMasks(const std::array<std::uint32_t, 3>& masks, unsigned bits)
 class Channel {
 public:
     Channel() = default;
-    explicit Channel(std::uint32_t mask)
-        : mask_(mask), shift_(std::countr_zero(mask)), bits_(std::popcount(mask))
-    {
-    }
+    explicit Channel(std::uint32_t mask) : mask_(mask), shift_(std::countr_zero(mask)), bits_(std::popcount(mask)) {}
 
     std::uint32_t operator()(std::uint32_t word) const
     {
@@ -198,8 +194,7 @@ class MaskedColour {
 public:
     MaskedColour() = default;
     explicit MaskedColour(const std::array<std::uint32_t, 3>& masks) : red_(masks[0]), green_(masks[1]), blue_(masks[2])
-    {
-    }
+    {}
     std::uint32_t operator()(std::uint32_t word) const { return pictureColour(red_(word), green_(word), blue_(word)); }
 
 private:
@@ -216,8 +211,8 @@ bool usesSlotBeyondPalette(std::span<const std::uint32_t> row)
 
 // What the headers say, gathered step by step while they are read.
 struct BmpHeader {
-    std::uint64_t offset = 0; // of the pixel data
-    std::uint32_t size = 0; // of the info header
+    std::uint64_t offset = 0;              // of the pixel data
+    std::uint32_t size = 0;                // of the info header
     std::array<std::uint8_t, 124> bytes{}; // the info header
     std::int64_t width = 0;
     std::int64_t height = 0; // negative for top-down rows
@@ -270,7 +265,7 @@ struct BmpReader::Impl {
     std::size_t stride = 0;
     bool fullPalette = true; // every index the bit depth allows has a colour
     std::array<std::uint32_t, 256> palette{};
-    MaskedColour masked; // 16 and 32 bits
+    MaskedColour masked;                  // 16 and 32 bits
     std::vector<std::uint32_t> colours16; // every 16-bit word's colour
 };
 
@@ -349,7 +344,8 @@ BmpError BmpReader::Impl::checkSize(BmpHeader& h)
     if (h.width > kMaxPictureSide || h.height > kMaxPictureSide || h.width * h.height > kMaxPicturePixels)
         return BmpError::TooLarge;
     const std::uint32_t bits = h.bits;
-    const bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == 24 || (!h.core() && (bits == 16 || bits == 32));
+    const bool knownDepth =
+        bits == 1 || bits == 4 || bits == 8 || bits == 24 || (!h.core() && (bits == 16 || bits == 32));
     return knownDepth ? BmpError::None : BmpError::UnsupportedBitDepth;
 }
 
@@ -456,7 +452,7 @@ void BmpReader::Impl::chooseLayout(const BmpHeader& h)
     case 24: layout = Layout::Direct24; break;
     default:
         layout = h.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF} ? Layout::Direct32Bgr
-                                                                               : Layout::Direct32Masks;
+                                                                                 : Layout::Direct32Masks;
         break;
     }
     if (h.bits == 16 || h.bits == 32)
@@ -533,8 +529,7 @@ struct BmpReader::Impl::RleRows {
 
 BmpError BmpReader::Impl::readRle(const RowSink& sink)
 {
-    RleRows rows{sink, std::vector<std::uint32_t>(static_cast<std::size_t>(width)), palette[0],
-                 layout == Layout::Rle4};
+    RleRows rows{sink, std::vector<std::uint32_t>(static_cast<std::size_t>(width)), palette[0], layout == Layout::Rle4};
     for (;;) {
         const std::uint8_t* op = in.take(2);
         if (!op)
@@ -671,7 +666,7 @@ namespace {
 
 struct BmpErrorTexts {
     BmpError error;
-    std::string_view tools; // English
+    std::string_view tools;  // English
     std::string_view player; // German
 };
 

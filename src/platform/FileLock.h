@@ -2,8 +2,8 @@
 // An exclusive hold on a lock file, let go by the system when its holder ends, however it ends:
 // a killed holder never leaves a lock behind.
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 
 namespace hopplix {

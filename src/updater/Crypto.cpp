@@ -1,9 +1,8 @@
 #include "updater/Crypto.h"
 
-#include <gcrypt.h>
-
 #include <cstdint>
 #include <cstring>
+#include <gcrypt.h>
 #include <stdexcept>
 
 namespace hopplix::crypto {
@@ -58,7 +57,10 @@ Sha256::Sha256()
 
 Sha256::~Sha256() { gcry_md_close(static_cast<gcry_md_hd_t>(handle_)); }
 
-void Sha256::add(const void* bytes, std::size_t size) { gcry_md_write(static_cast<gcry_md_hd_t>(handle_), bytes, size); }
+void Sha256::add(const void* bytes, std::size_t size)
+{
+    gcry_md_write(static_cast<gcry_md_hd_t>(handle_), bytes, size);
+}
 
 std::array<unsigned char, 32> Sha256::finish()
 {
@@ -87,8 +89,8 @@ std::array<unsigned char, 64> ed25519Sign(const unsigned char* seed, const unsig
         || gcry_sexp_build(&data.value, nullptr, "(data (flags eddsa) (hash-algo sha512) (value %b))",
                            static_cast<int>(size), message)
                != 0
-        || gcry_pk_sign(&signature.value, data.value, key.value) != 0
-        || !fixed32(signature.value, "r", out.data()) || !fixed32(signature.value, "s", out.data() + 32))
+        || gcry_pk_sign(&signature.value, data.value, key.value) != 0 || !fixed32(signature.value, "r", out.data())
+        || !fixed32(signature.value, "s", out.data() + 32))
         throw std::runtime_error("Ed25519 signing failed");
     return out;
 }
@@ -104,8 +106,7 @@ bool ed25519Verify(const unsigned char* signature, const unsigned char* publicKe
            && gcry_sexp_build(&data.value, nullptr, "(data (flags eddsa) (hash-algo sha512) (value %b))",
                               static_cast<int>(size), message)
                   == 0
-           && gcry_sexp_build(&sig.value, nullptr, "(sig-val (eddsa (r %b) (s %b)))", 32, signature, 32,
-                              signature + 32)
+           && gcry_sexp_build(&sig.value, nullptr, "(sig-val (eddsa (r %b) (s %b)))", 32, signature, 32, signature + 32)
                   == 0
            && gcry_pk_verify(sig.value, data.value, key.value) == 0;
 }

@@ -1,11 +1,9 @@
-#include "updater/Downloader.h"
-
 #include "platform/Files.h"
-
-#include <curl/curl.h>
+#include "updater/Downloader.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <curl/curl.h>
 #include <mutex>
 
 namespace hopplix {
@@ -64,7 +62,8 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
 int reportProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t)
 {
     auto& t = *static_cast<Transfer*>(user);
-    if (t.progress && *t.progress && !(*t.progress)(static_cast<std::uint64_t>(now), static_cast<std::uint64_t>(total))) {
+    if (t.progress && *t.progress
+        && !(*t.progress)(static_cast<std::uint64_t>(now), static_cast<std::uint64_t>(total))) {
         t.cancelled = true;
         return 1; // makes curl stop
     }
@@ -88,8 +87,7 @@ CurlDownloader::CurlDownloader(DownloadLimits limits, std::filesystem::path caFi
     initialiseCurlOnce();
 }
 
-int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
-                                      DownloadKind kind)
+int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file, DownloadKind kind)
 {
     if (!isWebUrl(url))
         return download_error::BadUrl;
@@ -99,7 +97,8 @@ int CurlDownloader::URLDownloadToFile(const std::string& url, const std::filesys
     auto connect = std::chrono::duration_cast<std::chrono::milliseconds>(limits_.connectTimeout);
     auto total = std::chrono::duration_cast<std::chrono::milliseconds>(limits_.totalTimeout(kind));
     if (deadline_) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return download_error::Transfer;
         connect = std::min(connect, left);

@@ -59,8 +59,7 @@ class Downloader {
 public:
     virtual ~Downloader() = default;
     // Downloads `url` to `file`. Returns 0 when the whole file was written, non-zero otherwise.
-    virtual int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
-                                  DownloadKind kind) = 0;
+    virtual int URLDownloadToFile(const std::string& url, const std::filesystem::path& file, DownloadKind kind) = 0;
     void setProgress(DownloadProgress progress) { progress_ = std::move(progress); }
     // Every transfer from now on ends by `deadline` at the latest, connecting included;
     // nullopt: each has its own bounds only.
@@ -73,12 +72,12 @@ protected:
 
 // Result codes of the downloaders besides 0 (success).
 namespace download_error {
-inline constexpr int BadUrl = 1;         // not an http:// or https:// URL
-inline constexpr int Transfer = 2;       // connect, timeout, stall, short body, other transfer error
-inline constexpr int HttpStatus = 3;     // the server answered with an error status
-inline constexpr int TooLarge = 4;       // more than the kind's size cap
-inline constexpr int LocalFile = 5;      // the target folder cannot take the file
-inline constexpr int Cancelled = 6;      // the progress callback gave up
+inline constexpr int BadUrl = 1;     // not an http:// or https:// URL
+inline constexpr int Transfer = 2;   // connect, timeout, stall, short body, other transfer error
+inline constexpr int HttpStatus = 3; // the server answered with an error status
+inline constexpr int TooLarge = 4;   // more than the kind's size cap
+inline constexpr int LocalFile = 5;  // the target folder cannot take the file
+inline constexpr int Cancelled = 6;  // the progress callback gave up
 } // namespace download_error
 
 // The real downloader, over libcurl.
@@ -86,8 +85,7 @@ class CurlDownloader : public Downloader {
 public:
     // caFile: the certificate authorities https servers are checked against; empty: the system's.
     explicit CurlDownloader(DownloadLimits limits = {}, std::filesystem::path caFile = {});
-    int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
-                          DownloadKind kind) override;
+    int URLDownloadToFile(const std::string& url, const std::filesystem::path& file, DownloadKind kind) override;
     const DownloadLimits& limits() const { return limits_; }
 
 private:
@@ -104,8 +102,7 @@ private:
 class WinHttpDownloader : public Downloader {
 public:
     explicit WinHttpDownloader(DownloadLimits limits = {}, const std::filesystem::path& pinnedCertificate = {});
-    int URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
-                          DownloadKind kind) override;
+    int URLDownloadToFile(const std::string& url, const std::filesystem::path& file, DownloadKind kind) override;
     const DownloadLimits& limits() const { return limits_; }
 
 private:

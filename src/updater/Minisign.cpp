@@ -86,19 +86,19 @@ std::string minisignSign(const MinisignSecretKey& key, std::string_view content,
     const auto signature = crypto::ed25519Sign(key.key.data(), key.key.data() + 32, hash.data(), hash.size());
     std::memcpy(blob.data() + 10, signature.data(), signature.size());
 
-    const auto seconds = timestamp ? *timestamp
-                                   : std::chrono::duration_cast<std::chrono::seconds>(
-                                         std::chrono::system_clock::now().time_since_epoch())
-                                         .count();
+    const auto seconds =
+        timestamp
+            ? *timestamp
+            : std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+                  .count();
     const std::string trusted = "timestamp:" + std::to_string(seconds) + "\tfile:" + std::string(fileName) + "\thashed";
     std::vector<unsigned char> global(kSignatureBytes + trusted.size());
     std::memcpy(global.data(), signature.data(), kSignatureBytes);
     std::memcpy(global.data() + kSignatureBytes, trusted.data(), trusted.size());
-    const auto globalSignature =
-        crypto::ed25519Sign(key.key.data(), key.key.data() + 32, global.data(), global.size());
+    const auto globalSignature = crypto::ed25519Sign(key.key.data(), key.key.data() + 32, global.data(), global.size());
 
-    return std::string(kUntrusted) + "signature from hopplix-publish\n" + toBase64(blob.data(), blob.size()) + "\n" +
-           std::string(kTrusted) + trusted + "\n" + toBase64(globalSignature.data(), globalSignature.size()) + "\n";
+    return std::string(kUntrusted) + "signature from hopplix-publish\n" + toBase64(blob.data(), blob.size()) + "\n"
+           + std::string(kTrusted) + trusted + "\n" + toBase64(globalSignature.data(), globalSignature.size()) + "\n";
 }
 
 bool minisignVerify(const MinisignPublicKey& key, std::string_view content, std::string_view signatureText)

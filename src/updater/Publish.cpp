@@ -3,10 +3,10 @@
 #include "common/BuildVersion.h"
 #include "common/Codepage.h"
 #include "common/NameCase.h"
+#include "platform/Files.h"
 #include "updater/Downloader.h"
 #include "updater/FileDigest.h"
 #include "updater/Minisign.h"
-#include "platform/Files.h"
 #include "updater/SafePaths.h"
 #include "updater/UpdateFiles.h"
 
@@ -143,8 +143,8 @@ std::optional<std::string> manifestText(const Publication& p)
             return std::nullopt;
     }
     // The version this manifest delivers: the updater takes it only with that version file.
-    const std::string version = "[" + std::string(kManifestVersionSection) + "]\r\n" +
-                                std::string(kManifestVersionKey) + "=" + p.version + "\r\n";
+    const std::string version = "[" + std::string(kManifestVersionSection) + "]\r\n" + std::string(kManifestVersionKey)
+                                + "=" + p.version + "\r\n";
     return version + "\r\n" + namen + "\r\n" + urls + "\r\n" + pfad + "\r\n" + hashes + "\r\n" + sizes;
 }
 
@@ -160,11 +160,11 @@ std::optional<std::string> publicationProblem(const Publication& p)
     const auto programBytes = readOrdinaryFile(p.program);
     const auto own = programBytes ? versionRecordedIn(*programBytes) : std::nullopt;
     if (!own)
-        return "the program does not say which version it is (build it with -DHOPPLIX_VERSION=" + p.version + "): " +
-               p.program.string();
+        return "the program does not say which version it is (build it with -DHOPPLIX_VERSION=" + p.version
+               + "): " + p.program.string();
     if (*own != p.version)
-        return "the program is version " + *own + ", not " + p.version + " (build it with -DHOPPLIX_VERSION=" +
-               p.version + ")";
+        return "the program is version " + *own + ", not " + p.version
+               + " (build it with -DHOPPLIX_VERSION=" + p.version + ")";
     std::set<std::pair<std::vector<std::string>, std::string>> targets;
     for (const auto& f : p.files) {
         if (!fs::is_regular_file(f.source))
@@ -188,8 +188,8 @@ std::optional<std::string> publicationProblem(const Publication& p)
     if (!manifest)
         return "cannot read the files to publish";
     if (manifest->size() > DownloadLimits{}.manifestMaxBytes)
-        return "the manifest is larger than the updater takes (" +
-               std::to_string(DownloadLimits{}.manifestMaxBytes >> 20) + " MiB)";
+        return "the manifest is larger than the updater takes ("
+               + std::to_string(DownloadLimits{}.manifestMaxBytes >> 20) + " MiB)";
     return std::nullopt;
 }
 
@@ -220,8 +220,9 @@ std::optional<std::string> publish(const Publication& p, const fs::path& root)
     auto signatureOf = [](std::string_view path) { return std::string(path) + std::string(kSignatureSuffix); };
     for (const auto& [path, content] : {std::pair{kVersionFilePath, version}, std::pair{kManifestPath, *manifest}}) {
         fs::remove(servedFile(root, signatureOf(path)), ec);
-        if (key && !writeBytes(servedFile(root, signatureOf(path)),
-                               minisignSign(*key, content, fs::path(path).filename().string())))
+        if (key
+            && !writeBytes(servedFile(root, signatureOf(path)),
+                           minisignSign(*key, content, fs::path(path).filename().string())))
             return "cannot write into " + hopp.string();
     }
     copyReplacing(p.program, servedFile(root, kProgramFilePath), ec);

@@ -1,8 +1,8 @@
 #include "updater/SafePaths.h"
 
 #include "common/Codepage.h"
-#include "platform/HandOver.h"
 #include "common/NameCase.h"
+#include "platform/HandOver.h"
 #include "updater/UpdateFiles.h"
 
 #include <algorithm>

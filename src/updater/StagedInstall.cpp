@@ -44,9 +44,9 @@ bool makeExecutable(const fs::path& file)
 // file it puts in place, paths relative to the program folder (names with control characters
 // are never staged).
 constexpr std::string_view kMagic = "hopplix-swap ";
-constexpr std::string_view kSwapping = "swap";     // files may be moving: undo
-constexpr std::string_view kStarted = "started";   // all in place, the new program starts: finish
-constexpr std::string_view kUndoing = "back";      // being undone: undo
+constexpr std::string_view kSwapping = "swap";   // files may be moving: undo
+constexpr std::string_view kStarted = "started"; // all in place, the new program starts: finish
+constexpr std::string_view kUndoing = "back";    // being undone: undo
 // All but the program file in place; the script swaps that: finish when it did, else undo.
 constexpr std::string_view kHanded = "handed";
 
@@ -151,8 +151,8 @@ Refusal planFiles(const fs::path& root, const fs::path& staged, const std::vecto
             if (std::find(plan.folders.begin(), plan.folders.end(), made) == plan.folders.end())
                 plan.folders.push_back(made);
         }
-        plan.files.push_back({relative.generic_string(), file.lexically_relative(root).generic_string(),
-                              present(target)});
+        plan.files.push_back(
+            {relative.generic_string(), file.lexically_relative(root).generic_string(), present(target)});
     }
     return std::nullopt;
 }
@@ -291,8 +291,7 @@ void release(std::optional<FileLock>& lock, [[maybe_unused]] const fs::path& roo
 
 StagedInstall::StagedInstall(fs::path programFolder, std::string programName)
     : root_(std::move(programFolder)), program_(std::move(programName))
-{
-}
+{}
 
 void StagedInstall::step(const std::string& name)
 {

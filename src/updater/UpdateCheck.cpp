@@ -99,9 +99,8 @@ std::optional<std::int64_t> signatureTime(std::string_view signatureText)
     return std::nullopt;
 }
 
-VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
-                                  std::string_view installedVersion, const NumberFormat& format,
-                                  std::string& neueVersion)
+VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader, std::string_view installedVersion,
+                                  const NumberFormat& format, std::string& neueVersion)
 {
     if (setup.serverBaseUrl.empty())
         return VersionCheck::NoServer;
@@ -125,10 +124,12 @@ VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& download
     } cleanup{local};
     if (!setup.publicKey.empty()) {
         const auto key = parseMinisignPublicKey(setup.publicKey);
-        const auto signatureFile = setup.programFolder / (std::string(kLocalVersionFile) + std::string(kSignatureSuffix));
+        const auto signatureFile =
+            setup.programFolder / (std::string(kLocalVersionFile) + std::string(kSignatureSuffix));
         if (!key
-            || downloader.URLDownloadToFile(serverUrl(setup, std::string(kVersionFilePath) + std::string(kSignatureSuffix)),
-                                            signatureFile, DownloadKind::Small)
+            || downloader.URLDownloadToFile(
+                   serverUrl(setup, std::string(kVersionFilePath) + std::string(kSignatureSuffix)), signatureFile,
+                   DownloadKind::Small)
                    != 0)
             return VersionCheck::NotTrusted;
         const RemoveAfterwards signatureCleanup{signatureFile};

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -66,8 +66,7 @@ enum class VersionCheck {
 // `neueVersion`, deletes it and compares. When the download fails, nothing else happens. With a
 // key, the signature must be by it and no older than the installed release. The downloads
 // together take kVersionCheckBudget at most.
-VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader,
-                                  std::string_view installedVersion, const NumberFormat& format,
-                                  std::string& neueVersion);
+VersionCheck checkForNewerVersion(const UpdateSetup& setup, Downloader& downloader, std::string_view installedVersion,
+                                  const NumberFormat& format, std::string& neueVersion);
 
 } // namespace hopplix

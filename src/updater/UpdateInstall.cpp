@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 void removeQuietly(const fs::path& path)
 {
     std::error_code ec;
@@ -96,8 +95,7 @@ public:
     // as from a server that publishes no digests.
     Digests(std::string_view manifest, bool signedManifest)
         : hashes_(manifest, "SHA256", 255), sizes_(manifest, "Bytes", 255), signed_(signedManifest)
-    {
-    }
+    {}
     bool trusts(std::string_view key, const fs::path& file) const
     {
         const Check c = check(key, file);
@@ -207,8 +205,8 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         place += lowerName(name);
         if (!isPlainFileName(name) || isProtectedName(name, setup.programName) || !components
             || (!components->empty() && isProtectedName(components->front(), setup.programName))
-            || wholeNames.value(key).size() > name.size() || name.size() > kLongestName
-            || !places.insert(place).second || !placeIsFree(root, *components, name)) {
+            || wholeNames.value(key).size() > name.size() || name.size() > kLongestName || !places.insert(place).second
+            || !placeIsFree(root, *components, name)) {
             report(wholeNames.value(key));
             continue;
         }
@@ -219,7 +217,8 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         std::error_code ec;
         fs::create_directories(stagedFolder, ec);
         // A file that differs from what was published is a failed download.
-        const int result = ec ? download_error::LocalFile : downloader.URLDownloadToFile(url, staged, DownloadKind::Large);
+        const int result =
+            ec ? download_error::LocalFile : downloader.URLDownloadToFile(url, staged, DownloadKind::Large);
         if (result == download_error::Cancelled)
             return -1;
         if (result != 0 || !digests.trusts(key, staged)) {
@@ -230,7 +229,8 @@ int processManifest(const UpdateSetup& setup, const std::string& manifest, const
         if (n > 0)
             window.setFillWidth(std::min(window.trackWidth(), window.fillWidth() + window.trackWidth() / n));
         ++count;
-        window.setFileCaption(std::string(kFileCaption) + std::to_string(count) + "/" + std::to_string(n) + " '" + name + "'");
+        window.setFileCaption(std::string(kFileCaption) + std::to_string(count) + "/" + std::to_string(n) + " '" + name
+                              + "'");
         window.refresh();
     }
     return count;
@@ -243,8 +243,8 @@ bool signedByKey(const UpdateSetup& setup, const std::string& manifest, const St
     const auto key = parseMinisignPublicKey(setup.publicKey);
     const fs::path file = staging.path() / (std::string(kManifestFile) + std::string(kSignatureSuffix));
     if (!key
-        || downloader.URLDownloadToFile(serverUrl(setup, std::string(kManifestPath) + std::string(kSignatureSuffix)), file,
-                                        DownloadKind::Small)
+        || downloader.URLDownloadToFile(serverUrl(setup, std::string(kManifestPath) + std::string(kSignatureSuffix)),
+                                        file, DownloadKind::Small)
                != 0)
         return false;
     const auto signature = readOrdinaryFile(file, Links::Refuse);

@@ -19,8 +19,8 @@ public:
     virtual ~UpdateWindow() = default;
     virtual void setStatusCaption(const std::string& caption) = 0; // Label1
     virtual void setFileCaption(const std::string& caption) = 0;   // Label2
-    virtual double trackWidth() = 0;                                // Shape1, twips
-    virtual double fillWidth() = 0;                                 // Shape2, twips
+    virtual double trackWidth() = 0;                               // Shape1, twips
+    virtual double fillWidth() = 0;                                // Shape2, twips
     virtual void setFillWidth(double twips) = 0;
     virtual void showInFront() = 0;
     virtual void hide() = 0;

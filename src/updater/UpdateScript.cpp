@@ -21,7 +21,7 @@ std::string updateScriptLines(std::string_view programName)
 {
     const std::string x(programName);
     const char q = '"';
-    return "del " + std::string(1, q) + ".\\" + x + ".exe" + q + "\r\n" + //
+    return "del " + std::string(1, q) + ".\\" + x + ".exe" + q + "\r\n" +             //
            "ren " + q + ".\\" + newProgramFileOf(x) + q + " " + x + ".exe" + "\r\n" + //
            "start .\\" + x + ".exe" + "\r\n";
 }
@@ -73,8 +73,8 @@ bool handOverToScript(const fs::path& programFolder, std::string_view programNam
     const auto content = readOrdinaryFile(script, Links::Refuse);
     const auto block = utf8ToWin1252(updateScriptLines(programName));
     if (!content || !block || !handsOverTo(*content, programName)) {
-        reports.push_back("refused: " + std::string(kUpdateScript) + " is not the hand-over to " +
-                          std::string(programName));
+        reports.push_back("refused: " + std::string(kUpdateScript) + " is not the hand-over to "
+                          + std::string(programName));
         return false;
     }
     StagedInstall install(programFolder, std::string(programName));
@@ -104,8 +104,7 @@ bool startHandOver(const fs::path& programFolder, std::string_view programName)
     std::vector<std::string> reports;
     return handOverToScript(
         programFolder, programName,
-        [name = std::string(programName)](const fs::path& script) { return startUpdateScript(script, name); },
-        reports);
+        [name = std::string(programName)](const fs::path& script) { return startUpdateScript(script, name); }, reports);
 #else
     return startUpdateScript(programFolder / kUpdateScript, programName);
 #endif
@@ -120,16 +119,16 @@ ScriptRun runUpdateScript(const fs::path& programFolder, std::string_view progra
     const auto content = readOrdinaryFile(script, Links::Refuse);
     if (!content || !handsOverTo(*content, programName)) {
         run.exitCode = 2;
-        run.reports.push_back("refused: " + std::string(kUpdateScript) + " is not the hand-over to " +
-                              std::string(programName));
+        run.reports.push_back("refused: " + std::string(kUpdateScript) + " is not the hand-over to "
+                              + std::string(programName));
         return run;
     }
     const std::string name(programName);
     const fs::path program = programFolder / name;
     StagedInstall install(programFolder, name);
     std::error_code present;
-    const bool replacesLibrary = fs::exists(fs::symlink_status(
-        programFolder / kStagingFolder / kStagedFiles / libraryFileName(kDownloadLibrary), present));
+    const bool replacesLibrary = fs::exists(
+        fs::symlink_status(programFolder / kStagingFolder / kStagedFiles / libraryFileName(kDownloadLibrary), present));
     std::int64_t started = 0;
     if (install.install(run.reports)) {
         // Without a downloader that loads, the new program could never update again.

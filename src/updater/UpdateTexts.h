@@ -7,9 +7,8 @@
 
 namespace hopplix {
 
-inline constexpr std::string_view kUpdateQuestion =
-    "Eine neuere Version von Hopplix ist verf\xC3\xBC"
-    "gbar, wollen sie updaten?";
+inline constexpr std::string_view kUpdateQuestion = "Eine neuere Version von Hopplix ist verf\xC3\xBC"
+                                                    "gbar, wollen sie updaten?";
 inline constexpr std::string_view kUpdateQuestionTitle = "Update";
 // The title of every failure's message box.
 inline constexpr std::string_view kErrorTitle = "Error";

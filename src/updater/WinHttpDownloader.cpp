@@ -1,8 +1,7 @@
-#include "updater/Downloader.h"
-
 #include "platform/Files.h"
 #include "platform/HttpGet.h"
 #include "updater/Crypto.h"
+#include "updater/Downloader.h"
 
 #include <cstdio>
 
@@ -33,11 +32,9 @@ std::string firstCertificate(const std::filesystem::path& pemFile)
 WinHttpDownloader::WinHttpDownloader(DownloadLimits limits, const std::filesystem::path& pinnedCertificate)
     : limits_(limits), pinned_(!pinnedCertificate.empty()),
       pinnedDer_(pinned_ ? firstCertificate(pinnedCertificate) : std::string())
-{
-}
+{}
 
-int WinHttpDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file,
-                                         DownloadKind kind)
+int WinHttpDownloader::URLDownloadToFile(const std::string& url, const std::filesystem::path& file, DownloadKind kind)
 {
     if (file.filename().empty())
         return download_error::LocalFile;

@@ -10,6 +10,8 @@
 #include "support/test_services.h"
 #include "updater/ui/Form4.h"
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QImage>
@@ -20,7 +22,6 @@
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

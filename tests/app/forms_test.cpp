@@ -4,9 +4,10 @@
 #include "support/test_services.h"
 #include "updater/DownloadLibrary.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,9 +63,9 @@ TEST(SystemInstall, UpdatesAreOffWhereTheProgramFolderIsNotWritable)
     std::filesystem::permissions(tree.path(), std::filesystem::perms::owner_all | std::filesystem::perms::others_exec);
     std::filesystem::permissions(installed.parent_path(),
                                  std::filesystem::perms::owner_all | std::filesystem::perms::others_exec);
-    std::filesystem::permissions(installed, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                                std::filesystem::perms::others_read |
-                                                std::filesystem::perms::others_exec);
+    std::filesystem::permissions(installed, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec
+                                                | std::filesystem::perms::others_read
+                                                | std::filesystem::perms::others_exec);
 
     EXPECT_EQ(serverAndLog("http://updates.example.org", installed),
               "|hopplix: updates are off: the program folder " + installed.string() + " is not writable\n");
@@ -110,7 +111,7 @@ TEST(DownloadLibrary, IsLoadedOnlyWhenAnUpdateCheckWillRun)
     EXPECT_EQ(server, "http://updates.example.org");
     EXPECT_TRUE(isLoaded("libcurl"));
     EXPECT_EQ(downloads->downloader()->URLDownloadToFile("ftp://updates.example.org/x", folder.path() / "x",
-                                                          DownloadKind::Small),
+                                                         DownloadKind::Small),
               download_error::BadUrl);
 }
 

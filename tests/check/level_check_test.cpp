@@ -42,7 +42,9 @@ std::vector<std::string> painted(const std::vector<Paint>& paints)
 // config.ini in Windows-1252 ("\xF6\xDF" is "öß").
 std::string config(const std::string& groesse = "25%", const std::string& x = "2", const std::string& y = "8")
 {
-    return "[Spieler]\r\nGr\xF6\xDF" "e=" + groesse + "\r\n[Startposition]\r\nx=" + x + "\r\ny=" + y + "\r\n";
+    return "[Spieler]\r\nGr\xF6\xDF"
+           "e="
+           + groesse + "\r\n[Startposition]\r\nx=" + x + "\r\ny=" + y + "\r\n";
 }
 
 class LevelCheckTest : public ::testing::Test {
@@ -57,10 +59,7 @@ protected:
     test::TextArtDecoder decoder_;
 };
 
-TEST_F(LevelCheckTest, SoundLevelHasNoFindings)
-{
-    EXPECT_TRUE(check(painted({}), config()).findings.empty());
-}
+TEST_F(LevelCheckTest, SoundLevelHasNoFindings) { EXPECT_TRUE(check(painted({}), config()).findings.empty()); }
 
 struct FindingCase {
     const char* what;
@@ -87,34 +86,61 @@ INSTANTIATE_TEST_SUITE_P(
     Checker, OneFinding,
     ::testing::Values(
         FindingCase{"no green", {{36, 3, 4, 5, '.'}}, config(), Severity::Error, "no goal: the picture has no green"},
-        FindingCase{"start inside the floor", {}, config("25%", "2", "14"), Severity::Error,
-                    "start (2, 14) lies inside black"},
-        FindingCase{"start on red", {{0, 13, 8, 2, 'r'}}, config(), Severity::Error,
-                    "start (2, 8) touches red (probe 5)"},
+        FindingCase{
+            "start inside the floor", {}, config("25%", "2", "14"), Severity::Error, "start (2, 14) lies inside black"},
+        FindingCase{
+            "start on red", {{0, 13, 8, 2, 'r'}}, config(), Severity::Error, "start (2, 8) touches red (probe 5)"},
         FindingCase{"player of size 0", {}, config("0%"), Severity::Error, "the player has a size of 0"},
-        FindingCase{"red one step off", {{10, 10, 3, 1, '~'}}, config(), Severity::Warning,
+        FindingCase{"red one step off",
+                    {{10, 10, 3, 1, '~'}},
+                    config(),
+                    Severity::Warning,
                     "3 pixels are close to red (255, 0, 0) but not exactly it, so the game takes them for free "
                     "space; e.g. (254, 0, 0) at (10, 10)"},
-        FindingCase{"a red strip narrower than half the player", {{20, 13, 2, 2, 'r'}}, config(), Severity::Warning,
+        FindingCase{"a red strip narrower than half the player",
+                    {{20, 13, 2, 2, 'r'}},
+                    config(),
+                    Severity::Warning,
                     "red at x 20..21, y 13..14 is 2 pixels wide, narrower than half the player's side (2.5 pixels)"},
-        FindingCase{"a thin wall on the floor", {{25, 8, 1, 7, '#'}}, config(), Severity::Warning,
+        FindingCase{"a thin wall on the floor",
+                    {{25, 8, 1, 7, '#'}},
+                    config(),
+                    Severity::Warning,
                     "a wall of black at x 25..25, y 8..14 is 1 pixel wide"},
-        FindingCase{"start left of the picture", {}, config("25%", "-30"), Severity::Warning,
+        FindingCase{"start left of the picture",
+                    {},
+                    config("25%", "-30"),
+                    Severity::Warning,
                     "the start (-30, 8) lies outside the picture (40 x 20 pixels)"},
-        FindingCase{"start far beyond any screen", {}, config("25%", "1e30"), Severity::Warning,
+        FindingCase{"start far beyond any screen",
+                    {},
+                    config("25%", "1e30"),
+                    Severity::Warning,
                     "the start (1e+30, 8) lies outside the picture (40 x 20 pixels); the game cuts it to 1e+09 twips"},
-        FindingCase{"config.ini in UTF-8", {}, "[Spieler]\nGröße=25%\n[Startposition]\nx=2\ny=8\n",
-                    Severity::Warning, "config.ini is saved in UTF-8"},
+        FindingCase{"config.ini in UTF-8",
+                    {},
+                    "[Spieler]\nGröße=25%\n[Startposition]\nx=2\ny=8\n",
+                    Severity::Warning,
+                    "config.ini is saved in UTF-8"},
         FindingCase{"a comment after the start",
                     {},
                     config("25%", "2 ; left edge"),
                     Severity::Warning,
                     "Startposition x \"2 ; left edge\" has text after the number: the game reads it as 0"},
-        FindingCase{"a size without %", {}, config("25"), Severity::Warning,
+        FindingCase{"a size without %",
+                    {},
+                    config("25"),
+                    Severity::Warning,
                     "Größe \"25\" has no % sign: the player gets the automatic size"},
-        FindingCase{"green in the top-left corner", {{0, 0, 3, 3, 'g'}}, config(), Severity::Warning,
+        FindingCase{"green in the top-left corner",
+                    {{0, 0, 3, 3, 'g'}},
+                    config(),
+                    Severity::Warning,
                     "pressing R wins at once: from the top-left corner the player reaches the goal in its first tick"},
-        FindingCase{"red underfoot", {{0, 14, 8, 1, 'r'}}, config(), Severity::Warning,
+        FindingCase{"red underfoot",
+                    {{0, 14, 8, 1, 'r'}},
+                    config(),
+                    Severity::Warning,
                     "ticks after its start with no key held: it spawns where it cannot stay"}));
 
 // Regression: a player of size 0 was reported as an error and as solved in the same breath.
@@ -168,7 +194,8 @@ TEST_P(OddLevel, EndsInAReport)
 
 std::string garbage()
 {
-    std::string bytes = "[Spieler]\n\x01\xFF[[=]\nGr\xF6\xDF" "e=\x80\x81%%\n";
+    std::string bytes = "[Spieler]\n\x01\xFF[[=]\nGr\xF6\xDF"
+                        "e=\x80\x81%%\n";
     for (int i = 0; i < 2000; ++i)
         bytes += static_cast<char>((i * 7919) % 256);
     return bytes;
@@ -186,7 +213,9 @@ INSTANTIATE_TEST_SUITE_P(
         OddCase{"a config.ini of 10 MB", painted({}), config() + std::string(10 << 20, ';') + "\n",
                 "info: solved: a route of"},
         OddCase{"a 1 x 1 picture", {"."}, "", "error: the level cannot be laid out on this screen"},
-        OddCase{"an 8192 x 2 picture", {std::string(8191, '.') + "g", std::string(8192, '#')}, "",
+        OddCase{"an 8192 x 2 picture",
+                {std::string(8191, '.') + "g", std::string(8192, '#')},
+                "",
                 "too small for this screen"}));
 
 // Bitmaps keep their rows bottom up, the painted levels top down: the checker takes the rows as

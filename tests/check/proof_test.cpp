@@ -18,7 +18,8 @@ namespace {
 using test::artLevel;
 using test::pixelForPixel;
 
-const std::string kQuarter = "[Spieler]\nGr\xF6\xDF" "e=25%\n";
+const std::string kQuarter = "[Spieler]\nGr\xF6\xDF"
+                             "e=25%\n";
 
 struct Verdict {
     const char* name;
@@ -60,7 +61,8 @@ std::vector<std::string> shelfAbove(int height)
     return rows;
 }
 
-const std::string kShelfPlayer = "[Spieler]\nGr\xF6\xDF" "e=10%\n[Startposition]\nx=10\ny=80\n";
+const std::string kShelfPlayer = "[Spieler]\nGr\xF6\xDF"
+                                 "e=10%\n[Startposition]\nx=10\ny=80\n";
 
 // Walls a few pixels thick, away from the top edge: flying above the picture is one of the
 // things the proof allows.
@@ -70,22 +72,27 @@ const std::vector<Verdict> kVerdicts = {
       "..................###########.", "..................###########.", "..................###ggggg###.",
       "..................###ggggg###.", "..................###########.", "..................###########.",
       "..............................", "..............................", "##############################"},
-     kQuarter, true},
+     kQuarter,
+     true},
     {"GoalBehindAWallToLeap",
      {"..............................", "..............................", "..............................",
       "...........................ggg", "...............#...........ggg", "...............#...........ggg",
       "..............................", "##############################"},
-     kQuarter + "[Startposition]\ny=3\n", false},
+     kQuarter + "[Startposition]\ny=3\n",
+     false},
     {"GoalOnTheFloor",
      {"....................", "....................", "....................", "....................",
       "..................gg", "####################"},
-     kQuarter, false},
+     kQuarter,
+     false},
     {"GoalInABoxUpToTheTopEdge",
      {"..................###ggggg###.", "..................###ggggg###.", "..................###ggggg###.",
       "..................###########.", "..................###########.", "..............................",
       "..............................", "..............................", "..............................",
       "..............................", "..............................", "##############################"},
-     kQuarter, true, "no jump, climb or launch"},
+     kQuarter,
+     true,
+     "no jump, climb or launch"},
     {"GoalAboveAnyLeap", shelfAbove(200), kShelfPlayer, true, "no jump, climb or launch"},
     {"GoalWithinALeap", shelfAbove(90), kShelfPlayer, false},
     {"GapToLeap", shelves(40), kShelfPlayer, false},
@@ -143,8 +150,10 @@ std::vector<std::string> randomLevel(std::mt19937& random, std::string& config)
     }
     rows[static_cast<size_t>(gy)][static_cast<size_t>(gx)] = 'g';
     rows[static_cast<size_t>(height - 1)] = std::string(static_cast<size_t>(width), '#');
-    config = "[Spieler]\nGr\xF6\xDF" "e=" + std::to_string(pick(25) + 10) + "%\n[Startposition]\nx=" +
-             std::to_string(pick(width)) + "\ny=" + std::to_string(pick(height - 2)) + "\n";
+    config = "[Spieler]\nGr\xF6\xDF"
+             "e="
+             + std::to_string(pick(25) + 10) + "%\n[Startposition]\nx=" + std::to_string(pick(width))
+             + "\ny=" + std::to_string(pick(height - 2)) + "\n";
     return rows;
 }
 

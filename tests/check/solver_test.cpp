@@ -37,26 +37,25 @@ protected:
 
 // A wall between the start and the goal, to be leapt.
 const std::vector<std::string> kWallToLeap = {
-    "..............................",
-    "..............................",
-    "..............................",
-    "...........................ggg",
-    "...............#...........ggg",
-    "...............#...........ggg",
-    "..............................",
-    "##############################",
+    "..............................", "..............................", "..............................",
+    "...........................ggg", "...............#...........ggg", "...............#...........ggg",
+    "..............................", "##############################",
 };
 
 TEST_F(SolverTest, RouteReachesTheGoalInItsLastTick)
 {
     LevelSession searched(decoder_);
-    open(searched, kWallToLeap, "[Spieler]\nGr\xF6\xDF" "e=25%\n[Startposition]\ny=3\n");
+    open(searched, kWallToLeap,
+         "[Spieler]\nGr\xF6\xDF"
+         "e=25%\n[Startposition]\ny=3\n");
     const SolveResult result = solve(searched, play_);
     ASSERT_EQ(result.outcome, SolveOutcome::Solved);
     EXPECT_EQ(searched.player().Left, 0.0f) << "the player is back at its start";
 
     LevelSession replayed(decoder_);
-    open(replayed, kWallToLeap, "[Spieler]\nGr\xF6\xDF" "e=25%\n[Startposition]\ny=3\n");
+    open(replayed, kWallToLeap,
+         "[Spieler]\nGr\xF6\xDF"
+         "e=25%\n[Startposition]\ny=3\n");
     HeldKeys keys;
     TickHooks hooks{keys, {}, {}, {}};
     for (size_t n = 0; n < result.route.size(); ++n) {
@@ -77,7 +76,9 @@ std::uint64_t fingerprint(const RgbImage& image)
 TEST_F(SolverTest, RoutePictureMatchesTheStoredOne)
 {
     LevelSession session(decoder_);
-    open(session, kWallToLeap, "[Spieler]\nGr\xF6\xDF" "e=25%\n[Startposition]\ny=3\n");
+    open(session, kWallToLeap,
+         "[Spieler]\nGr\xF6\xDF"
+         "e=25%\n[Startposition]\ny=3\n");
     const SolveResult result = solve(session, play_);
     ASSERT_EQ(result.outcome, SolveOutcome::Solved);
     const RgbImage image = drawRoute(session, play_, result.route);
@@ -101,22 +102,18 @@ TEST_F(SolverTest, RoutePictureMatchesTheStoredOne)
 
 // The goal walled in thicker than a stride can carry the player into a wall.
 const std::vector<std::string> kSealedGoal = {
-    "....................#########",
-    "....................#########",
-    "....................#########",
-    "....................###ggg###",
-    "....................#########",
-    "....................#########",
-    "....................#########",
-    ".............................",
-    ".............................",
+    "....................#########", "....................#########", "....................#########",
+    "....................###ggg###", "....................#########", "....................#########",
+    "....................#########", ".............................", ".............................",
     "#############################",
 };
 
 TEST_F(SolverTest, SealedGoalEndsTheSearchWithNoRoute)
 {
     LevelSession session(decoder_);
-    open(session, kSealedGoal, "[Spieler]\nGr\xF6\xDF" "e=25%\n");
+    open(session, kSealedGoal,
+         "[Spieler]\nGr\xF6\xDF"
+         "e=25%\n");
     const SolveResult result = solve(session, play_);
     EXPECT_EQ(result.outcome, SolveOutcome::NoRoute);
     EXPECT_TRUE(result.route.empty());
@@ -125,7 +122,9 @@ TEST_F(SolverTest, SealedGoalEndsTheSearchWithNoRoute)
 TEST_F(SolverTest, FullMemoryEndsTheSearch)
 {
     LevelSession session(decoder_);
-    open(session, kSealedGoal, "[Spieler]\nGr\xF6\xDF" "e=25%\n");
+    open(session, kSealedGoal,
+         "[Spieler]\nGr\xF6\xDF"
+         "e=25%\n");
     SolveLimits limits;
     limits.maxBytes = 32 << 10;
     limits.prove = false; // the proof settles this level without a search

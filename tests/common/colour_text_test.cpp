@@ -30,8 +30,7 @@ TEST_P(PlayerColourText, IsTheColourValueInDecimalDigits)
 INSTANTIATE_TEST_SUITE_P(Colours, PlayerColourText,
                          ::testing::Values(ColourText{{255, 0, 0}, "255"}, ColourText{{0, 255, 0}, "65280"},
                                            ColourText{{0, 0, 255}, "16711680"}, ColourText{{0, 0, 0}, "0"},
-                                           ColourText{{255, 255, 255}, "16777215"},
-                                           ColourText{{10, 20, 30}, "1971210"},
+                                           ColourText{{255, 255, 255}, "16777215"}, ColourText{{10, 20, 30}, "1971210"},
                                            ColourText{{255, 128, 0}, "33023"}));
 
 TEST(PlayerColourText, TextsThatNameNoColourAreRejected)
@@ -40,10 +39,7 @@ TEST(PlayerColourText, TextsThatNameNoColourAreRejected)
         EXPECT_EQ(colourOfValueText(text), std::nullopt) << text;
 }
 
-TEST(PlayerColourText, BlanksAroundTheDigitsAreAllowed)
-{
-    EXPECT_EQ(colourOfValueText(" 255 "), (Rgb{255, 0, 0}));
-}
+TEST(PlayerColourText, BlanksAroundTheDigitsAreAllowed) { EXPECT_EQ(colourOfValueText(" 255 "), (Rgb{255, 0, 0})); }
 
 } // namespace
 } // namespace hopplix

@@ -1,5 +1,4 @@
 #include "common/Ini.h"
-
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +14,10 @@ using namespace std::string_literals;
 namespace {
 
 // "Größe" as a level author's 1252 editor stores it, and in capitals.
-const std::string kGroesse1252 = "Gr\xF6\xDF" "e";
-const std::string kGROESSE1252 = "GR\xD6\xDF" "E";
+const std::string kGroesse1252 = "Gr\xF6\xDF"
+                                 "e";
+const std::string kGROESSE1252 = "GR\xD6\xDF"
+                                 "E";
 
 std::string value(std::string_view file, std::string_view section, std::string_view key)
 {
@@ -55,24 +56,27 @@ TEST_P(IniLookup, FindsWhatWindowsFinds)
 INSTANTIATE_TEST_SUITE_P(
     LevelConfig, IniLookup,
     ::testing::Values(
-        LookupCase{"CapitalSectionMatches", "[SPIELER]\r\nGr\xF6\xDF" "e=25%\r\n", "Spieler", "Größe", "25%"},
-        LookupCase{"CapitalKeyWithUmlautMatches", "[Spieler]\n" + kGROESSE1252 + "=auto\n", "spieler", "Größe",
-                   "auto"},
+        LookupCase{"CapitalSectionMatches",
+                   "[SPIELER]\r\nGr\xF6\xDF"
+                   "e=25%\r\n",
+                   "Spieler", "Größe", "25%"},
+        LookupCase{"CapitalKeyWithUmlautMatches", "[Spieler]\n" + kGROESSE1252 + "=auto\n", "spieler", "Größe", "auto"},
         LookupCase{"SsIsNotSharpS", "[Spieler]\n" + kGroesse1252 + "=7%\n", "SPIELER", "GRÖSSE", ""},
-        LookupCase{"AskingInCapitalsWithSharpSMatches", "[Spieler]\n" + kGroesse1252 + "=7%\n", "SPIELER",
-                   "GRÖßE", "7%"},
+        LookupCase{"AskingInCapitalsWithSharpSMatches", "[Spieler]\n" + kGroesse1252 + "=7%\n", "SPIELER", "GRÖßE",
+                   "7%"},
         LookupCase{"Utf8FileDoesNotMatchGroesse", "[Spieler]\nGröße=25%\n", "Spieler", "Größe", ""},
         LookupCase{"OtherAccentedPairsMatch", "[\xC9t\xE9]\n\x8A\x8C\x8E\x9F\xC0\xDE=1\n", "été", "šœžÿàþ", "1"},
         LookupCase{"MultiplicationSignIsNotAnUpperCaseDivisionSign", "[S]\n\xD7=1\n", "S", "÷", ""},
         LookupCase{"NameOutside1252MatchesNothing", "[S]\n?=1\n", "S", "€€\u0100", ""},
         LookupCase{"InvalidUtf8NameMatchesNothing", "[S]\n\xFF=1\n", "S", "\xFF", ""},
-        LookupCase{"ValueComesBackAsUtf8", "[S]\nk=Gr\xF6\xDF" "e \x80\n", "S", "k", "Größe €"},
-        LookupCase{"FirstSectionWins", "[Startposition]\nx=1\n[Startposition]\nx=2\ny=3\n", "Startposition", "y",
-                   ""},
+        LookupCase{"ValueComesBackAsUtf8",
+                   "[S]\nk=Gr\xF6\xDF"
+                   "e \x80\n",
+                   "S", "k", "Größe €"},
+        LookupCase{"FirstSectionWins", "[Startposition]\nx=1\n[Startposition]\nx=2\ny=3\n", "Startposition", "y", ""},
         LookupCase{"FirstKeyWins", "[Startposition]\nx=1\nX=2\n", "Startposition", "x", "1"},
         LookupCase{"XWithoutY", "[Startposition]\nx=40\n", "Startposition", "y", ""},
-        LookupCase{"KeyOfAnotherSectionIsNotSeen", "[Spieler]\nx=5\n[Startposition]\ny=1\n", "Startposition", "x",
-                   ""},
+        LookupCase{"KeyOfAnotherSectionIsNotSeen", "[Spieler]\nx=5\n[Startposition]\ny=1\n", "Startposition", "x", ""},
         LookupCase{"KeyBeforeAnySectionIsNotSeen", "x=5\n[Startposition]\n", "Startposition", "x", ""},
         LookupCase{"BlanksAroundNamesAndValuesAreTrimmed", " \t[ Startposition\t]  \n  x \t=  12 5\t \n",
                    "Startposition", "x", "12 5"},
@@ -91,8 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"SingleQuotesStripped", "[S]\nk='x'\n", "S", "k", "x"},
         LookupCase{"OnlyOnePairStripped", "[S]\nk=\"\"x\"\"\n", "S", "k", "\"x\""},
         LookupCase{"MismatchedQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
-        LookupCase{"LoneQuoteKept", "[S]\nk=\"\n", "S", "k", "\""},
-        LookupCase{"EmptyFile", "", "S", "k", ""},
+        LookupCase{"LoneQuoteKept", "[S]\nk=\"\n", "S", "k", "\""}, LookupCase{"EmptyFile", "", "S", "k", ""},
         LookupCase{"NulEndsTheValue", "[S]\nk=ab\0cd\n"s, "S", "k", "ab"}),
     [](const auto& row) { return std::string(row.param.name); });
 
@@ -118,7 +121,8 @@ TEST(IniReader, CutsIn1252CharactersNotUtf8Bytes)
 
 TEST(IniReader, KeyListEndsEachNameWithNul)
 {
-    const std::string file = "[Namen]\r\nDatei1=a.bmp\r\n;Datei9=x\r\nnote\r\n datei2 = b\r\nDatei3=\r\n[URL]\r\nDatei4=u\r\n";
+    const std::string file =
+        "[Namen]\r\nDatei1=a.bmp\r\n;Datei9=x\r\nnote\r\n datei2 = b\r\nDatei3=\r\n[URL]\r\nDatei4=u\r\n";
     EXPECT_EQ(HolINIString("/nonexistent", "Namen", std::nullopt), "");
     EXPECT_EQ(readProfileStringFromBytes(file, "NAMEN", std::nullopt, 255), "Datei1\0datei2\0Datei3\0"s);
     EXPECT_EQ(readProfileStringFromBytes(file, "Fehlt", std::nullopt, 255), "");
@@ -190,7 +194,8 @@ TEST(IniReader, HolINIStringReadsValuesAndKeyLists)
 TEST(IniReader, ReadsFilesOnDisk)
 {
     hopplix::test::TempFolder folder;
-    const auto config = folder.write("config.ini", "[Spieler]\r\n" + kGroesse1252 + "=25%\r\n[Startposition]\r\nx=40\r\n");
+    const auto config =
+        folder.write("config.ini", "[Spieler]\r\n" + kGroesse1252 + "=25%\r\n[Startposition]\r\nx=40\r\n");
     EXPECT_EQ(LiesINIWert(config, "Spieler", "Größe"), "25%");
     EXPECT_EQ(LiesINIWert(config, "Startposition", "x"), "40");
     EXPECT_EQ(LiesINIWert(config, "Startposition", "y"), "");

@@ -20,7 +20,7 @@ struct LookupCase {
     std::vector<std::string> files; // in the folder, "name/" for a folder
     const char* name;
     EntryKind kind;
-    const char* expected;           // the name found; the name asked for when none is
+    const char* expected; // the name found; the name asked for when none is
 };
 
 void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.what; }
@@ -53,8 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"exact", {"Level.bmp"}, "Level.bmp", EntryKind::File, "Level.bmp"},
         LookupCase{"upper case", {"LEVEL.BMP"}, "Level.bmp", EntryKind::File, "LEVEL.BMP"},
         LookupCase{"exact wins", {"LEVEL.BMP", "Level.bmp", "level.bmp"}, "Level.bmp", EntryKind::File, "Level.bmp"},
-        LookupCase{"first in byte order", {"level.bmp", "LEVEL.bmp", "Level.BMP"}, "Level.bmp", EntryKind::File,
-                   "LEVEL.bmp"},
+        LookupCase{
+            "first in byte order", {"level.bmp", "LEVEL.bmp", "Level.BMP"}, "Level.bmp", EntryKind::File, "LEVEL.bmp"},
         LookupCase{"only the right kind", {"level.bmp/", "LEVEL.BMP"}, "Level.bmp", EntryKind::File, "LEVEL.BMP"},
         LookupCase{"a folder", {"LEVEL/", "level"}, "Level", EntryKind::Folder, "LEVEL"},
         LookupCase{"none", {"Level.bmp.txt", "Levelbmp"}, "Level.bmp", EntryKind::File, "Level.bmp"}));

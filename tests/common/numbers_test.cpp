@@ -1,5 +1,4 @@
 #include "common/Numbers.h"
-
 #include "support/scoped_locale.h"
 
 #include <gtest/gtest.h>
@@ -48,8 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"1,0", 1.0, 10.0, no}, ReadCase{"1,1", 1.1, 11.0, no}, ReadCase{"99.5", 995.0, 99.5, 99.5},
         ReadCase{"99,5", 99.5, 995.0, no}, ReadCase{"1.000", 1000.0, 1.0, 1.0},
         ReadCase{"1.234.567,5", 1234567.5, no, no}, ReadCase{"1,234,567.5", no, 1234567.5, no},
-        ReadCase{",5", 0.5, no, no}, ReadCase{".5", no, 0.5, 0.5},
-        ReadCase{"5,", 5.0, no, no}, ReadCase{"-0,25", -0.25, -25.0, no},
+        ReadCase{",5", 0.5, no, no}, ReadCase{".5", no, 0.5, 0.5}, ReadCase{"5,", 5.0, no, no},
+        ReadCase{"-0,25", -0.25, -25.0, no},
         // Group separators only between digits, never in the fraction.
         ReadCase{",100", 0.1, no, no}, ReadCase{"1,,0", no, no, no}, ReadCase{"1.", no, 1.0, 1.0},
         ReadCase{"1,5.3", no, 15.3, no},

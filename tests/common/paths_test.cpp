@@ -1,5 +1,4 @@
 #include "common/Paths.h"
-
 #include "support/system.h"
 
 #include <gtest/gtest.h>

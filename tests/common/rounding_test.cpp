@@ -27,12 +27,12 @@ TEST_P(HalvesToEven, AllThreeRoundingsAgree)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, HalvesToEven,
-                         ::testing::Values(RoundCase{0.0, 0}, RoundCase{0.5, 0}, RoundCase{1.5, 2},
-                                           RoundCase{2.5, 2}, RoundCase{3.5, 4}, RoundCase{-0.5, 0},
-                                           RoundCase{-1.5, -2}, RoundCase{-2.5, -2}, RoundCase{0.49, 0},
-                                           RoundCase{0.51, 1}, RoundCase{-0.51, -1}, RoundCase{300.5, 300},
-                                           RoundCase{22.5, 22}, RoundCase{23.5, 24},
-                                           RoundCase{-533.0 / 1000.0, -1}, RoundCase{4194303.5, 4194304}));
+                         ::testing::Values(RoundCase{0.0, 0}, RoundCase{0.5, 0}, RoundCase{1.5, 2}, RoundCase{2.5, 2},
+                                           RoundCase{3.5, 4}, RoundCase{-0.5, 0}, RoundCase{-1.5, -2},
+                                           RoundCase{-2.5, -2}, RoundCase{0.49, 0}, RoundCase{0.51, 1},
+                                           RoundCase{-0.51, -1}, RoundCase{300.5, 300}, RoundCase{22.5, 22},
+                                           RoundCase{23.5, 24}, RoundCase{-533.0 / 1000.0, -1},
+                                           RoundCase{4194303.5, 4194304}));
 
 TEST(Rounding, Int32ConversionSaturates)
 {

@@ -1,5 +1,4 @@
 #include "app/App.h"
-
 #include "updater/TestKeys.h"
 
 // The program as shipped, but built for the end-to-end test's own server on the loopback port

@@ -21,10 +21,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <sys/stat.h>
 #include <netinet/in.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -77,7 +77,10 @@ std::string shellQuoted(const fs::path& p)
     return quoted;
 }
 
-bool onPath(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
+bool onPath(const char* tool)
+{
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // nginx in the foreground, one process, everything below `prefix`, http and https; stopped by
 // its id. Below /slow/ it sends 20 KiB a second.
@@ -87,18 +90,37 @@ public:
     {
         fs::create_directories(prefix / "tmp");
         const std::string p = prefix.string();
-        writeFile(prefix / "nginx.conf",
-                  "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + p + "/nginx.pid;\n"
-                  "error_log " + p + "/error.log;\nevents { worker_connections 32; }\n"
-                  "http {\n  access_log " + p + "/access.log;\n"
-                  "  client_body_temp_path " + p + "/tmp/body;\n  proxy_temp_path " + p + "/tmp/proxy;\n"
-                  "  fastcgi_temp_path " + p + "/tmp/fastcgi;\n  uwsgi_temp_path " + p + "/tmp/uwsgi;\n"
-                  "  scgi_temp_path " + p + "/tmp/scgi;\n  default_type application/octet-stream;\n"
-                  "  server {\n    listen 127.0.0.1:" + std::to_string(kPort) + ";\n"
-                  "    listen 127.0.0.1:" + std::to_string(kTlsPort) + " ssl;\n"
-                  "    ssl_certificate " + (tls / "server.pem").string() + ";\n"
-                  "    ssl_certificate_key " + (tls / "server.key").string() + ";\n"
-                  "    root " + root.string() + ";\n    location /slow/ { limit_rate 20k; }\n  }\n}\n");
+        writeFile(prefix / "nginx.conf", "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + p
+                                             + "/nginx.pid;\n"
+                                               "error_log "
+                                             + p
+                                             + "/error.log;\nevents { worker_connections 32; }\n"
+                                               "http {\n  access_log "
+                                             + p
+                                             + "/access.log;\n"
+                                               "  client_body_temp_path "
+                                             + p + "/tmp/body;\n  proxy_temp_path " + p
+                                             + "/tmp/proxy;\n"
+                                               "  fastcgi_temp_path "
+                                             + p + "/tmp/fastcgi;\n  uwsgi_temp_path " + p
+                                             + "/tmp/uwsgi;\n"
+                                               "  scgi_temp_path "
+                                             + p
+                                             + "/tmp/scgi;\n  default_type application/octet-stream;\n"
+                                               "  server {\n    listen 127.0.0.1:"
+                                             + std::to_string(kPort)
+                                             + ";\n"
+                                               "    listen 127.0.0.1:"
+                                             + std::to_string(kTlsPort)
+                                             + " ssl;\n"
+                                               "    ssl_certificate "
+                                             + (tls / "server.pem").string()
+                                             + ";\n"
+                                               "    ssl_certificate_key "
+                                             + (tls / "server.key").string()
+                                             + ";\n"
+                                               "    root "
+                                             + root.string() + ";\n    location /slow/ { limit_rate 20k; }\n  }\n}\n");
         std::vector<std::string> args{"/usr/sbin/nginx", "-p", p, "-c", p + "/nginx.conf", "-e", p + "/error.log"};
         std::vector<char*> argv;
         for (auto& a : args)
@@ -142,11 +164,11 @@ protected:
         const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
         writeFile(tls / "san.txt", "subjectAltName=DNS:localhost,IP:127.0.0.1\n");
         const bool made =
-            run("openssl req -x509" + ec + " -days 2 -subj '/CN=Hopplix Test CA' -keyout " + t + "/ca.key -out " +
-                shellQuoted(HOPPLIX_E2E_CA_FILE)) &&
-            run("openssl req" + ec + " -subj /CN=localhost -keyout " + t + "/server.key -out " + t + "/server.csr") &&
-            run("openssl x509 -req -days 2 -in " + t + "/server.csr -CA " + shellQuoted(HOPPLIX_E2E_CA_FILE) +
-                " -CAkey " + t + "/ca.key -CAcreateserial -extfile " + t + "/san.txt -out " + t + "/server.pem");
+            run("openssl req -x509" + ec + " -days 2 -subj '/CN=Hopplix Test CA' -keyout " + t + "/ca.key -out "
+                + shellQuoted(HOPPLIX_E2E_CA_FILE))
+            && run("openssl req" + ec + " -subj /CN=localhost -keyout " + t + "/server.key -out " + t + "/server.csr")
+            && run("openssl x509 -req -days 2 -in " + t + "/server.csr -CA " + shellQuoted(HOPPLIX_E2E_CA_FILE)
+                   + " -CAkey " + t + "/ca.key -CAcreateserial -extfile " + t + "/san.txt -out " + t + "/server.pem");
         writeFile(root() / "key.sec", std::string(kTestSecretKey));
         writeFile(root() / "other.sec", std::string(kOtherSecretKey));
         fs::create_directories(www());
@@ -173,8 +195,8 @@ protected:
     static void publish(const std::string& site, const std::string& baseUrl, const fs::path& program,
                         const std::vector<std::string>& files)
     {
-        std::string command = std::string(HOPPLIX_PUBLISH) + " --program " + shellQuoted(program) +
-                              " --version 1,1 --base-url " + baseUrl + " --sign " + shellQuoted(root() / "key.sec");
+        std::string command = std::string(HOPPLIX_PUBLISH) + " --program " + shellQuoted(program)
+                              + " --version 1,1 --base-url " + baseUrl + " --sign " + shellQuoted(root() / "key.sec");
         for (const auto& f : files)
             command += " --file " + shellQuoted(f);
         ASSERT_TRUE(run(command + " " + shellQuoted(www() / site)));
@@ -216,9 +238,12 @@ TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
     // The player: answers the question "Update" with Return (the default button is Ja). The
     // new program's launcher (the old one never showed) shows without a question and is then
     // closed by its process id.
-    writeFile(t / "drive.sh",
-              "export QT_QPA_PLATFORM=xcb LC_ALL=de_DE.UTF-8\n"
-              "cd " + shellQuoted(prog) + "\n"
+    writeFile(
+        t / "drive.sh",
+        "export QT_QPA_PLATFORM=xcb LC_ALL=de_DE.UTF-8\n"
+        "cd "
+            + shellQuoted(prog)
+            + "\n"
               "./Hopplix & app=$!\n"
               // Return goes to the question once it is mapped; again if it was lost.
               "seen=0; n=0\n"
@@ -243,8 +268,8 @@ TEST_P(SignedUpdate, RunningProgramReplacesItselfWithTheServersVersion)
               "  sleep 0.1; n=$((n+1))\n"
               "done\n"
               "[ -n \"$w\" ] || echo 'no new launcher'\n");
-    const std::string drive = "xvfb-run -a -s '-screen 0 1280x1024x24' sh " + shellQuoted(t / "drive.sh") + " > " +
-                              shellQuoted(t / "drive.log") + " 2>&1";
+    const std::string drive = "xvfb-run -a -s '-screen 0 1280x1024x24' sh " + shellQuoted(t / "drive.sh") + " > "
+                              + shellQuoted(t / "drive.log") + " 2>&1";
     EXPECT_EQ(std::system(drive.c_str()), 0);
     const std::string log = readFile(t / "drive.log");
     EXPECT_EQ(log.find("no question"), std::string::npos) << log;
@@ -353,39 +378,62 @@ void nothingMore(const Row&) {}
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultTable,
     ::testing::Values(
-        FaultCase{"TamperedFile", [](const Row& r) { writeFile(r.served / "files" / "1" / "liesmich.txt", "evil"); },
-                  false, {"Updatefehler bei Datei 'liesmich.txt'"}, nothingMore},
+        FaultCase{"TamperedFile",
+                  [](const Row& r) { writeFile(r.served / "files" / "1" / "liesmich.txt", "evil"); },
+                  false,
+                  {"Updatefehler bei Datei 'liesmich.txt'"},
+                  nothingMore},
         FaultCase{"TamperedManifest",
                   [](const Row& r) {
                       std::ofstream(r.served / "updatedata.txt", std::ios::app) << "[Namen]\r\nDatei3=evil\r\n";
                   },
-                  false, {}, nothingMore},
-        FaultCase{"MissingSignature", [](const Row& r) { fs::remove(r.served / "updatedata.txt.minisig"); }, false,
-                  {}, nothingMore},
+                  false,
+                  {},
+                  nothingMore},
+        FaultCase{"MissingSignature",
+                  [](const Row& r) { fs::remove(r.served / "updatedata.txt.minisig"); },
+                  false,
+                  {},
+                  nothingMore},
         FaultCase{"ForgedSignature", [](const Row& r) { resign(r, kOtherSecretKey); }, false, {}, nothingMore},
         FaultCase{"CutShortProgram",
-                  [](const Row& r) { fs::resize_file(r.served / "Hopplix.txt", 5); }, false, {}, nothingMore},
+                  [](const Row& r) { fs::resize_file(r.served / "Hopplix.txt", 5); },
+                  false,
+                  {},
+                  nothingMore},
         FaultCase{"ManifestOverTheLimit",
                   [](const Row& r) {
                       std::ofstream(r.served / "updatedata.txt", std::ios::app)
-                          << "[Rest]\r\n" << std::string(DownloadLimits{}.manifestMaxBytes, ';') << "\r\n";
+                          << "[Rest]\r\n"
+                          << std::string(DownloadLimits{}.manifestMaxBytes, ';') << "\r\n";
                       resign(r, kTestSecretKey);
                   },
-                  false, {}, nothingMore},
+                  false,
+                  {},
+                  nothingMore},
         FaultCase{"FolderEntryBesideASameNamedRootFile",
-                  [](const Row& r) { writeFile(r.prog / "Level.bmp", "mine"); }, true, {},
+                  [](const Row& r) { writeFile(r.prog / "Level.bmp", "mine"); },
+                  true,
+                  {},
                   [](const Row& r) {
                       EXPECT_EQ(readFile(r.prog / "Level.bmp"), "mine");
                       EXPECT_EQ(readFile(r.prog / "Level" / "Neu" / "Level.bmp"), "new level");
                       EXPECT_EQ(readFile(r.prog / "liesmich.txt"), "new text");
                   }},
         FaultCase{"PipeNamedUpdateCmd",
-                  [](const Row& r) { ASSERT_EQ(::mkfifo((r.prog / "update.cmd").c_str(), 0600), 0); }, false, {},
+                  [](const Row& r) { ASSERT_EQ(::mkfifo((r.prog / "update.cmd").c_str(), 0600), 0); },
+                  false,
+                  {},
                   nothingMore},
         FaultCase{"DanglingLinkNamedUpdateCmd",
-                  [](const Row& r) { fs::create_symlink(r.outside / "written.cmd", r.prog / "update.cmd"); }, false,
-                  {}, [](const Row& r) { EXPECT_FALSE(fs::exists(r.outside / "written.cmd")); }},
-        FaultCase{"HandOverThatCannotRun", [](const Row& r) { fs::remove(r.prog / "hopplix-update"); }, false, {},
+                  [](const Row& r) { fs::create_symlink(r.outside / "written.cmd", r.prog / "update.cmd"); },
+                  false,
+                  {},
+                  [](const Row& r) { EXPECT_FALSE(fs::exists(r.outside / "written.cmd")); }},
+        FaultCase{"HandOverThatCannotRun",
+                  [](const Row& r) { fs::remove(r.prog / "hopplix-update"); },
+                  false,
+                  {},
                   nothingMore}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
@@ -417,14 +465,16 @@ TEST_F(UpdateServer, KilledDownloadThenRestart)
         ::_exit(0);
     }
     ASSERT_GT(child, 0);
-    const bool arriving = waitFor([&] {
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(prog / ".hopplix-staging", ec);
-             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-            if (it->is_regular_file() && it->file_size() > 0)
-                return true;
-        return false;
-    }, 20s);
+    const bool arriving = waitFor(
+        [&] {
+            std::error_code ec;
+            for (auto it = fs::recursive_directory_iterator(prog / ".hopplix-staging", ec);
+                 !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+                if (it->is_regular_file() && it->file_size() > 0)
+                    return true;
+            return false;
+        },
+        20s);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     ASSERT_TRUE(arriving);

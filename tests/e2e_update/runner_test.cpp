@@ -116,8 +116,8 @@ TEST_F(Runner, DownloadLibraryThatDoesNotLoadIsRolledBack)
     EXPECT_EQ(runRunner({program.string(), std::to_string(deadProcess()), "Hopplix"}, errors), 1);
     ASSERT_TRUE(waitForFile(program / "old-started")) << readFile(errors);
     EXPECT_NE(readFile(errors).find("the new hopplix-download.so does not load"), std::string::npos);
-    EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = " + kOld, "hopplix-download.so = old library",
-                                                        "old-started = old\n"}));
+    EXPECT_EQ(listing(program),
+              (std::set<std::string>{"Hopplix = " + kOld, "hopplix-download.so = old library", "old-started = old\n"}));
 }
 
 TEST_F(Runner, RefusedScriptChangesNothing)
@@ -136,9 +136,9 @@ TEST_F(Runner, WrongArgumentsDoNothing)
 {
     ASSERT_TRUE(makeupdatecmd(program, "Hopplix"));
     EXPECT_EQ(runRunner({}, errors), 2);
-    EXPECT_EQ(runRunner({program.string(), "1"}, errors), 2);                  // no program
-    EXPECT_EQ(runRunner({"prog", "1", "Hopplix"}, errors), 2);                 // not an absolute folder
-    EXPECT_EQ(runRunner({program.string(), "zwölf", "Hopplix"}, errors), 2);   // not a process id
+    EXPECT_EQ(runRunner({program.string(), "1"}, errors), 2);                // no program
+    EXPECT_EQ(runRunner({"prog", "1", "Hopplix"}, errors), 2);               // not an absolute folder
+    EXPECT_EQ(runRunner({program.string(), "zwölf", "Hopplix"}, errors), 2); // not a process id
     EXPECT_EQ(runRunner({(tree.path() / "none").string(), "1", "Hopplix"}, errors), 2);
     EXPECT_EQ(readFile(program / "Hopplix"), kOld);
 }

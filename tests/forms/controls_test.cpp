@@ -1,11 +1,12 @@
 #include "forms/qt/ClickLabel.h"
 #include "forms/qt/ShapeWidget.h"
 
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 namespace hopplix {
 namespace {

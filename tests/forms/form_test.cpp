@@ -6,9 +6,10 @@
 #include "forms/headless/HeadlessWindowSystem.h"
 #include "support/test_services.h"
 
-#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -17,8 +18,8 @@
 namespace hopplix {
 namespace {
 
-using ::testing::ElementsAre;
 using headless::click;
+using ::testing::ElementsAre;
 
 // A form with one button and one timer that records what happens to it.
 class ProbeForm : public Form {
@@ -282,7 +283,10 @@ struct OuterCase {
     int client;
 };
 
-void PrintTo(const OuterCase& c, std::ostream* os) { *os << "outer " << c.outer << " frame " << c.frame << " -> " << c.client; }
+void PrintTo(const OuterCase& c, std::ostream* os)
+{
+    *os << "outer " << c.outer << " frame " << c.frame << " -> " << c.client;
+}
 
 class ClientExtent : public ::testing::TestWithParam<OuterCase> {};
 

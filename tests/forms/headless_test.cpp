@@ -4,6 +4,7 @@
 #include "forms/headless/HeadlessWindowSystem.h"
 
 #include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>

@@ -2,14 +2,15 @@
 // painted level becomes a block of device pixels in its exact colour, so what the player sees is
 // what the probes read.
 
-#include "game/Playfield.h"
 #include "forms/qt/PlayfieldView.h"
+#include "game/Playfield.h"
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QSet>
-#include <gtest/gtest.h>
 
 namespace hopplix::test {
 namespace {

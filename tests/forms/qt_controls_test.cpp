@@ -4,13 +4,14 @@
 #include "forms/qt/QtWindowSystem.h"
 #include "forms/qt/ShapeWidget.h"
 
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <tuple>
 #include <vector>
 
@@ -217,7 +218,9 @@ TEST_F(QtBackend, PlayfieldSurfaceShowsThePixelsAndThePlayerAndReportsMousePress
     surface.setPixels(pixels.data(), 40, 30);
     surface.setPlayer({10, 10, 6, 6}, 0xFF0000, true);
     std::vector<std::tuple<int, int, int, int>> presses;
-    surface.onMouseDown = [&](int button, int shift, PixelPoint at) { presses.emplace_back(button, shift, at.x, at.y); };
+    surface.onMouseDown = [&](int button, int shift, PixelPoint at) {
+        presses.emplace_back(button, shift, at.x, at.y);
+    };
     window->show();
     const QImage shown = widgetOf(surface)->grab().toImage();
     EXPECT_EQ(shown.pixelColor(2, 2), QColor(0, 255, 0));

@@ -4,6 +4,9 @@
 #include "forms/qt/KeyMapping.h"
 #include "forms/qt/QtWindowSystem.h"
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
@@ -11,8 +14,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <ostream>
 
 namespace hopplix {
@@ -110,7 +111,10 @@ struct KeyCase {
     int virtualKey;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* os) { *os << "Qt key 0x" << std::hex << c.qtKey << " -> " << std::dec << c.virtualKey; }
+void PrintTo(const KeyCase& c, std::ostream* os)
+{
+    *os << "Qt key 0x" << std::hex << c.qtKey << " -> " << std::dec << c.virtualKey;
+}
 
 class VirtualKeyCode : public ::testing::TestWithParam<KeyCase> {};
 
@@ -119,12 +123,12 @@ TEST_P(VirtualKeyCode, MatchesTheRulesCodes) { EXPECT_EQ(virtualKeyOf(GetParam()
 INSTANTIATE_TEST_SUITE_P(Keys, VirtualKeyCode,
                          ::testing::Values(KeyCase{Qt::Key_A, 65}, KeyCase{Qt::Key_D, 68}, KeyCase{Qt::Key_J, 74},
                                            KeyCase{Qt::Key_K, 75}, KeyCase{Qt::Key_R, 82}, KeyCase{Qt::Key_Z, 90},
-                                           KeyCase{Qt::Key_0, 48}, KeyCase{Qt::Key_9, 57},
-                                           KeyCase{Qt::Key_Escape, 27}, KeyCase{Qt::Key_Space, 32},
-                                           KeyCase{Qt::Key_Left, 37}, KeyCase{Qt::Key_Up, 38},
-                                           KeyCase{Qt::Key_Right, 39}, KeyCase{Qt::Key_Down, 40},
-                                           KeyCase{Qt::Key_Return, 13}, KeyCase{Qt::Key_Enter, 13},
-                                           KeyCase{Qt::Key_F1, 0}, KeyCase{Qt::Key_Adiaeresis, 0}));
+                                           KeyCase{Qt::Key_0, 48}, KeyCase{Qt::Key_9, 57}, KeyCase{Qt::Key_Escape, 27},
+                                           KeyCase{Qt::Key_Space, 32}, KeyCase{Qt::Key_Left, 37},
+                                           KeyCase{Qt::Key_Up, 38}, KeyCase{Qt::Key_Right, 39},
+                                           KeyCase{Qt::Key_Down, 40}, KeyCase{Qt::Key_Return, 13},
+                                           KeyCase{Qt::Key_Enter, 13}, KeyCase{Qt::Key_F1, 0},
+                                           KeyCase{Qt::Key_Adiaeresis, 0}));
 
 TEST(ShiftState, ShiftCtrlAndAltAreOneTwoAndFour)
 {
@@ -266,9 +270,8 @@ TEST_P(ScreenTwips, AreFourteenFortyPerInch)
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, ScreenTwips,
-                         ::testing::Values(DpiCase{96, 96, 15, 15}, DpiCase{120, 120, 12, 12},
-                                           DpiCase{144, 72, 10, 20}, DpiCase{0, 0, 15, 15},
-                                           DpiCase{-1, 96, 15, 15}));
+                         ::testing::Values(DpiCase{96, 96, 15, 15}, DpiCase{120, 120, 12, 12}, DpiCase{144, 72, 10, 20},
+                                           DpiCase{0, 0, 15, 15}, DpiCase{-1, 96, 15, 15}));
 
 TEST(ScreenTwips, CurrentScreenIsMeasuredFromThePrimaryScreen)
 {

@@ -4,13 +4,13 @@
 
 #include "forms/win32/Win32WindowSystem.h"
 
-#include <windowsx.h>
-
 #include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <tuple>
 #include <vector>
+#include <windowsx.h>
 
 namespace hopplix {
 namespace {
@@ -179,7 +179,9 @@ TEST_F(Win32Backend, ShapeAndPlayfieldDrawExactColoursAndThePlayfieldReportsMous
     surface.setPixels(pixels.data(), 40, 30);
     surface.setPlayer({10, 10, 6, 6}, 0xFF0000, true);
     std::vector<std::tuple<int, int, int, int>> presses;
-    surface.onMouseDown = [&](int button, int shift, PixelPoint at) { presses.emplace_back(button, shift, at.x, at.y); };
+    surface.onMouseDown = [&](int button, int shift, PixelPoint at) {
+        presses.emplace_back(button, shift, at.x, at.y);
+    };
     window->show();
     ::UpdateWindow(top);
     const std::vector<std::uint32_t> shown = grab(surface);

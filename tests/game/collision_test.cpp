@@ -20,14 +20,8 @@ using test::openLevel;
 TEST(Probes, SitOnCornersAndEdgeMiddlesClockwise)
 {
     const auto points = probePoints(PlayerShape{600, 300, 600, 600});
-    const std::array<ProbePoint, 8> expected{{{600, 300},
-                                              {900, 300},
-                                              {1200, 300},
-                                              {1200, 600},
-                                              {1200, 900},
-                                              {900, 900},
-                                              {600, 900},
-                                              {600, 600}}};
+    const std::array<ProbePoint, 8> expected{
+        {{600, 300}, {900, 300}, {1200, 300}, {1200, 600}, {1200, 900}, {900, 900}, {600, 900}, {600, 600}}};
     EXPECT_EQ(points, expected);
 }
 
@@ -153,12 +147,12 @@ TEST_P(RisingUnderObstacles, StopsOnlyAtTheCentreOrBothCorners)
     EXPECT_FLOAT_EQ(shape.Top, GetParam().topAfter) << GetParam().what;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Head, RisingUnderObstacles,
-    ::testing::Values(RiseCase{"nothing above", {}, 198}, RiseCase{"left corner only", {{10, 15}}, 198},
-                      RiseCase{"right corner only", {{14, 15}}, 198},
-                      RiseCase{"both corners", {{10, 15}, {14, 15}}, 232},
-                      RiseCase{"centre", {{12, 15}}, 232}));
+INSTANTIATE_TEST_SUITE_P(Head, RisingUnderObstacles,
+                         ::testing::Values(RiseCase{"nothing above", {}, 198},
+                                           RiseCase{"left corner only", {{10, 15}}, 198},
+                                           RiseCase{"right corner only", {{14, 15}}, 198},
+                                           RiseCase{"both corners", {{10, 15}, {14, 15}}, 232},
+                                           RiseCase{"centre", {{12, 15}}, 232}));
 
 TEST(VerticalMovement, RisingAboveTheTopStopsWithoutProbing)
 {

@@ -110,7 +110,10 @@ struct SizeCase {
     float side;
 };
 
-void PrintTo(const SizeCase& c, std::ostream* os) { *os << '"' << c.groesse << "\" " << c.picture.width << "x" << c.picture.height; }
+void PrintTo(const SizeCase& c, std::ostream* os)
+{
+    *os << '"' << c.groesse << "\" " << c.picture.width << "x" << c.picture.height;
+}
 
 class PlayerSize : public ::testing::TestWithParam<SizeCase> {};
 
@@ -125,19 +128,19 @@ constexpr HimetricSize wide{16933, 12700};
 constexpr HimetricSize tall{12700, 16933};
 constexpr HimetricSize square{12700, 12700};
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, PlayerSize,
-    ::testing::Values(SizeCase{"", wide, 450},          // automatic: client height / 20
-                      SizeCase{"auto", wide, 450}, SizeCase{"AUTO", wide, 450}, SizeCase{"Auto", wide, 450},
-                      SizeCase{"auto", tall, 600},      // automatic: client width / 20
-                      SizeCase{"auto", square, 600},    // a square picture uses the width
-                      SizeCase{"25%", wide, 2250}, SizeCase{"25%", tall, 3000}, SizeCase{"25%", square, 3000},
-                      SizeCase{"25", wide, 450},        // no percent sign
-                      SizeCase{"100%", wide, 450}, SizeCase{"150%", wide, 450},
-                      SizeCase{"99.5%", wide, 8955}, SizeCase{"0%", wide, 0},
-                      SizeCase{"abc%", wide, 450},      // not a number
-                      SizeCase{"-5%", wide, 450},       // no negative players
-                      SizeCase{"%", wide, 450}, SizeCase{"auto%", wide, 450}));
+INSTANTIATE_TEST_SUITE_P(Values, PlayerSize,
+                         ::testing::Values(SizeCase{"", wide, 450}, // automatic: client height / 20
+                                           SizeCase{"auto", wide, 450}, SizeCase{"AUTO", wide, 450},
+                                           SizeCase{"Auto", wide, 450},
+                                           SizeCase{"auto", tall, 600},   // automatic: client width / 20
+                                           SizeCase{"auto", square, 600}, // a square picture uses the width
+                                           SizeCase{"25%", wide, 2250}, SizeCase{"25%", tall, 3000},
+                                           SizeCase{"25%", square, 3000}, SizeCase{"25", wide, 450}, // no percent sign
+                                           SizeCase{"100%", wide, 450}, SizeCase{"150%", wide, 450},
+                                           SizeCase{"99.5%", wide, 8955}, SizeCase{"0%", wide, 0},
+                                           SizeCase{"abc%", wide, 450}, // not a number
+                                           SizeCase{"-5%", wide, 450},  // no negative players
+                                           SizeCase{"%", wide, 450}, SizeCase{"auto%", wide, 450}));
 
 TEST(PlayerSize, PercentUsesTheRegionalDecimalSeparator)
 {
@@ -199,18 +202,15 @@ class LevelFolder : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = std::filesystem::temp_directory_path() /
-                 ("hopplix-layout-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = std::filesystem::temp_directory_path()
+                 / ("hopplix-layout-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
+                    + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
-    void writeConfig(const std::string& bytes)
-    {
-        std::ofstream(levelConfigPath(folder), std::ios::binary) << bytes;
-    }
+    void writeConfig(const std::string& bytes) { std::ofstream(levelConfigPath(folder), std::ios::binary) << bytes; }
 
     LayoutRequest request() const
     {
@@ -239,7 +239,8 @@ TEST_F(LevelFolder, WithoutConfigThePlayerIsAutomaticAtTheCorner)
 
 TEST_F(LevelFolder, SettingsInWindows1252MatchWithoutRegardToCase)
 {
-    writeConfig("[SPIELER]\r\nGr\xF6\xDF" "e=25%\r\n[startposition]\r\nX=100\r\n");
+    writeConfig("[SPIELER]\r\nGr\xF6\xDF"
+                "e=25%\r\n[startposition]\r\nX=100\r\n");
     const LevelSettings settings = loadLevelSettings(levelConfigPath(folder));
     EXPECT_EQ(settings.Groesse, "25%");
     EXPECT_EQ(settings.x, "100");
@@ -253,14 +254,16 @@ TEST_F(LevelFolder, SettingsInWindows1252MatchWithoutRegardToCase)
 
 TEST_F(LevelFolder, KeySavedInUtf8DoesNotMatchAndTheSizeIsAutomatic)
 {
-    writeConfig("[Spieler]\nGr\xC3\xB6\xC3\x9F" "e=25%\n");
+    writeConfig("[Spieler]\nGr\xC3\xB6\xC3\x9F"
+                "e=25%\n");
     const LevelLayout layout = loadLevelLayout(folder, request()).layout.value();
     EXPECT_FLOAT_EQ(layout.playerSide, 8460.0f / 20);
 }
 
 TEST_F(LevelFolder, FixedClientSkipsTheWindowSizing)
 {
-    writeConfig("[Spieler]\nGr\xF6\xDF" "e=10%\n[Startposition]\nx=64\ny=48\n");
+    writeConfig("[Spieler]\nGr\xF6\xDF"
+                "e=10%\n[Startposition]\nx=64\ny=48\n");
     LayoutRequest r = request();
     r.clientWidthPx = 640;
     r.clientHeightPx = 480;

@@ -13,8 +13,8 @@
 #include <functional>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,7 +37,10 @@ protected:
     // client width (the picture is higher than wide): 60 twips.
     std::filesystem::path smallLevel(const std::string& start = {})
     {
-        return level("small", openLevel(20, 40, 20), "[Spieler]\nGr\xF6\xDF" "e=20%\n" + start);
+        return level("small", openLevel(20, 40, 20),
+                     "[Spieler]\nGr\xF6\xDF"
+                     "e=20%\n"
+                         + start);
     }
     static Viewport fixedClient()
     {
@@ -118,32 +121,32 @@ TEST_P(LevelSessionFailure, LeavesNothingOpenAndThePlayStateAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, LevelSessionFailure,
-    ::testing::Values(
-        FailureCase{"no picture",
-                    [](const auto& root) {
-                        std::filesystem::create_directories(root / "empty");
-                        return root / "empty";
-                    },
-                    15, LoadStatus::PictureMissing},
-        FailureCase{"a folder named Level.bmp",
-                    [](const auto& root) {
-                        std::filesystem::create_directories(root / "odd" / "Level.bmp");
-                        return root / "odd";
-                    },
-                    15, LoadStatus::PictureMissing},
-        FailureCase{"a picture the decoder refuses",
-                    [](const auto& root) { return artLevel(root, squareArt(32, "...x")); }, 15,
-                    LoadStatus::PictureUnreadable},
-        FailureCase{"a row the decoder left out",
-                    [](const auto& root) { return artLevel(root, squareArt(32, "(left out)")); }, 15,
-                    LoadStatus::PictureUnreadable},
-        // At 5760 dots per inch one pixel is 0.44 HIMETRIC, which rounds to no size at all.
-        FailureCase{"a pixel of no size on the screen", [](const auto& root) { return artLevel(root, "#\n"); },
-                    0.25, LoadStatus::PictureTooSmall},
-        // 400 x 16 pixels: a window of 470 x 19 pixels, too low for a player of a pixel.
-        FailureCase{"a picture too low for its player",
-                    [](const auto& root) { return artLevel(root, squareArt(400, {}, 16)); },
-                    15, LoadStatus::PictureTooSmall}));
+    ::testing::Values(FailureCase{"no picture",
+                                  [](const auto& root) {
+                                      std::filesystem::create_directories(root / "empty");
+                                      return root / "empty";
+                                  },
+                                  15, LoadStatus::PictureMissing},
+                      FailureCase{"a folder named Level.bmp",
+                                  [](const auto& root) {
+                                      std::filesystem::create_directories(root / "odd" / "Level.bmp");
+                                      return root / "odd";
+                                  },
+                                  15, LoadStatus::PictureMissing},
+                      FailureCase{"a picture the decoder refuses",
+                                  [](const auto& root) { return artLevel(root, squareArt(32, "...x")); }, 15,
+                                  LoadStatus::PictureUnreadable},
+                      FailureCase{"a row the decoder left out",
+                                  [](const auto& root) { return artLevel(root, squareArt(32, "(left out)")); }, 15,
+                                  LoadStatus::PictureUnreadable},
+                      // At 5760 dots per inch one pixel is 0.44 HIMETRIC, which rounds to no size at all.
+                      FailureCase{"a pixel of no size on the screen",
+                                  [](const auto& root) { return artLevel(root, "#\n"); }, 0.25,
+                                  LoadStatus::PictureTooSmall},
+                      // 400 x 16 pixels: a window of 470 x 19 pixels, too low for a player of a pixel.
+                      FailureCase{"a picture too low for its player",
+                                  [](const auto& root) { return artLevel(root, squareArt(400, {}, 16)); }, 15,
+                                  LoadStatus::PictureTooSmall}));
 
 TEST_F(LevelSessionTest, LayingOutAgainFollowsTheFrameAndPutsThePlayerBackAtItsStart)
 {
@@ -211,7 +214,9 @@ TEST_F(LevelSessionTest, ReadmeConfigExampleStartsThePlayerWhereItSays)
 
 TEST_F(LevelSessionTest, TicksStopAtTheClientAreasBottomAndRightEdges)
 {
-    const auto air = level("air", openLevel(20, 40), "[Spieler]\nGr\xF6\xDF" "e=20%\n");
+    const auto air = level("air", openLevel(20, 40),
+                           "[Spieler]\nGr\xF6\xDF"
+                           "e=20%\n");
     ASSERT_EQ(session_.load(air, fixedClient(), play_).status, LoadStatus::Loaded);
     session_.movePlayerTo(239, 529);
     HeldKeys keys;

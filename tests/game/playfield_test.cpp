@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <span>
 #include <limits>
 #include <ostream>
+#include <span>
 
 namespace hopplix {
 namespace {
@@ -24,10 +24,7 @@ void PrintTo(const ColourCase& c, std::ostream* os) { *os << std::hex << "0x" <<
 
 class ColourLegend : public ::testing::TestWithParam<ColourCase> {};
 
-TEST_P(ColourLegend, ExactColourGivesItsLetter)
-{
-    EXPECT_EQ(classifyColour(GetParam().colour), GetParam().letter);
-}
+TEST_P(ColourLegend, ExactColourGivesItsLetter) { EXPECT_EQ(classifyColour(GetParam().colour), GetParam().letter); }
 
 INSTANTIATE_TEST_SUITE_P(
     Legend, ColourLegend,
@@ -87,18 +84,18 @@ TEST_P(PointsAtTheEdges, OutsideTheImageIsFreeSpace)
         << "x=" << GetParam().x << " y=" << GetParam().y;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FifteenTwipsPerPixel, PointsAtTheEdges,
-    ::testing::Values(EdgeCase{-8, 0, 'w'},  // column -1
-                      EdgeCase{-7, 0, 's'},  // still column 0
-                      EdgeCase{0, -8, 'w'},  // row -1
-                      EdgeCase{0, -7, 's'},  // row 0
-                      EdgeCase{37, 0, 's'},  // 2.47: column 2
-                      EdgeCase{38, 0, 'w'},  // 2.53: column 3, beyond the right edge
-                      EdgeCase{0, 22, 's'},  // row 1
-                      EdgeCase{0, 23, 'w'},  // row 2, beyond the bottom edge
-                      EdgeCase{std::numeric_limits<int32_t>::max(), 0, 'w'},
-                      EdgeCase{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min(), 'w'}));
+INSTANTIATE_TEST_SUITE_P(FifteenTwipsPerPixel, PointsAtTheEdges,
+                         ::testing::Values(EdgeCase{-8, 0, 'w'}, // column -1
+                                           EdgeCase{-7, 0, 's'}, // still column 0
+                                           EdgeCase{0, -8, 'w'}, // row -1
+                                           EdgeCase{0, -7, 's'}, // row 0
+                                           EdgeCase{37, 0, 's'}, // 2.47: column 2
+                                           EdgeCase{38, 0, 'w'}, // 2.53: column 3, beyond the right edge
+                                           EdgeCase{0, 22, 's'}, // row 1
+                                           EdgeCase{0, 23, 'w'}, // row 2, beyond the bottom edge
+                                           EdgeCase{std::numeric_limits<int32_t>::max(), 0, 'w'},
+                                           EdgeCase{std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::min(), 'w'}));
 
 TEST(Farbechecken, HalfPixelsRoundToTheEvenColumn)
 {
@@ -111,14 +108,14 @@ TEST(Farbechecken, HalfPixelsRoundToTheEvenColumn)
             "....",
         },
         12.0f);
-    EXPECT_EQ(farbechecken(field, 6, 0), 's');  // 0.5 -> 0
-    EXPECT_EQ(farbechecken(field, 18, 0), 'o'); // 1.5 -> 2
-    EXPECT_EQ(farbechecken(field, 30, 0), 'o'); // 2.5 -> 2
-    EXPECT_EQ(farbechecken(field, 42, 0), 'w'); // 3.5 -> 4, outside
-    EXPECT_EQ(farbechecken(field, 0, 18), 'l'); // row 1.5 -> 2
-    EXPECT_EQ(farbechecken(field, 0, 30), 'l'); // row 2.5 -> 2
-    EXPECT_EQ(farbechecken(field, 0, -6), 's'); // row -0.5 -> 0
-    EXPECT_EQ(farbechecken(field, -6, 0), 's'); // column -0.5 -> 0
+    EXPECT_EQ(farbechecken(field, 6, 0), 's');   // 0.5 -> 0
+    EXPECT_EQ(farbechecken(field, 18, 0), 'o');  // 1.5 -> 2
+    EXPECT_EQ(farbechecken(field, 30, 0), 'o');  // 2.5 -> 2
+    EXPECT_EQ(farbechecken(field, 42, 0), 'w');  // 3.5 -> 4, outside
+    EXPECT_EQ(farbechecken(field, 0, 18), 'l');  // row 1.5 -> 2
+    EXPECT_EQ(farbechecken(field, 0, 30), 'l');  // row 2.5 -> 2
+    EXPECT_EQ(farbechecken(field, 0, -6), 's');  // row -0.5 -> 0
+    EXPECT_EQ(farbechecken(field, -6, 0), 's');  // column -0.5 -> 0
     EXPECT_EQ(farbechecken(field, -18, 0), 'w'); // column -1.5 -> -2
 }
 

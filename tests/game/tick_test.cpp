@@ -33,8 +33,7 @@ public:
 struct Game {
     explicit Game(const std::vector<std::string>& rows, PlayerShape player = {150, 240, 60, 60})
         : field(fieldFromText(rows)), shape(player)
-    {
-    }
+    {}
 
     TickResult tick()
     {
@@ -194,15 +193,14 @@ TEST_P(Strides, MoveWholeThirtyFiveTwips)
     EXPECT_FLOAT_EQ(game.shape.Left, GetParam().leftAfter) << GetParam().what;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, Strides,
-    ::testing::Values(StrideCase{"left at 0 does nothing", 0, {vk::Left}, 0},
-                      StrideCase{"left at 10 goes past the edge", 10, {vk::Left}, -25},
-                      StrideCase{"right", 100, {vk::Right}, 135},
-                      StrideCase{"left and right cancel", 100, {vk::Left, vk::Right}, 100},
-                      StrideCase{"right just inside the edge", 539, {vk::Right}, 574},
-                      StrideCase{"right at the edge", 540, {vk::Right}, 540},
-                      StrideCase{"no key", 100, {}, 100}));
+INSTANTIATE_TEST_SUITE_P(Keys, Strides,
+                         ::testing::Values(StrideCase{"left at 0 does nothing", 0, {vk::Left}, 0},
+                                           StrideCase{"left at 10 goes past the edge", 10, {vk::Left}, -25},
+                                           StrideCase{"right", 100, {vk::Right}, 135},
+                                           StrideCase{"left and right cancel", 100, {vk::Left, vk::Right}, 100},
+                                           StrideCase{"right just inside the edge", 539, {vk::Right}, 574},
+                                           StrideCase{"right at the edge", 540, {vk::Right}, 540},
+                                           StrideCase{"no key", 100, {}, 100}));
 
 TEST(Tick, WallsStopStrides)
 {
@@ -347,7 +345,8 @@ TEST_P(SurfaceRules, SetSpeedLeapFlagAndNudge)
     std::optional<int16_t> flag;
     float left = 0;
     int calls = 0;
-    TickHooks hooks{keys, [&] {
+    TickHooks hooks{keys,
+                    [&] {
                         if (++calls < 2)
                             return true;
                         speed = state.beschleunigung;
@@ -355,7 +354,8 @@ TEST_P(SurfaceRules, SetSpeedLeapFlagAndNudge)
                         left = shape.Left;
                         return false;
                     },
-                    {}, {}};
+                    {},
+                    {}};
     tick(state, shape, field, field.heightTwips(), field.widthTwips(), hooks);
     EXPECT_EQ(letters(state.punktfarbe), c.probes);
     EXPECT_EQ(speed, c.speedAfter);
@@ -416,10 +416,9 @@ TEST_P(SixteenBitSpeed, ClampsAtTheLimits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sums, SixteenBitSpeed,
-                         ::testing::Values(ClampCase{0, 50, 50}, ClampCase{-150, 10, -140},
-                                           ClampCase{32760, 10, 32767}, ClampCase{32767, 50, 32767},
-                                           ClampCase{-32768, -7, -32768}, ClampCase{-32765, -7, -32768},
-                                           ClampCase{-32768, 10, -32758}));
+                         ::testing::Values(ClampCase{0, 50, 50}, ClampCase{-150, 10, -140}, ClampCase{32760, 10, 32767},
+                                           ClampCase{32767, 50, 32767}, ClampCase{-32768, -7, -32768},
+                                           ClampCase{-32765, -7, -32768}, ClampCase{-32768, 10, -32758}));
 
 TEST(Tick, ExtremeSpeedFromAKeyHandlerNeitherWrapsNorCrashes)
 {

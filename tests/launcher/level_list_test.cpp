@@ -1,6 +1,6 @@
+#include "launcher/LevelList.h"
 #include "support/system.h"
 #include "support/temp_folder.h"
-#include "launcher/LevelList.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -63,10 +63,7 @@ TEST_F(LevelFolder, LevelsMadeOnWindowsAreListedWhateverTheLetterCase)
     EXPECT_THAT(listed(), ElementsAre("Berg", "Wald"));
 }
 
-TEST_F(LevelFolder, MissingLevelsFolderListsNothing)
-{
-    EXPECT_THAT(listed(), IsEmpty());
-}
+TEST_F(LevelFolder, MissingLevelsFolderListsNothing) { EXPECT_THAT(listed(), IsEmpty()); }
 
 TEST_F(LevelFolder, LevelsFolderThatIsAFileListsNothing)
 {
@@ -80,8 +77,8 @@ TEST_F(LevelFolder, HiddenLevelFolderIsNotListed)
     test::hideEntry(levels() / "Geheim");
     addLevel("Offen");
     addLevel(".Punkt"); // hidden by its name, except on Windows
-    const std::vector<std::string> shown = test::onWindows ? std::vector<std::string>{".Punkt", "Offen"}
-                                                           : std::vector<std::string>{"Offen"};
+    const std::vector<std::string> shown =
+        test::onWindows ? std::vector<std::string>{".Punkt", "Offen"} : std::vector<std::string>{"Offen"};
     EXPECT_EQ(listed(), shown);
 }
 
@@ -101,8 +98,8 @@ TEST_F(LevelFolder, OddNamesAreListedExactly)
     addLevel(longName);
     addLevel("Klammern (1) & [2]");
     addLevel("UPPER");
-    std::vector<std::string> shown{"  zwei  Leerzeichen ", "Höhle mit Äpfeln", "Klammern (1) & [2]", "Straße", "UPPER",
-                                   longName};
+    std::vector<std::string> shown{
+        "  zwei  Leerzeichen ", "Höhle mit Äpfeln", "Klammern (1) & [2]", "Straße", "UPPER", longName};
     if (test::onWindows)
         shown.erase(shown.begin()); // no name there ends in a blank: the picture found no folder
     EXPECT_EQ(listed(), shown);
@@ -129,8 +126,8 @@ TEST_F(LevelFolder, NamesDifferingOnlyInCaseHaveAFixedOrder)
     addLevel("Level");
     addLevel("LEVEL");
     // Windows finds the first folder under each spelling: there is only one.
-    const std::vector<std::string> shown = test::onWindows ? std::vector<std::string>{"level"}
-                                                           : std::vector<std::string>{"LEVEL", "Level", "level"};
+    const std::vector<std::string> shown =
+        test::onWindows ? std::vector<std::string>{"level"} : std::vector<std::string>{"LEVEL", "Level", "level"};
     EXPECT_EQ(listed(), shown);
 }
 

@@ -1,15 +1,13 @@
 // The bundled levels and the reference bitmaps decode to the pixels Qt's image reader gives,
 // except where Qt is known to read a kind of file differently.
 
-#include "picture/BmpReader.h"
-
 #include "bmp_files.h"
-
-#include <QImage>
-#include <QString>
+#include "picture/BmpReader.h"
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QString>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,9 +22,9 @@ namespace {
 int bitsQtGetsRight(const std::filesystem::path& file)
 {
     static const std::map<std::string, int> exceptions{
-        {"info-16.bmp", 5},        {"info-16-565.bmp", 5},   {"info-16-444.bmp", 4},
-        {"os2-16-8.bmp", 0},       {"v3-52-16.bmp", 0},      {"v3-56-32.bmp", 0},
-        {"info-32-101010.bmp", 0}, {"rle8-skips.bmp", 0},    {"rle4-skips.bmp", 0},
+        {"info-16.bmp", 5},        {"info-16-565.bmp", 5}, {"info-16-444.bmp", 4},
+        {"os2-16-8.bmp", 0},       {"v3-52-16.bmp", 0},    {"v3-56-32.bmp", 0},
+        {"info-32-101010.bmp", 0}, {"rle8-skips.bmp", 0},  {"rle4-skips.bmp", 0},
     };
     const auto it = exceptions.find(file.filename().string());
     return it == exceptions.end() ? 8 : it->second;

@@ -1,6 +1,5 @@
-#include "picture/BmpReader.h"
-
 #include "bmp_files.h"
+#include "picture/BmpReader.h"
 #include "support/system.h"
 #include "support/temp_folder.h"
 

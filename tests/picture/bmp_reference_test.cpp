@@ -1,9 +1,8 @@
 // Every reference bitmap decodes to the pixels ImageMagick reads from it, or, where readers
 // disagree or cannot read a file, to the pixels of its plain twin.
 
-#include "picture/BmpReader.h"
-
 #include "bmp_files.h"
+#include "picture/BmpReader.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +18,8 @@ namespace {
 // The pixels ImageMagick reads, as colour values; empty when it cannot read the file.
 std::vector<std::uint32_t> imageMagickPixels(const std::filesystem::path& file)
 {
-    const std::string command = std::string("'") + HOPPLIX_IMAGEMAGICK + "' 'bmp:" + file.string()
-                                + "' -depth 8 rgb:- 2>/dev/null";
+    const std::string command =
+        std::string("'") + HOPPLIX_IMAGEMAGICK + "' 'bmp:" + file.string() + "' -depth 8 rgb:- 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     if (!pipe)
         return {};
@@ -86,9 +85,8 @@ TEST_P(ReferenceBitmap, DecodesToTheReferencePixels)
     for (std::size_t i = 0; i < theirs.size(); ++i) {
         const std::uint32_t a = ours.picture.pixels[i];
         const std::uint32_t b = theirs[i];
-        ASSERT_TRUE(agree(a, b, agreement))
-            << "pixel " << i % ours.picture.width << "," << i / ours.picture.width << std::hex << ": ours " << a
-            << ", ImageMagick " << b;
+        ASSERT_TRUE(agree(a, b, agreement)) << "pixel " << i % ours.picture.width << "," << i / ours.picture.width
+                                            << std::hex << ": ours " << a << ", ImageMagick " << b;
     }
 }
 

@@ -1,5 +1,4 @@
 #include "platform/DynamicLibrary.h"
-
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +23,8 @@ TEST(DynamicLibrary, LoadsOurLibraryAndFindsItsFunction)
 TEST(DynamicLibrary, MissingOrBrokenLibraryStaysClosedAndSaysWhy)
 {
     test::TempFolder folder;
-    for (const auto& file : {folder.path() / libraryFileName("missing"),
-                             folder.write(libraryFileName("broken"), "not a library")}) {
+    for (const auto& file :
+         {folder.path() / libraryFileName("missing"), folder.write(libraryFileName("broken"), "not a library")}) {
         DynamicLibrary library(file);
         EXPECT_FALSE(library.isOpen());
         EXPECT_FALSE(library.error().empty());

@@ -1,5 +1,4 @@
 #include "platform/FileAttributes.h"
-
 #include "support/system.h"
 #include "support/temp_folder.h"
 
@@ -24,10 +23,7 @@ TEST_F(LevelFolderFiles, PictureFileExists)
     EXPECT_TRUE(isOrdinaryFile(picture));
 }
 
-TEST_F(LevelFolderFiles, EmptyFileStillExists)
-{
-    EXPECT_TRUE(isOrdinaryFile(folder.write("config.ini", "")));
-}
+TEST_F(LevelFolderFiles, EmptyFileStillExists) { EXPECT_TRUE(isOrdinaryFile(folder.write("config.ini", ""))); }
 
 TEST_F(LevelFolderFiles, MissingFileDoesNotExist)
 {

@@ -1,8 +1,6 @@
-#include "platform/Files.h"
-
 #include "platform/FileAttributes.h"
 #include "platform/FileLock.h"
-
+#include "platform/Files.h"
 #include "support/system.h"
 #include "support/temp_folder.h"
 

@@ -1,5 +1,4 @@
 #include "platform/HandOver.h"
-
 #include "platform/Process.h"
 #include "support/system.h"
 #include "support/temp_folder.h"

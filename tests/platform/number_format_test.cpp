@@ -1,5 +1,4 @@
 #include "platform/NumberFormat.h"
-
 #include "support/scoped_locale.h"
 #include "support/system.h"
 

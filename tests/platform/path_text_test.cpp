@@ -1,5 +1,4 @@
 #include "platform/PathText.h"
-
 #include "support/system.h"
 #include "support/temp_folder.h"
 

@@ -1,5 +1,4 @@
 #include "platform/ProgramPath.h"
-
 #include "support/system.h"
 
 #include <gtest/gtest.h>

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -17,6 +14,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -138,8 +137,12 @@ protected:
     // A 20 x 40 level with its player at 20% of the client width (60 twips), drawn 1:1.
     std::string smallLevel(char ground)
     {
-        return "--level '" + level("small", level20x40(ground), "[Spieler]\nGr\xF6\xDF" "e=20%\n").string() +
-               "' --client 20x40";
+        return "--level '"
+               + level("small", level20x40(ground),
+                       "[Spieler]\nGr\xF6\xDF"
+                       "e=20%\n")
+                     .string()
+               + "' --client 20x40";
     }
 
     fs::path root;
@@ -163,9 +166,9 @@ TEST_F(Replay, FlatGroundBouncesInANineTickCycle)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::string> expected = fallFromTheCorner;
     expected.insert(expected.end(), {
-                                        "7 0 234 70 0 wwwwsssw", // landed on the corner probes
-                                        "8 0 192 -40 -1 wwwwwwww", // rise 42
-                                        "9 0 160 -30 -1 wwwwwwww", // 32
+                                        "7 0 234 70 0 wwwwsssw",    // landed on the corner probes
+                                        "8 0 192 -40 -1 wwwwwwww",  // rise 42
+                                        "9 0 160 -30 -1 wwwwwwww",  // 32
                                         "10 0 138 -20 -1 wwwwwwww", // 22
                                         "11 0 126 -10 -1 wwwwwwww", // 12
                                         "12 0 128 0 -1 wwwwwwww",   // fall 2
@@ -180,14 +183,15 @@ TEST_F(Replay, FlatGroundBouncesInANineTickCycle)
 
 TEST_F(Replay, SpaceOnTheGroundLeapsAndTheTopEdgeSendsThePlayerDown)
 {
-    const Outcome run = replay(smallLevel('#') + " --keys '" + keys(".\n.\n.\n.\n.\n.\n.\nS\n").string() + "' --ticks 11");
+    const Outcome run =
+        replay(smallLevel('#') + " --keys '" + keys(".\n.\n.\n.\n.\n.\n.\nS\n").string() + "' --ticks 11");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto lines = run.lines();
     ASSERT_EQ(lines.size(), 12u);
-    EXPECT_EQ(lines[8], "8 0 192 -110 0 wwwwwwww");  // bounced 42, then the leap speed
-    EXPECT_EQ(lines[9], "9 0 90 -100 0 wwwwwwww");   // rose 102
-    EXPECT_EQ(lines[10], "10 0 -2 -90 0 wwwwwwww");  // stopped above the top, unprobed
-    EXPECT_EQ(lines[11], "11 0 10 10 0 wwwwwwww");   // forced down: 12 twips
+    EXPECT_EQ(lines[8], "8 0 192 -110 0 wwwwwwww"); // bounced 42, then the leap speed
+    EXPECT_EQ(lines[9], "9 0 90 -100 0 wwwwwwww");  // rose 102
+    EXPECT_EQ(lines[10], "10 0 -2 -90 0 wwwwwwww"); // stopped above the top, unprobed
+    EXPECT_EQ(lines[11], "11 0 10 10 0 wwwwwwww");  // forced down: 12 twips
 }
 
 TEST_F(Replay, RedFloorReturnsThePlayerToItsStart)
@@ -223,7 +227,9 @@ TEST_F(Replay, GreenFloorEndsTheRun)
 TEST_F(Replay, StartPositionComesFromTheConfigInPicturePixels)
 {
     // x 10 * (300 / 529 * 1.75) * 15 = 148.865784499055; y 4 * (600 / 1058 * 1.75) * 15.
-    const fs::path folder = level("start", level20x40('#'), "[Spieler]\nGr\xF6\xDF" "e=20%\n[Startposition]\nx=10\ny=4\n");
+    const fs::path folder = level("start", level20x40('#'),
+                                  "[Spieler]\nGr\xF6\xDF"
+                                  "e=20%\n[Startposition]\nx=10\ny=4\n");
     const Outcome run = replay("--level '" + folder.string() + "' --client 20x40 --ticks 0");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "window 300 600 client 300 600 player 60 start 148.86578 59.546314\n");
@@ -245,16 +251,16 @@ TEST_P(ReplayWindow, SizesTheWindowToThePictureAndScreen)
     EXPECT_EQ(run.out, std::string(GetParam().header) + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Screens, ReplayWindow,
-    ::testing::Values(
-        // 11288.67 x 8466.67 twips kept as 753 x 564 pixels.
-        WindowCase{"", "window 11295 8460 client 11295 8460 player 423 start 0 0"},
-        WindowCase{"--frame 6x25", "window 11295 8460 client 11205 8085 player 404.25 start 0 0"},
-        // 1024 x 768: 15105 wide, limited to 10320 high, then 917 pixels wide.
-        WindowCase{"--screen 1024x768", "window 13755 10320 client 13755 10320 player 516 start 0 0"},
-        // 120 dots per inch: 12 twips per pixel, PW 13547, PH 10160.
-        WindowCase{"--dpi 120", "window 9036 6768 client 9036 6768 player 338.4 start 0 0"}));
+INSTANTIATE_TEST_SUITE_P(Screens, ReplayWindow,
+                         ::testing::Values(
+                             // 11288.67 x 8466.67 twips kept as 753 x 564 pixels.
+                             WindowCase{"", "window 11295 8460 client 11295 8460 player 423 start 0 0"},
+                             WindowCase{"--frame 6x25", "window 11295 8460 client 11205 8085 player 404.25 start 0 0"},
+                             // 1024 x 768: 15105 wide, limited to 10320 high, then 917 pixels wide.
+                             WindowCase{"--screen 1024x768",
+                                        "window 13755 10320 client 13755 10320 player 516 start 0 0"},
+                             // 120 dots per inch: 12 twips per pixel, PW 13547, PH 10160.
+                             WindowCase{"--dpi 120", "window 9036 6768 client 9036 6768 player 338.4 start 0 0"}));
 
 TEST_F(Replay, KeyScriptSetsTheNumberOfTicks)
 {
@@ -296,7 +302,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"missing level", "--level /nonexistent/level", "no Level.bmp in /nonexistent/level"},
                       ErrorCase{"bad key", "--level {level} --keys {keys}", ":3: unexpected character 'x'"},
                       ErrorCase{"missing key file", "--level {level} --keys /nonexistent/keys", "cannot read"},
-                      ErrorCase{"bad screen", "--level {level} --screen 1280", "--screen: '1280' is not of the form WxH"},
+                      ErrorCase{"bad screen", "--level {level} --screen 1280",
+                                "--screen: '1280' is not of the form WxH"},
                       ErrorCase{"bad dpi", "--level {level} --dpi 0", "--dpi: '0'"},
                       ErrorCase{"bad ticks", "--level {level} --ticks -1", "--ticks: '-1'"},
                       ErrorCase{"unknown option", "--level {level} --speed 3", "unknown option '--speed'"},

@@ -45,8 +45,8 @@ private:
     {
         if (name == "C" || name == "POSIX" || name.starts_with("C."))
             return {};
-        std::wstring windows(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(
-                                                              std::min(name.find_first_of(".@"), name.size())));
+        std::wstring windows(
+            name.begin(), name.begin() + static_cast<std::ptrdiff_t>(std::min(name.find_first_of(".@"), name.size())));
         std::replace(windows.begin(), windows.end(), L'_', L'-');
         return windows;
     }

@@ -2,11 +2,10 @@
 // A real HTTP server on 127.0.0.1 for the updater's tests: it serves files and can answer with
 // an error status, stall, close early, send without end, trickle and redirect.
 
-#include <httplib.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <httplib.h>
 #include <map>
 #include <mutex>
 #include <netinet/in.h>
@@ -135,9 +134,7 @@ private:
             res.status = route.code;
             res.set_content(route.body, "application/octet-stream");
             break;
-        case Kind::Redirect:
-            res.set_redirect(route.target);
-            break;
+        case Kind::Redirect: res.set_redirect(route.target); break;
         case Kind::Stall:
             res.set_chunked_content_provider("application/octet-stream",
                                              [this, prefix = route.body](std::size_t, httplib::DataSink& sink) {
@@ -163,19 +160,17 @@ private:
                                      });
             break;
         case Kind::Endless:
-            res.set_chunked_content_provider("application/octet-stream",
-                                             [this](std::size_t, httplib::DataSink& sink) {
-                                                 static const std::string zeros(16384, '\0');
-                                                 return !stopping() && sink.write(zeros.data(), zeros.size());
-                                             });
+            res.set_chunked_content_provider("application/octet-stream", [this](std::size_t, httplib::DataSink& sink) {
+                static const std::string zeros(16384, '\0');
+                return !stopping() && sink.write(zeros.data(), zeros.size());
+            });
             break;
         case Kind::Trickle:
-            res.set_chunked_content_provider("application/octet-stream",
-                                             [this](std::size_t, httplib::DataSink& sink) {
-                                                 if (!sink.write("x", 1))
-                                                     return false;
-                                                 return !waitForStop(std::chrono::milliseconds(200));
-                                             });
+            res.set_chunked_content_provider("application/octet-stream", [this](std::size_t, httplib::DataSink& sink) {
+                if (!sink.write("x", 1))
+                    return false;
+                return !waitForStop(std::chrono::milliseconds(200));
+            });
             break;
         }
     }

@@ -1,5 +1,5 @@
-#include "updater/Downloader.h"
 #include "support/temp_folder.h"
+#include "updater/Downloader.h"
 #include "updater/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -107,8 +107,7 @@ TEST_F(Download, TricklingServerIsGivenUpAtTheOverallBound)
     CurlDownloader bounded(limits);
     server.trickle("/slow");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(bounded.URLDownloadToFile(server.url("/slow"), target(), DownloadKind::Large),
-              download_error::Transfer);
+    EXPECT_EQ(bounded.URLDownloadToFile(server.url("/slow"), target(), DownloadKind::Large), download_error::Transfer);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
     EXPECT_TRUE(listing(folder.path()).empty());
 }

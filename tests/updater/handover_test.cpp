@@ -14,7 +14,6 @@
 #include "platform/ProgramPath.h"
 
 #include <windows.h>
-
 #include <cstdlib>
 #endif
 
@@ -37,12 +36,18 @@ std::set<std::string> tree(const fs::path& root)
 
 const std::set<std::string> kOld{"Hopplix.exe = old", "liesmich.txt = alt", "Level/", "Level/Eins/",
                                  "Level/Eins/Level.bmp = old level"};
-const std::set<std::string> kNew{"Hopplix.exe = new", "liesmich.txt = neu", "Level/", "Level/Eins/",
-                                 "Level/Eins/Level.bmp = old level", "Level/Zwei/", "Level/Zwei/Level.bmp = second"};
+const std::set<std::string> kNew{
+    "Hopplix.exe = new", "liesmich.txt = neu",           "Level/", "Level/Eins/", "Level/Eins/Level.bmp = old level",
+    "Level/Zwei/",       "Level/Zwei/Level.bmp = second"};
 // Everything but the program file is in place while the script runs.
-const std::set<std::string> kHandedOver{"Hopplix.exe = old", "Hopplix.dxe = new", "update.cmd",
-                                        "liesmich.txt = neu", "Level/", "Level/Eins/",
-                                        "Level/Eins/Level.bmp = old level", "Level/Zwei/",
+const std::set<std::string> kHandedOver{"Hopplix.exe = old",
+                                        "Hopplix.dxe = new",
+                                        "update.cmd",
+                                        "liesmich.txt = neu",
+                                        "Level/",
+                                        "Level/Eins/",
+                                        "Level/Eins/Level.bmp = old level",
+                                        "Level/Zwei/",
                                         "Level/Zwei/Level.bmp = second"};
 
 class HandOver : public ::testing::Test {
@@ -81,13 +86,14 @@ TEST_P(HandOverByScript, NextStartFinishesOrUndoes)
 {
     std::vector<std::string> reports;
     std::string scriptText;
-    ASSERT_TRUE(handOverToScript(folder, "Hopplix",
-                                 [&](const fs::path& script) {
-                                     scriptText = readFile(script);
-                                     EXPECT_EQ(visible(), kHandedOver);
-                                     return true;
-                                 },
-                                 reports))
+    ASSERT_TRUE(handOverToScript(
+        folder, "Hopplix",
+        [&](const fs::path& script) {
+            scriptText = readFile(script);
+            EXPECT_EQ(visible(), kHandedOver);
+            return true;
+        },
+        reports))
         << reports.front();
     EXPECT_EQ(scriptText, updateScriptLines("Hopplix")); // written afresh: no earlier block
     if (GetParam().swaps) {
@@ -107,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, HandOverByScript,
 TEST_F(HandOver, ScriptThatDoesNotStartLeavesTheOldVersion)
 {
     std::vector<std::string> reports;
-    EXPECT_FALSE(handOverToScript(folder, "Hopplix", [](const fs::path&) { return false; }, reports));
+    EXPECT_FALSE(handOverToScript(
+        folder, "Hopplix", [](const fs::path&) { return false; }, reports));
     fs::remove(folder / "update.cmd");
     EXPECT_EQ(tree(folder), kOld);
 }
@@ -117,7 +124,8 @@ TEST_F(HandOver, ForeignScriptIsRefusedBeforeAnythingMoves)
     writeFile(folder / "update.cmd", "del \".\\liesmich.txt\"\r\n");
     const auto before = tree(folder);
     std::vector<std::string> reports;
-    EXPECT_FALSE(handOverToScript(folder, "Hopplix", [](const fs::path&) { return true; }, reports));
+    EXPECT_FALSE(handOverToScript(
+        folder, "Hopplix", [](const fs::path&) { return true; }, reports));
     EXPECT_EQ(tree(folder), before);
 }
 
@@ -136,7 +144,8 @@ protected:
     {
         const std::wstring command = L"cd /d \"" + folder.wstring() + L"\" && update.cmd >nul 2>&1";
         std::vector<std::string> reports;
-        ASSERT_TRUE(handOverToScript(folder, "Hopplix", [](const fs::path&) { return true; }, reports));
+        ASSERT_TRUE(handOverToScript(
+            folder, "Hopplix", [](const fs::path&) { return true; }, reports));
         _wsystem(command.c_str());
         fs::remove(folder / "update.cmd");
     }

@@ -8,9 +8,9 @@
 #else
 #include "updater/TestServer.h"
 #endif
+#include "updater/StagedInstall.h"
 #include "updater/UpdateDoubles.h"
 #include "updater/UpdateInstall.h"
-#include "updater/StagedInstall.h"
 #include "updater/UpdateScript.h"
 
 #include <gmock/gmock.h>
@@ -30,7 +30,10 @@ namespace {
 const std::string kProgramCaption = "Datei: " + programFileName("Hopplix");
 
 const Message kFailed{"Update fehlgeschlagen", mb::vbCritical, "Error"};
-Message fileError(const std::string& name) { return {"Updatefehler bei Datei '" + name + "'", mb::vbCritical, "Error"}; }
+Message fileError(const std::string& name)
+{
+    return {"Updatefehler bei Datei '" + name + "'", mb::vbCritical, "Error"};
+}
 
 struct Entry {
     std::string name;
@@ -121,8 +124,9 @@ TEST_F(Install, QuestionComesFirstAndNoDownloadsNothing)
     messages.answer = mb::vbNo;
     publish({{1, {"a.txt", "/a", ""}}});
     EXPECT_EQ(install(), InstallResult::Declined);
-    EXPECT_THAT(messages.shown, ElementsAre(Message{"Eine neuere Version von Hopplix ist verf\xC3\xBCgbar, wollen sie updaten?",
-                                                    mb::vbYesNo, "Update"}));
+    EXPECT_THAT(messages.shown,
+                ElementsAre(Message{"Eine neuere Version von Hopplix ist verf\xC3\xBCgbar, wollen sie updaten?",
+                                    mb::vbYesNo, "Update"}));
     EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
     EXPECT_EQ(server.totalHits(), 0);
     EXPECT_FALSE(window.visible);
@@ -147,8 +151,8 @@ TEST_F(Install, ThreeGoodFilesFillTheWholeTrack)
     publish({{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}, {3, {"c.txt", "/c", ""}}});
     ASSERT_EQ(install(), InstallResult::Installed);
     expectInstalled();
-    EXPECT_THAT(captionsWithoutBytes(), ElementsAre(kProgramCaption, kProgramCaption + " 1/1", "Datei: 0/3", "Datei: 1/3 'a.txt'",
-                                                 "Datei: 2/3 'b.txt'", "Datei: 3/3 'c.txt'"));
+    EXPECT_THAT(captionsWithoutBytes(), ElementsAre(kProgramCaption, kProgramCaption + " 1/1", "Datei: 0/3",
+                                                    "Datei: 1/3 'a.txt'", "Datei: 2/3 'b.txt'", "Datei: 3/3 'c.txt'"));
     EXPECT_NEAR(window.fill, 6514, 1e-6);
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_EQ(readFile(program / "a.txt") + readFile(program / "b.txt") + readFile(program / "c.txt"), "ABC");
@@ -372,16 +376,20 @@ TEST_P(FailingFile, IsReportedAndNothingIsInstalled)
 INSTANTIATE_TEST_SUITE_P(
     Entries, FailingFile,
     ::testing::Values(
-        FailingCase{"DownloadFails", {{1, {"a.txt", "/a", ""}}, {2, {"x.txt", "/500", ""}}, {3, {"c.txt", "/c", ""}}}, "x.txt"},
-        FailingCase{"NameWithoutUrl", {{1, {"a.txt", "/a", ""}}, {2, {"x.txt", "", ""}}, {3, {"c.txt", "/c", ""}}}, "x.txt"},
+        FailingCase{
+            "DownloadFails", {{1, {"a.txt", "/a", ""}}, {2, {"x.txt", "/500", ""}}, {3, {"c.txt", "/c", ""}}}, "x.txt"},
+        FailingCase{
+            "NameWithoutUrl", {{1, {"a.txt", "/a", ""}}, {2, {"x.txt", "", ""}}, {3, {"c.txt", "/c", ""}}}, "x.txt"},
         FailingCase{"TamperedOnTheServer", {{1, {"a.txt", "/a", ""}}, {2, {"b.txt", "/b", ""}}}, "b.txt"},
         FailingCase{"FolderWithMissingParent", {{1, {"a.txt", "/a", "\\Fehlt\\Tief\\"}}}, "a.txt"},
         FailingCase{"ListedTwice", {{1, {"a.txt", "/a", ""}}, {2, {"A.TXT", "/c", ""}}}, "A.TXT"},
         FailingCase{"ListedTwiceInOneFolder",
-                    {{1, {"Level.bmp", "/a", "\\Neu\\"}}, {2, {"level.bmp", "/c", "/neu/"}}}, "level.bmp"},
+                    {{1, {"Level.bmp", "/a", "\\Neu\\"}}, {2, {"level.bmp", "/c", "/neu/"}}},
+                    "level.bmp"},
         FailingCase{"NameLongerThanTheReaderGives", {{1, {std::string(255, 'n'), "/a", ""}}}, std::string(255, 'n')},
         // 200 letters ü: 200 bytes in the manifest's Windows-1252, 400 in a file name here.
-        FailingCase{"NameLongerThanAFolderHolds", {{1, {std::string(200, '\xFC'), "/a", ""}}}, repeated("\xC3\xBC", 200)}),
+        FailingCase{
+            "NameLongerThanAFolderHolds", {{1, {std::string(200, '\xFC'), "/a", ""}}}, repeated("\xC3\xBC", 200)}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
 // Regression: a program file cut short by the server (no length, or a smaller one announced)
@@ -390,8 +398,8 @@ TEST_F(Install, ProgramThatIsNotThePublishedOneInstallsNothing)
 {
     for (const std::string& published : {std::string("new program and more"), std::string("new progrAm")}) {
         server.serve("/a", "A");
-        server.serve("/werkhof/Hopp/updatedata.txt", manifest({{1, {"a.txt", "/a", ""}}})
-                                                         + digests({{"Programm", published}, {"Datei1", "A"}}));
+        server.serve("/werkhof/Hopp/updatedata.txt",
+                     manifest({{1, {"a.txt", "/a", ""}}}) + digests({{"Programm", published}, {"Datei1", "A"}}));
         messages.shown.clear();
         EXPECT_EQ(install(), InstallResult::ProgramFailed);
         EXPECT_EQ(messages.errors(), std::vector<Message>{kFailed});
@@ -426,7 +434,8 @@ TEST_P(SignedManifest, OnlyAValidSignatureOverTheWholeManifestInstalls)
         vouched.push_back({"Datei2", "B"});
     text += digests(vouched);
     std::string problem;
-    const auto key = parseMinisignSecretKey(std::string(c.signature) == "other" ? kOtherSecretKey : kTestSecretKey, problem);
+    const auto key =
+        parseMinisignSecretKey(std::string(c.signature) == "other" ? kOtherSecretKey : kTestSecretKey, problem);
     ASSERT_TRUE(key);
     if (std::string(c.signature) != "none")
         server.serve("/werkhof/Hopp/updatedata.txt.minisig", minisignSign(*key, text, "updatedata.txt"));
@@ -445,22 +454,21 @@ TEST_P(SignedManifest, OnlyAValidSignatureOverTheWholeManifestInstalls)
     } else {
         EXPECT_EQ(result, InstallResult::ProgramFailed);
         // A file the manifest gives no digest for is refused: nothing vouches for it.
-        const std::vector<Message> expected = c.listSecondFile ? std::vector<Message>{kFailed}
-                                                               : std::vector<Message>{fileError("b.txt"), kFailed};
+        const std::vector<Message> expected =
+            c.listSecondFile ? std::vector<Message>{kFailed} : std::vector<Message>{fileError("b.txt"), kFailed};
         EXPECT_EQ(messages.errors(), expected);
         EXPECT_EQ(listing(program), (std::set<std::string>{"Hopplix = old program"}));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signatures, SignedManifest,
-    ::testing::Values(SignedCase{"Valid", "key", false, true, true, true},
-                      SignedCase{"Missing", "none", false, true, true, false},
-                      SignedCase{"ByAnotherKey", "other", false, true, true, false},
-                      SignedCase{"ManifestTamperedAfterSigning", "key", true, true, true, false},
-                      SignedCase{"ProgramNotListed", "key", false, false, true, false},
-                      SignedCase{"FileNotListed", "key", false, true, false, false}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+INSTANTIATE_TEST_SUITE_P(Signatures, SignedManifest,
+                         ::testing::Values(SignedCase{"Valid", "key", false, true, true, true},
+                                           SignedCase{"Missing", "none", false, true, true, false},
+                                           SignedCase{"ByAnotherKey", "other", false, true, true, false},
+                                           SignedCase{"ManifestTamperedAfterSigning", "key", true, true, true, false},
+                                           SignedCase{"ProgramNotListed", "key", false, false, true, false},
+                                           SignedCase{"FileNotListed", "key", false, true, false, false}),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
 TEST_F(Install, SignedUpdateNeedsItsManifest)
 {
@@ -479,7 +487,7 @@ struct MixCase {
     std::int64_t versionSigned; // relative to R
     const char* delivered;      // the manifest's [Version]; "" names none
     std::int64_t manifestSigned;
-    const char* verdict;        // "installed", "refused" (Update fehlgeschlagen), "not offered"
+    const char* verdict; // "installed", "refused" (Update fehlgeschlagen), "not offered"
 };
 
 class MixedMetadata : public Install, public ::testing::WithParamInterface<MixCase> {};
@@ -495,8 +503,8 @@ TEST_P(MixedMetadata, OnlyTheAnnouncedVersionSignedSinceTheReleaseInstalls)
     server.serve("/werkhof/Hopp/version.txt", version);
     server.serve("/werkhof/Hopp/version.txt.minisig",
                  minisignSign(*key, version, "version.txt", release + c.versionSigned));
-    std::string text = (*c.delivered ? std::string("[Version]\r\nVersion=") + c.delivered + "\r\n" : std::string()) +
-                       digests({{"Programm", "new program"}});
+    std::string text = (*c.delivered ? std::string("[Version]\r\nVersion=") + c.delivered + "\r\n" : std::string())
+                       + digests({{"Programm", "new program"}});
     server.serve("/werkhof/Hopp/updatedata.txt", text);
     server.serve("/werkhof/Hopp/updatedata.txt.minisig",
                  minisignSign(*key, text, "updatedata.txt", release + c.manifestSigned));
@@ -516,17 +524,17 @@ TEST_P(MixedMetadata, OnlyTheAnnouncedVersionSignedSinceTheReleaseInstalls)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Served, MixedMetadata,
-    ::testing::Values(MixCase{"NewRelease", "1,2", 10, "1,2", 10, "installed"},
-                      MixCase{"ManifestOfAnOlderRelease", "1,2", 10, "0,9", -100, "refused"},
-                      MixCase{"ManifestOfAnotherNewRelease", "1,2", 10, "1,3", 10, "refused"},
-                      MixCase{"ManifestNamingNoVersion", "1,2", 10, "", 10, "refused"},
-                      MixCase{"ManifestSignedBeforeTheRelease", "1,2", 10, "1,2", -1, "refused"},
-                      MixCase{"VersionFileSignedBeforeTheRelease", "1,2", -1, "1,2", 10, "not offered"},
-                      MixCase{"OlderVersionSignedAnew", "0,9", 10, "0,9", 10, "not offered"},
-                      MixCase{"SameVersion", "1,1", 10, "1,1", 10, "not offered"}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+INSTANTIATE_TEST_SUITE_P(Served, MixedMetadata,
+                         ::testing::Values(MixCase{"NewRelease", "1,2", 10, "1,2", 10, "installed"},
+                                           MixCase{"ManifestOfAnOlderRelease", "1,2", 10, "0,9", -100, "refused"},
+                                           MixCase{"ManifestOfAnotherNewRelease", "1,2", 10, "1,3", 10, "refused"},
+                                           MixCase{"ManifestNamingNoVersion", "1,2", 10, "", 10, "refused"},
+                                           MixCase{"ManifestSignedBeforeTheRelease", "1,2", 10, "1,2", -1, "refused"},
+                                           MixCase{"VersionFileSignedBeforeTheRelease", "1,2", -1, "1,2", 10,
+                                                   "not offered"},
+                                           MixCase{"OlderVersionSignedAnew", "0,9", 10, "0,9", 10, "not offered"},
+                                           MixCase{"SameVersion", "1,1", 10, "1,1", 10, "not offered"}),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
 TEST_F(Install, ProgramFileArrivingFillsTheBarAndShowsItsByteCount)
 {
@@ -596,29 +604,26 @@ TEST_P(RefusedEntry, IsReportedAndWritesNothingAnywhere)
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, RefusedEntry,
-    ::testing::Values(RefusedCase{"ParentName", "..", ""}, RefusedCase{"DotName", ".", ""},
-                      RefusedCase{"NameWithParent", "../outside/x.txt", ""},
-                      RefusedCase{"NameWithBackslashParent", "..\\outside\\x.txt", ""},
-                      RefusedCase{"AbsoluteName", "/tmp/hopplix-evil.txt", ""},
-                      RefusedCase{"NameWithSlash", "Level/x.txt", ""},
-                      RefusedCase{"NameWithBackslash", "Level\\x.txt", ""},
-                      RefusedCase{"DriveLetter", "C:evil.txt", ""}, RefusedCase{"DrivePath", "C:\\evil.txt", ""},
-                      RefusedCase{"ControlCharacter", "a\x01.txt", ""}, RefusedCase{"TabInName", "a\tb.txt", ""},
-                      RefusedCase{"TheProgramFile", "Hopplix", ""}, RefusedCase{"TheProgramFileAsExe", "hopplix.EXE", ""},
-                      RefusedCase{"TheNewProgramFile", "HOPPLIX.DXE", ""}, RefusedCase{"TheScript", "Update.cmd", ""},
-                      RefusedCase{"TheManifest", "UpdateData.txt", ""}, RefusedCase{"TheRunner", "hopplix-update", ""},
-                      RefusedCase{"TheStagingFolder", "x.txt", "\\.hopplix-staging\\"},
-                      RefusedCase{"TheSwapJournal", ".hopplix-swap", ""},
-                      RefusedCase{"LinkLeavingTheFolder", "keep.txt", ""},
-                      RefusedCase{"FolderWithParent", "x.txt", "\\..\\outside\\"},
-                      RefusedCase{"FolderWithParentInside", "x.txt", "\\Level\\..\\..\\outside\\"},
-                      RefusedCase{"AbsoluteFolder", "x.txt", "/tmp/"},
-                      RefusedCase{"UncFolder", "x.txt", "\\\\server\\share\\"},
-                      RefusedCase{"DriveFolder", "x.txt", "C:\\Windows\\"},
-                      RefusedCase{"FolderLinkedOutside", "x.txt", "\\link\\"},
-                      RefusedCase{"FolderLinkedToASiblingWithTheSamePrefix", "x.txt", "\\siblink\\"},
-                      RefusedCase{"NewFolderBelowALinkOutside", "x.txt", "\\link\\neu\\"},
-                      RefusedCase{"ProgramFileThroughAFolder", "Hopplix", "\\Level\\"}),
+    ::testing::Values(
+        RefusedCase{"ParentName", "..", ""}, RefusedCase{"DotName", ".", ""},
+        RefusedCase{"NameWithParent", "../outside/x.txt", ""},
+        RefusedCase{"NameWithBackslashParent", "..\\outside\\x.txt", ""},
+        RefusedCase{"AbsoluteName", "/tmp/hopplix-evil.txt", ""}, RefusedCase{"NameWithSlash", "Level/x.txt", ""},
+        RefusedCase{"NameWithBackslash", "Level\\x.txt", ""}, RefusedCase{"DriveLetter", "C:evil.txt", ""},
+        RefusedCase{"DrivePath", "C:\\evil.txt", ""}, RefusedCase{"ControlCharacter", "a\x01.txt", ""},
+        RefusedCase{"TabInName", "a\tb.txt", ""}, RefusedCase{"TheProgramFile", "Hopplix", ""},
+        RefusedCase{"TheProgramFileAsExe", "hopplix.EXE", ""}, RefusedCase{"TheNewProgramFile", "HOPPLIX.DXE", ""},
+        RefusedCase{"TheScript", "Update.cmd", ""}, RefusedCase{"TheManifest", "UpdateData.txt", ""},
+        RefusedCase{"TheRunner", "hopplix-update", ""},
+        RefusedCase{"TheStagingFolder", "x.txt", "\\.hopplix-staging\\"},
+        RefusedCase{"TheSwapJournal", ".hopplix-swap", ""}, RefusedCase{"LinkLeavingTheFolder", "keep.txt", ""},
+        RefusedCase{"FolderWithParent", "x.txt", "\\..\\outside\\"},
+        RefusedCase{"FolderWithParentInside", "x.txt", "\\Level\\..\\..\\outside\\"},
+        RefusedCase{"AbsoluteFolder", "x.txt", "/tmp/"}, RefusedCase{"UncFolder", "x.txt", "\\\\server\\share\\"},
+        RefusedCase{"DriveFolder", "x.txt", "C:\\Windows\\"}, RefusedCase{"FolderLinkedOutside", "x.txt", "\\link\\"},
+        RefusedCase{"FolderLinkedToASiblingWithTheSamePrefix", "x.txt", "\\siblink\\"},
+        RefusedCase{"NewFolderBelowALinkOutside", "x.txt", "\\link\\neu\\"},
+        RefusedCase{"ProgramFileThroughAFolder", "Hopplix", "\\Level\\"}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
 TEST(KeyCount, IsTheNumberOfTerminatedNamesOrMinusOne)

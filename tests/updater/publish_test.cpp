@@ -1,11 +1,10 @@
-#include "updater/Publish.h"
+#include "common/Ini.h"
 #include "support/temp_folder.h"
 #include "updater/FileDigest.h"
 #include "updater/Minisign.h"
+#include "updater/Publish.h"
 #include "updater/TestKeys.h"
 #include "updater/UpdateCheck.h"
-
-#include "common/Ini.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +24,9 @@ protected:
         writeFile(tree.path() / "Hopplix", kProgram);
         writeFile(tree.path() / "Level.bmp", "level");
         writeFile(tree.path() / "liesmich.txt", "text");
-        return {tree.path() / "Hopplix", "1,1", "http://updates.example.org/",
+        return {tree.path() / "Hopplix",
+                "1,1",
+                "http://updates.example.org/",
                 {{tree.path() / "Level.bmp", "Level.bmp", "\\Level\\Neu\\"},
                  {tree.path() / "liesmich.txt", "liesmich.txt", ""}}};
     }
@@ -48,9 +49,11 @@ TEST_F(Publish, WritesWhatTheUpdaterReads)
     EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei1"), "\\Level\\Neu\\");
     EXPECT_EQ(HolINIString(manifest, "Pfad", "Datei2"), "");
     // What each file must be when it arrives, the program's under a key of its own.
-    EXPECT_EQ(HolINIString(manifest, "SHA256", "Datei1"), "0081779c287d567d9ca622f4c0cc2ede819b0cc7f286a5f01d8c3c0178191ad6");
+    EXPECT_EQ(HolINIString(manifest, "SHA256", "Datei1"),
+              "0081779c287d567d9ca622f4c0cc2ede819b0cc7f286a5f01d8c3c0178191ad6");
     EXPECT_EQ(HolINIString(manifest, "Bytes", "Datei1"), "5");
-    EXPECT_EQ(HolINIString(manifest, "SHA256", "Programm"), "d0698b0c65eea7bba96f74a56e608a5aec038df6d4d28bbbf1484c1193fb4d04");
+    EXPECT_EQ(HolINIString(manifest, "SHA256", "Programm"),
+              "d0698b0c65eea7bba96f74a56e608a5aec038df6d4d28bbbf1484c1193fb4d04");
     EXPECT_EQ(HolINIString(manifest, "Bytes", "Programm"), "28");
 }
 
@@ -135,9 +138,14 @@ TEST(Digest, ManifestValuesAreReadStrictly)
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(parseDigest(upper, "5"), (FileDigest{hash, 5}));
-    for (const auto& [sha, bytes] : std::vector<std::pair<std::string, std::string>>{
-             {hash.substr(1), "5"}, {hash + "0", "5"}, {"g" + hash.substr(1), "5"}, {hash, ""}, {hash, "-5"},
-             {hash, "5 "}, {hash, "99999999999999999999"}, {"", ""}})
+    for (const auto& [sha, bytes] : std::vector<std::pair<std::string, std::string>>{{hash.substr(1), "5"},
+                                                                                     {hash + "0", "5"},
+                                                                                     {"g" + hash.substr(1), "5"},
+                                                                                     {hash, ""},
+                                                                                     {hash, "-5"},
+                                                                                     {hash, "5 "},
+                                                                                     {hash, "99999999999999999999"},
+                                                                                     {"", ""}})
         EXPECT_EQ(parseDigest(sha, bytes), std::nullopt) << sha << " " << bytes;
     EXPECT_EQ(digestOfBytes("level"), (FileDigest{hash, 5}));
 }
@@ -147,7 +155,9 @@ TEST(PublishText, FoldersAndUrls)
     EXPECT_EQ(folderText("Level/Neu"), "\\Level\\Neu\\");
     EXPECT_EQ(folderText("\\Level\\"), "\\Level\\");
     EXPECT_EQ(folderText(""), "");
-    EXPECT_EQ(urlEncoded("Gr\xC3\xB6\xC3\x9F" "e 1.bmp"), "Gr%C3%B6%C3%9Fe%201.bmp");
+    EXPECT_EQ(urlEncoded("Gr\xC3\xB6\xC3\x9F"
+                         "e 1.bmp"),
+              "Gr%C3%B6%C3%9Fe%201.bmp");
     EXPECT_EQ(versionFileText("1,1"), "Version: 1,1\r\n");
 }
 

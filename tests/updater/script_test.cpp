@@ -69,12 +69,16 @@ INSTANTIATE_TEST_SUITE_P(
     Scripts, ScriptBlock,
     ::testing::Values(
         BlockCase{"TheBlock", updateScriptLines("Hopplix"), true},
-        BlockCase{"OlderLinesAbove", "rem alt\r\n" + updateScriptLines("Alt") + "\r\n" + updateScriptLines("Hopplix"), true},
-        BlockCase{"LoneLineEnds", "del \".\\Hopplix.exe\"\nren \".\\Hopplix.dxe\" Hopplix.exe\nstart .\\Hopplix.exe", true},
+        BlockCase{"OlderLinesAbove", "rem alt\r\n" + updateScriptLines("Alt") + "\r\n" + updateScriptLines("Hopplix"),
+                  true},
+        BlockCase{"LoneLineEnds", "del \".\\Hopplix.exe\"\nren \".\\Hopplix.dxe\" Hopplix.exe\nstart .\\Hopplix.exe",
+                  true},
         BlockCase{"AnotherProgram", updateScriptLines("liesmich.txt"), false},
         BlockCase{"OtherBlockAfterIt", updateScriptLines("Hopplix") + updateScriptLines("Alt"), false},
-        BlockCase{"OtherCase", "DEL \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\Hopplix.exe\r\n", false},
-        BlockCase{"StartsAnotherFile", "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\liesmich.txt\r\n", false},
+        BlockCase{"OtherCase",
+                  "DEL \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\Hopplix.exe\r\n", false},
+        BlockCase{"StartsAnotherFile",
+                  "del \".\\Hopplix.exe\"\r\nren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\liesmich.txt\r\n", false},
         BlockCase{"TwoLines", "ren \".\\Hopplix.dxe\" Hopplix.exe\r\nstart .\\Hopplix.exe\r\n", false},
         BlockCase{"Empty", "", false}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
@@ -123,10 +127,9 @@ TEST_F(ScriptRunner, PutsTheUpdateInPlaceInOneStepAndStartsTheNewProgram)
 {
     const auto result = run();
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(listing(folder.path()), (std::set<std::string>{"Hopplix = new", "Level/", "Level/Eins/",
-                                                             "Level/Eins/Level.bmp = new level", "Level/Zwei/",
-                                                             "Level/Zwei/Level.bmp = second level",
-                                                             "liesmich.txt = text"}));
+    EXPECT_EQ(listing(folder.path()),
+              (std::set<std::string>{"Hopplix = new", "Level/", "Level/Eins/", "Level/Eins/Level.bmp = new level",
+                                     "Level/Zwei/", "Level/Zwei/Level.bmp = second level", "liesmich.txt = text"}));
     EXPECT_EQ(std::filesystem::status(folder.path() / "Hopplix").permissions() & std::filesystem::perms::all,
               std::filesystem::perms(0755));
     EXPECT_EQ(started, std::vector<std::string>{"new"});
@@ -138,8 +141,8 @@ TEST_F(ScriptRunner, NewProgramThatDoesNotStartIsRolledBack)
     std::filesystem::remove(folder.path() / ".hopplix-staging" / "files" / "Level" / "Zwei" / "Level.bmp");
     const auto result = run();
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(listing(folder.path()), (std::set<std::string>{"Hopplix = old", "Level/", "Level/Eins/",
-                                                             "Level/Eins/Level.bmp = old level"}));
+    EXPECT_EQ(listing(folder.path()),
+              (std::set<std::string>{"Hopplix = old", "Level/", "Level/Eins/", "Level/Eins/Level.bmp = old level"}));
     EXPECT_EQ(started, (std::vector<std::string>{"new", "old"}));
 }
 

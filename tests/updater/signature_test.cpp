@@ -99,7 +99,8 @@ TEST(Minisign, RefusesWhatIsNotTheKeysSignatureOfTheContent)
         EXPECT_FALSE(minisignVerify(*key, "Version: 1,1\r\n", malformed));
 
     EXPECT_FALSE(parseMinisignPublicKey("RWT" + std::string(kTestPublicKey.substr(3, 40))));
-    EXPECT_TRUE(parseMinisignPublicKey("untrusted comment: minisign public key\n" + std::string(kTestPublicKey) + "\n"));
+    EXPECT_TRUE(
+        parseMinisignPublicKey("untrusted comment: minisign public key\n" + std::string(kTestPublicKey) + "\n"));
     std::string problem;
     EXPECT_FALSE(parseMinisignSecretKey("untrusted comment: x\nRWQAAEIy\n", problem));
 }

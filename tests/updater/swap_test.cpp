@@ -20,10 +20,9 @@ namespace {
 
 const std::set<std::string> kOld{"Hopplix = old", "liesmich.txt = alt", "Level/", "Level/Eins/",
                                  "Level/Eins/Level.bmp = old level"};
-const std::set<std::string> kNew{"Hopplix = new",       "liesmich.txt = neu",
-                                 "Level/",              "Level/Eins/",
-                                 "Level/Eins/Level.bmp = old level", "Level/Zwei/",
-                                 "Level/Zwei/Level.bmp = second"};
+const std::set<std::string> kNew{
+    "Hopplix = new", "liesmich.txt = neu",           "Level/", "Level/Eins/", "Level/Eins/Level.bmp = old level",
+    "Level/Zwei/",   "Level/Zwei/Level.bmp = second"};
 
 struct KillRow {
     const char* step;
@@ -33,24 +32,25 @@ struct KillRow {
 // The helper's swap, installed and then finished (the new program started) or rolled back
 // (it did not).
 const std::vector<KillRow> kFinishing{
-    {"journal", &kOld},        {"folder Level/Zwei", &kOld},   {"put Level/Zwei/Level.bmp", &kOld},
-    {"keep liesmich.txt", &kOld}, {"put liesmich.txt", &kOld}, {"keep Hopplix", &kOld},
-    {"put Hopplix", &kOld},    {"started", &kNew},             {"journal closed", &kNew},
-    {"backup removed", &kNew}, {"staging removed", &kNew}};
-const std::vector<KillRow> kRollingBack{
-    {"undoing", &kOld},        {"restore Hopplix", &kOld},     {"restore liesmich.txt", &kOld},
-    {"remove Level/Zwei/Level.bmp", &kOld}, {"remove folder Level/Zwei", &kOld},
-    {"journal closed", &kOld}, {"backup removed", &kOld},      {"staging removed", &kOld}};
+    {"journal", &kOld},           {"folder Level/Zwei", &kOld}, {"put Level/Zwei/Level.bmp", &kOld},
+    {"keep liesmich.txt", &kOld}, {"put liesmich.txt", &kOld},  {"keep Hopplix", &kOld},
+    {"put Hopplix", &kOld},       {"started", &kNew},           {"journal closed", &kNew},
+    {"backup removed", &kNew},    {"staging removed", &kNew}};
+const std::vector<KillRow> kRollingBack{{"undoing", &kOld},
+                                        {"restore Hopplix", &kOld},
+                                        {"restore liesmich.txt", &kOld},
+                                        {"remove Level/Zwei/Level.bmp", &kOld},
+                                        {"remove folder Level/Zwei", &kOld},
+                                        {"journal closed", &kOld},
+                                        {"backup removed", &kOld},
+                                        {"staging removed", &kOld}};
 
 class Swap : public ::testing::Test {
 protected:
     ProgramSwap programSwap = ProgramSwap::Here;
     TempFolder tree;
     fs::path folder = tree.path() / "prog";
-    void SetUp() override
-    {
-        stageUpdate(folder, "Hopplix");
-    }
+    void SetUp() override { stageUpdate(folder, "Hopplix"); }
 
     // Runs the swap in a child process that dies right after its step `kill` (counting from 1)
     // and returns that step's name; empty when the swap ended before.
@@ -117,8 +117,8 @@ TEST_F(Swap, KilledAtEveryStepTheNextStartFindsTheOldOrTheNewVersion)
 TEST_F(Swap, HandedToTheScriptAndKilledAtEveryStepTheNextStartFindsTheOldOrTheNewVersion)
 {
     programSwap = ProgramSwap::Script;
-    const std::vector<std::string> steps{"journal", "folder Level/Zwei", "put Level/Zwei/Level.bmp",
-                                         "keep liesmich.txt", "put liesmich.txt", "handed"};
+    const std::vector<std::string> steps{"journal",           "folder Level/Zwei", "put Level/Zwei/Level.bmp",
+                                         "keep liesmich.txt", "put liesmich.txt",  "handed"};
     for (std::size_t n = 1; n <= steps.size() + 2; ++n) {
         SCOPED_TRACE("killed after step " + std::to_string(n));
         fs::remove_all(folder);

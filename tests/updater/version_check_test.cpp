@@ -32,20 +32,23 @@ TEST_P(VersionFile, LastLineWithoutItsNineCharacterLabelIsTheVersion)
     EXPECT_EQ(Versionlesen(folder.path() / "version.txt"), GetParam().version);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, VersionFile,
-    ::testing::Values(VersionFileCase{"OneLine", "Version: 1,1\r\n", "1,1"},
-                      VersionFileCase{"NoLineEnd", "Version: 1,1", "1,1"},
-                      VersionFileCase{"SeveralLines", "Version: 9,0\r\nVersion: 5,0\r\nVersion: 1,0\r\n", "1,0"},
-                      VersionFileCase{"UnixLineEnds", "Version: 2,0\nVersion: 1,5\n", "1,5"},
-                      VersionFileCase{"AnyNineCharacters", "#+~!?ab12 1,1", " 1,1"},
-                      VersionFileCase{"NineAnsiCharactersAreNineBytes", "Gr\xF6\xDF" "e -> 1,1", "1,1"},
-                      VersionFileCase{"TrailingEmptyLine", "Version: 1,1\r\n\r\n", ""},
-                      VersionFileCase{"EmptyFile", "", ""},
-                      VersionFileCase{"ShortLastLine", "Version: 1,1\r\nV: 2\r\n", ""},
-                      VersionFileCase{"ExactlyNineCharacters", "Version: \r\n", ""},
-                      VersionFileCase{"AnsiVersionText", "Version: 1,1\xE9", "1,1\xC3\xA9"}),
-    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, VersionFile,
+                         ::testing::Values(VersionFileCase{"OneLine", "Version: 1,1\r\n", "1,1"},
+                                           VersionFileCase{"NoLineEnd", "Version: 1,1", "1,1"},
+                                           VersionFileCase{"SeveralLines",
+                                                           "Version: 9,0\r\nVersion: 5,0\r\nVersion: 1,0\r\n", "1,0"},
+                                           VersionFileCase{"UnixLineEnds", "Version: 2,0\nVersion: 1,5\n", "1,5"},
+                                           VersionFileCase{"AnyNineCharacters", "#+~!?ab12 1,1", " 1,1"},
+                                           VersionFileCase{"NineAnsiCharactersAreNineBytes",
+                                                           "Gr\xF6\xDF"
+                                                           "e -> 1,1",
+                                                           "1,1"},
+                                           VersionFileCase{"TrailingEmptyLine", "Version: 1,1\r\n\r\n", ""},
+                                           VersionFileCase{"EmptyFile", "", ""},
+                                           VersionFileCase{"ShortLastLine", "Version: 1,1\r\nV: 2\r\n", ""},
+                                           VersionFileCase{"ExactlyNineCharacters", "Version: \r\n", ""},
+                                           VersionFileCase{"AnsiVersionText", "Version: 1,1\xE9", "1,1\xC3\xA9"}),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(VersionFile, UnreadableFileGivesNoVersion)
 {
@@ -67,15 +70,14 @@ TEST_P(VersionComparison, OnlyAGreaterNumberIsNewer)
         << GetParam().remote << " vs " << GetParam().installed;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    GermanLocale, VersionComparison,
-    ::testing::Values(Comparison{"1,1", "1,0", true}, Comparison{"1,0", "1,0", false}, Comparison{"0,9", "1,0", false},
-                      Comparison{"2", "1,0", true}, Comparison{"10,0", "9,5", true},
-                      // As 32-bit floats the two are the same number.
-                      Comparison{"1,00000001", "1,0", false}, Comparison{" 1,1", "1,0", true},
-                      Comparison{"", "1,0", false}, Comparison{"neu", "1,0", false},
-                      Comparison{"1,1", "", false},
-                      Comparison{"1e400", "1,0", false}));
+INSTANTIATE_TEST_SUITE_P(GermanLocale, VersionComparison,
+                         ::testing::Values(Comparison{"1,1", "1,0", true}, Comparison{"1,0", "1,0", false},
+                                           Comparison{"0,9", "1,0", false}, Comparison{"2", "1,0", true},
+                                           Comparison{"10,0", "9,5", true},
+                                           // As 32-bit floats the two are the same number.
+                                           Comparison{"1,00000001", "1,0", false}, Comparison{" 1,1", "1,0", true},
+                                           Comparison{"", "1,0", false}, Comparison{"neu", "1,0", false},
+                                           Comparison{"1,1", "", false}, Comparison{"1e400", "1,0", false}));
 
 class VersionCheckAgainstServer : public ::testing::Test {
 protected:

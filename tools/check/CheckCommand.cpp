@@ -17,9 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kUsage =
-    "usage: hopplix-check [--solve] [--keys-out DIR] [--draw OUT.png] [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] "
-    "LEVEL_DIR...";
+constexpr std::string_view kUsage = "usage: hopplix-check [--solve] [--keys-out DIR] [--draw OUT.png] [--screen WxH] "
+                                    "[--dpi N] [--frame WxH] [--client WxH] "
+                                    "LEVEL_DIR...";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -43,8 +43,8 @@ int parseNumber(std::string_view text, const std::string& option, int minimum, i
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value < minimum || value > maximum)
-        throw UsageError(option + ": '" + std::string(text) + "' is not a whole number from " +
-                         std::to_string(minimum) + " to " + std::to_string(maximum));
+        throw UsageError(option + ": '" + std::string(text) + "' is not a whole number from " + std::to_string(minimum)
+                         + " to " + std::to_string(maximum));
     return value;
 }
 
@@ -143,8 +143,8 @@ bool writeKeys(const fs::path& folder, const fs::path& level, const std::string&
         return false;
     written = folder / pathFromText(name + ".keys");
     PartFile part(written);
-    return part.stream() && std::fwrite(script.data(), 1, script.size(), part.stream()) == script.size() &&
-           part.commit(written);
+    return part.stream() && std::fwrite(script.data(), 1, script.size(), part.stream()) == script.size()
+           && part.commit(written);
 }
 
 // The route drawn over the level, laid out again as the check laid it out.
@@ -202,7 +202,8 @@ int runCommand(const std::vector<std::string>& arguments, std::ostream& out, std
                     {Severity::Error, std::string("cannot write the route to ").append(written.string())});
         }
         if (options.draw && report.solution && report.solution->outcome == SolveOutcome::Solved)
-            report.findings.push_back(drawRouteOf(level, check.viewport, decoder, report.solution->route, *options.draw));
+            report.findings.push_back(
+                drawRouteOf(level, check.viewport, decoder, report.solution->route, *options.draw));
         else if (options.draw && report.solution)
             report.findings.push_back({Severity::Info, "no route to draw"});
         if (report.findings.empty())

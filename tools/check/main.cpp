@@ -1,6 +1,5 @@
 // hopplix-check [--solve] [--keys-out DIR] [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] LEVEL_DIR...
 #include "CheckCommand.h"
-
 #include "platform/CommandLine.h"
 
 #include <iostream>

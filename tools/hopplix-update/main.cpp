@@ -37,9 +37,7 @@ int main(int argc, char** argv)
     }
     const std::string_view programName = argv[3];
     hopplix::ProgramControl programs;
-    programs.start = [&](const std::filesystem::path& program) {
-        return hopplix::startWatched(program, {}, folder);
-    };
+    programs.start = [&](const std::filesystem::path& program) { return hopplix::startWatched(program, {}, folder); };
     programs.runs = [](std::int64_t id) { return hopplix::processRuns(id); };
     programs.stop = [](std::int64_t id) { hopplix::endProcess(id); };
     programs.pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); };

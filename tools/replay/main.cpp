@@ -1,8 +1,7 @@
 // hopplix-replay --level DIR [--screen WxH] [--dpi N] [--frame WxH] [--client WxH] [--keys FILE] [--ticks N]
-#include "replay.h"
-
 #include "game/PictureDecoder.h"
 #include "platform/CommandLine.h"
+#include "replay.h"
 
 #include <cstdio>
 #include <iostream>

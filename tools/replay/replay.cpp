@@ -23,8 +23,8 @@ long parseNumber(std::string_view text, std::string_view option, long minimum, l
     long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value < minimum || value > maximum)
-        throw Error(std::string(option) + ": '" + std::string(text) + "' is not a whole number from " +
-                    std::to_string(minimum) + " to " + std::to_string(maximum));
+        throw Error(std::string(option) + ": '" + std::string(text) + "' is not a whole number from "
+                    + std::to_string(minimum) + " to " + std::to_string(maximum));
     return value;
 }
 
@@ -93,8 +93,8 @@ std::vector<KeyMask> readKeyScript(const std::filesystem::path& file)
         throw Error("cannot read the key script " + file.string());
     KeyScript script = parseKeyScript(text);
     if (!script.ok())
-        throw Error(file.string() + ":" + std::to_string(script.badLine) + ": unexpected character '" +
-                    std::string(1, script.badCharacter) + "' (keys are L, R, S; '.' or an empty line for none)");
+        throw Error(file.string() + ":" + std::to_string(script.badLine) + ": unexpected character '"
+                    + std::string(1, script.badCharacter) + "' (keys are L, R, S; '.' or an empty line for none)");
     return std::move(script.ticks);
 }
 

@@ -416,9 +416,15 @@ std::vector<HeadlessWindow*> HeadlessWindowSystem::visibleWindows() const
     return shown;
 }
 
-bool HeadlessWindowSystem::pressKey(int virtualKey, int shift) { return keys_.keyDown(active_, virtualKey, shift, false); }
+bool HeadlessWindowSystem::pressKey(int virtualKey, int shift)
+{
+    return keys_.keyDown(active_, virtualKey, shift, false);
+}
 
-bool HeadlessWindowSystem::repeatKey(int virtualKey, int shift) { return keys_.keyDown(active_, virtualKey, shift, true); }
+bool HeadlessWindowSystem::repeatKey(int virtualKey, int shift)
+{
+    return keys_.keyDown(active_, virtualKey, shift, true);
+}
 
 bool HeadlessWindowSystem::releaseKey(int virtualKey) { return keys_.keyUp(active_, virtualKey, false); }
 
@@ -499,7 +505,10 @@ const std::vector<std::string>& paintedTexts(const Label& label)
 
 Alignment alignmentOf(const Label& label) { return static_cast<const HeadlessLabel&>(label).alignment_; }
 
-std::optional<std::uint32_t> backgroundOf(const Label& label) { return static_cast<const HeadlessLabel&>(label).background_; }
+std::optional<std::uint32_t> backgroundOf(const Label& label)
+{
+    return static_cast<const HeadlessLabel&>(label).background_;
+}
 
 std::int64_t dueAt(const Timer& timer) { return static_cast<const HeadlessTimer&>(timer).due(); }
 

@@ -49,8 +49,8 @@ bool captionFits(const QLabel& label, const QFont& font, const QString& text)
         baseline = area.bottom() - metrics.descent();
     // Glyphs land on whole pixels.
     const QRectF ink = metrics.tightBoundingRect(text).translated(std::round(x), std::round(baseline));
-    return ink.left() >= area.left() && ink.right() <= area.right() && ink.top() >= area.top() &&
-           ink.bottom() <= area.bottom();
+    return ink.left() >= area.left() && ink.right() <= area.right() && ink.top() >= area.top()
+           && ink.bottom() <= area.bottom();
 }
 
 QFont designedFont(const QLabel& label)

@@ -26,10 +26,7 @@ void PlayfieldView::setPixels(const std::uint32_t* pixels, int width, int height
     update();
 }
 
-QRect PlayfieldView::shownPlayerArea() const
-{
-    return playerVisible_ && playerRect_.isValid() ? playerRect_ : QRect();
-}
+QRect PlayfieldView::shownPlayerArea() const { return playerVisible_ && playerRect_.isValid() ? playerRect_ : QRect(); }
 
 void PlayfieldView::setPlayer(const QRect& rect, const QColor& fill, bool visible)
 {

@@ -136,8 +136,7 @@ class QtShape final : public QtControl<Shape, ShapeWidget> {
 public:
     QtShape(const Window& window, QWidget* parent, Kind kind)
         : QtControl(window, new ShapeWidget(widgetKind(kind), Qt::white, parent)), kind_(kind)
-    {
-    }
+    {}
     Kind kind() const override { return kind_; }
     void setFill(std::uint32_t colour) override { widget_->setFillColor(colourOf(colour)); }
     std::uint32_t fill() const override { return valueOf(widget_->fillColor()); }
@@ -206,11 +205,11 @@ class QtPlayfieldSurface final : public QtControl<PlayfieldSurface, PlayfieldVie
 public:
     QtPlayfieldSurface(const Window& window, QWidget* parent) : QtControl(window, new PlayfieldView(parent))
     {
-        QObject::connect(widget_, &PlayfieldView::mousePressed, widget_,
-                         [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at) {
-                             fire(window_, onMouseDown, buttonCode(button), shiftStateOf(modifiers),
-                                  PixelPoint{at.x(), at.y()});
-                         });
+        QObject::connect(
+            widget_, &PlayfieldView::mousePressed, widget_,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at) {
+                fire(window_, onMouseDown, buttonCode(button), shiftStateOf(modifiers), PixelPoint{at.x(), at.y()});
+            });
     }
     void setPixels(const std::uint32_t* pixels, int width, int height) override
     {
@@ -362,7 +361,6 @@ protected:
     void stopTimers() override { owned_.stopTimers(); }
 
 private:
-
     std::unique_ptr<FormWidget> widget_;
     // After the widget: the controls go before the widgets they live in.
     OwnedControls<QtTimer> owned_;
@@ -387,8 +385,7 @@ bool FormWidget::event(QEvent* event)
         // The window manager's frame arrives some time after the window is first shown.
         owner_.geometryChanged();
         break;
-    default:
-        break;
+    default: break;
     }
     return handled;
 }

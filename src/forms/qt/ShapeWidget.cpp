@@ -49,9 +49,7 @@ void ShapeWidget::paintEvent(QPaintEvent* /*event*/)
     }
     painter.setBrush(fill_);
     switch (kind_) {
-    case Kind::Rectangle:
-        painter.drawRect(area);
-        break;
+    case Kind::Rectangle: painter.drawRect(area); break;
     case Kind::RoundedRectangle:
     case Kind::RoundedSquare: {
         painter.setRenderHint(QPainter::Antialiasing);

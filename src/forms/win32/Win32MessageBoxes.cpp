@@ -110,7 +110,8 @@ unsigned primaryMonitorDpi()
     const HMONITOR monitor = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     UINT dpiX = 0;
     UINT dpiY = 0;
-    if (const auto function = monitorDpiFunction(); function && function(monitor, 0 /* effective */, &dpiX, &dpiY) == S_OK && dpiX > 0)
+    if (const auto function = monitorDpiFunction();
+        function && function(monitor, 0 /* effective */, &dpiX, &dpiY) == S_OK && dpiX > 0)
         return dpiX;
     const HDC screen = ::GetDC(nullptr);
     const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
@@ -126,8 +127,8 @@ ScreenMetrics currentScreenMetrics()
     if (!::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info))
         return ScreenMetrics{};
     const unsigned dpi = primaryMonitorDpi();
-    return screenMetricsFor(info.rcMonitor.right - info.rcMonitor.left, info.rcMonitor.bottom - info.rcMonitor.top,
-                            dpi, dpi);
+    return screenMetricsFor(info.rcMonitor.right - info.rcMonitor.left, info.rcMonitor.bottom - info.rcMonitor.top, dpi,
+                            dpi);
 }
 
 } // namespace hopplix

@@ -4,15 +4,14 @@
 #include "common/SystemServices.h"
 
 #include <windows.h>
-
 #include <vector>
 
 namespace hopplix {
 
 // The system's message boxes, modal to the active window (to every window of the program when
 // none is active). The styles understood are the sums of vbOKOnly (0) or vbYesNo (4) and
-// optionally vbCritical (16), which are Windows' own values; other button sets get OK. A question's buttons say "Ja" and "Nein" whatever the
-// system's language; like the system's Yes/No box it has no close box and ignores Escape.
+// optionally vbCritical (16), which are Windows' own values; other button sets get OK. A question's buttons say "Ja"
+// and "Nein" whatever the system's language; like the system's Yes/No box it has no close box and ignores Escape.
 class Win32MessageBoxes : public MessageBoxes {
 public:
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;

@@ -2,14 +2,13 @@
 
 #include "platform/win32/WideText.h"
 
-#include <commctrl.h>
-#include <mmsystem.h>
-#include <windowsx.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <commctrl.h>
+#include <mmsystem.h>
 #include <string>
+#include <windowsx.h>
 
 namespace hopplix {
 
@@ -280,7 +279,8 @@ public:
         const PixelSize size = clientSize();
         ::SetWindowLongW(hwnd_, GWL_STYLE, static_cast<LONG>(style_ | (isVisible() ? WS_VISIBLE : 0)));
         ::SetWindowLongW(hwnd_, GWL_EXSTYLE, static_cast<LONG>(exStyle_));
-        ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         setClientSize(size);
     }
     void setShowWithoutActivating(bool on) override { showWithoutActivating_ = on; }
@@ -315,7 +315,8 @@ public:
     void moveClientTo(PixelPoint at) override
     {
         const RECT frame = frameAround(clientSize());
-        ::SetWindowPos(hwnd_, nullptr, at.x + frame.left, at.y + frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(hwnd_, nullptr, at.x + frame.left, at.y + frame.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     PixelPoint clientPosition() const override
     {
@@ -345,7 +346,8 @@ public:
     bool isVisible() const override { return ::IsWindowVisible(hwnd_) != FALSE; }
     void raise() override
     {
-        ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (showWithoutActivating_ ? SWP_NOACTIVATE : 0));
+        ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | (showWithoutActivating_ ? SWP_NOACTIVATE : 0));
     }
     void activate() override
     {
@@ -559,8 +561,7 @@ private:
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         const HGDIOBJ old = ::SelectObject(dc, font_.get());
-        ::DrawTextW(dc, wide_.c_str(), static_cast<int>(wide_.size()), &r,
-                    format() | (elide_ ? DT_END_ELLIPSIS : 0));
+        ::DrawTextW(dc, wide_.c_str(), static_cast<int>(wide_.size()), &r, format() | (elide_ ? DT_END_ELLIPSIS : 0));
         ::SelectObject(dc, old);
         ::EndPaint(hwnd_, &ps);
     }
@@ -629,7 +630,8 @@ private:
         const Gdi<HBRUSH> brush(::CreateSolidBrush(colorOf(fill_)));
         const Gdi<HPEN> pen(border_ ? ::CreatePen(PS_SOLID, 1, colorOf(*border_)) : nullptr);
         const HGDIOBJ oldBrush = ::SelectObject(dc, brush.get());
-        const HGDIOBJ oldPen = ::SelectObject(dc, pen.get() ? static_cast<HGDIOBJ>(pen.get()) : ::GetStockObject(NULL_PEN));
+        const HGDIOBJ oldPen =
+            ::SelectObject(dc, pen.get() ? static_cast<HGDIOBJ>(pen.get()) : ::GetStockObject(NULL_PEN));
         // Without a pen GDI leaves out the last column and row.
         const int extra = border_ ? 0 : 1;
         const int diameter = std::min(area.right - area.left, area.bottom - area.top) / 3;
@@ -883,7 +885,8 @@ private:
     }
     LRESULT mouseDown(int button, WPARAM keys, LPARAM at)
     {
-        const int shift = ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) | (::GetKeyState(VK_MENU) < 0 ? 4 : 0);
+        const int shift =
+            ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) | (::GetKeyState(VK_MENU) < 0 ? 4 : 0);
         fire(window_, onMouseDown, button, shift, PixelPoint{GET_X_LPARAM(at), GET_Y_LPARAM(at)});
         return 0;
     }
@@ -1038,7 +1041,8 @@ private:
     {
         auto* state = reinterpret_cast<State*>(user);
         if (!state->pending.exchange(true))
-            ::PostMessageW(state->target, kTick, static_cast<WPARAM>(state->id), static_cast<LPARAM>(state->start.load()));
+            ::PostMessageW(state->target, kTick, static_cast<WPARAM>(state->id),
+                           static_cast<LPARAM>(state->start.load()));
     }
     void start()
     {
@@ -1186,7 +1190,8 @@ Win32WindowSystem::Win32WindowSystem()
     registerClass(kShapeClass, Win32Child::proc, CS_HREDRAW | CS_VREDRAW);
     registerClass(kPlayfieldClass, Win32Child::proc, 0);
     registerClass(kMessageClass, messageProc, 0);
-    messages_window_ = ::CreateWindowExW(0, kMessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance(), nullptr);
+    messages_window_ =
+        ::CreateWindowExW(0, kMessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance(), nullptr);
     // Keys in a modal loop (a message box, a scroll bar's drag) count as well: a key let go
     // while the question is open is up afterwards.
     modalKeys_ = ::SetWindowsHookExW(WH_MSGFILTER, modalLoopKeys, nullptr, ::GetCurrentThreadId());

@@ -8,7 +8,6 @@
 #include "forms/win32/Win32MessageBoxes.h"
 
 #include <windows.h>
-
 #include <deque>
 #include <functional>
 #include <map>

@@ -81,11 +81,11 @@ void Form1::createControls(Window& window)
 
 void Form1::postForThisWindow(std::function<void()> call)
 {
-    windowSystem().post([alive = std::weak_ptr<int>(alive_), this, generation = windowGeneration_,
-                         call = std::move(call)] {
-        if (!alive.expired() && isLoaded() && generation == windowGeneration_)
-            call();
-    });
+    windowSystem().post(
+        [alive = std::weak_ptr<int>(alive_), this, generation = windowGeneration_, call = std::move(call)] {
+            if (!alive.expired() && isLoaded() && generation == windowGeneration_)
+                call();
+        });
 }
 
 void Form1::controlsDestroyed()

@@ -94,7 +94,7 @@ private:
     bool onScreen_ = false;   // the window has been on the screen since then, frame and all
     bool ticking_ = false;    // a tick is running (perhaps suspended while events run)
     bool questionPending_ = false;
-    bool questionOpen_ = false; // the Escape question is on the screen
+    bool questionOpen_ = false;          // the Escape question is on the screen
     std::uint64_t windowGeneration_ = 0; // tells a window from the one of an earlier level
     // Posted calls hold it weakly: they do nothing once the form is gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

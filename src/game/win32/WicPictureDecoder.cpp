@@ -4,8 +4,6 @@
 #include "platform/Files.h"
 
 #include <windows.h>
-#include <wincodec.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -13,13 +11,15 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include <wincodec.h>
 
 namespace hopplix {
 
 namespace {
 
 // Owns one reference of a COM interface.
-template <typename T> class ComPtr {
+template <typename T>
+class ComPtr {
 public:
     ComPtr() = default;
     ComPtr(const ComPtr&) = delete;

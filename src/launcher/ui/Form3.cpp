@@ -1,8 +1,8 @@
 #include "launcher/ui/Form3.h"
 
+#include "common/BuildVersion.h"
 #include "common/Codepage.h"
 #include "common/ColourText.h"
-#include "common/BuildVersion.h"
 #include "common/Paths.h"
 #include "forms/FormRegistry.h"
 #include "launcher/LevelList.h"
@@ -86,8 +86,8 @@ std::string shownName(const std::string& name) { return isUtf8(name) ? name : wi
 std::uint32_t rowColour(int index, int value)
 {
     const auto v = static_cast<std::uint8_t>(value);
-    return colourValue(Rgb{index == 0 ? v : std::uint8_t{0}, index == 1 ? v : std::uint8_t{0},
-                           index == 2 ? v : std::uint8_t{0}});
+    return colourValue(
+        Rgb{index == 0 ? v : std::uint8_t{0}, index == 1 ? v : std::uint8_t{0}, index == 2 ? v : std::uint8_t{0}});
 }
 
 } // namespace
@@ -163,7 +163,7 @@ void Form3::addColourRow(Window& window, int i)
     HScrollBar& bar = window.addHScrollBar();
     bar.setName("HScroll1_" + number);
     bar.setRange(0, 255);
-    bar.setSmallChange(1); // the arrows
+    bar.setSmallChange(1);  // the arrows
     bar.setLargeChange(20); // a click in the track
     bar.setValue(initial);
     place(bar, 1800, 2400 + rowTop, 4095, 495);

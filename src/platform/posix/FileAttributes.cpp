@@ -20,9 +20,6 @@ bool isHidden(const std::filesystem::path& path)
     return !name.empty() && name.front() == '.';
 }
 
-bool isWritableFolder(const std::filesystem::path& folder)
-{
-    return ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
+bool isWritableFolder(const std::filesystem::path& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
 
 } // namespace hopplix

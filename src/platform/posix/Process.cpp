@@ -86,8 +86,7 @@ public:
     {
         int error = 0;
         ssize_t got;
-        while ((got = ::read(report_[0], &error, sizeof error)) < 0 && errno == EINTR) {
-        }
+        while ((got = ::read(report_[0], &error, sizeof error)) < 0 && errno == EINTR) {}
         closeIfOpen(report_[0]);
         return got == 0;
     }
@@ -173,8 +172,7 @@ bool startDetached(const std::filesystem::path& program, const std::vector<std::
     if (child < 0)
         return false;
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     const bool execed = start.execSucceeded();
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && execed;
 }

@@ -20,9 +20,6 @@ std::filesystem::path programFile()
     return exe;
 }
 
-std::string programFileNameOf(const std::string& baseName)
-{
-    return baseName;
-}
+std::string programFileNameOf(const std::string& baseName) { return baseName; }
 
 } // namespace hopplix

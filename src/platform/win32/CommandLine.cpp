@@ -2,10 +2,10 @@
 
 #include "platform/win32/WideText.h"
 
+#include <windows.h>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #include <shellapi.h>
 
 namespace hopplix {

@@ -12,16 +12,15 @@ std::string lastError(const char* fallback)
 {
     const DWORD code = ::GetLastError();
     wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = length > 0 ? std::wstring(text, length) : std::wstring();
     if (text)
         ::LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
         message.pop_back();
-    return message.empty() ? std::string(fallback) + " (error " + std::to_string(code) + ")"
-                           : win32::fromWide(message);
+    return message.empty() ? std::string(fallback) + " (error " + std::to_string(code) + ")" : win32::fromWide(message);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "platform/Files.h"
 
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <random>
-#include <windows.h>
 
 namespace hopplix {
 
@@ -125,8 +125,8 @@ bool PartFile::commit(const std::filesystem::path& target)
     file_ = nullptr;
     if (!f)
         return false;
-    const bool written = std::fflush(f) == 0
-                         && ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(f))));
+    const bool written =
+        std::fflush(f) == 0 && ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(f))));
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed)
         return false;

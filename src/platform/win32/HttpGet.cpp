@@ -43,10 +43,7 @@ bool presents(HINTERNET request, const std::string& der)
     return same;
 }
 
-milliseconds timeLeft(const HttpGet& get)
-{
-    return std::chrono::duration_cast<milliseconds>(get.end - Clock::now());
-}
+milliseconds timeLeft(const HttpGet& get) { return std::chrono::duration_cast<milliseconds>(get.end - Clock::now()); }
 
 // The handles of one exchange, closed request first.
 struct Exchange {
@@ -56,8 +53,8 @@ struct Exchange {
 // Sends the request the parts of a web address name and waits for the answer's headers.
 bool send(const URL_COMPONENTS& parts, const HttpGet& get, Exchange& exchange)
 {
-    exchange.session.value = ::WinHttpOpen(L"Hopplix-Updater", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                           WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    exchange.session.value = ::WinHttpOpen(L"Hopplix-Updater", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                           WINHTTP_NO_PROXY_BYPASS, 0);
     if (!exchange.session.value)
         return false;
     const int connect = timeoutMs(std::min(get.connectTimeout, timeLeft(get)));
@@ -87,8 +84,8 @@ bool send(const URL_COMPONENTS& parts, const HttpGet& get, Exchange& exchange)
         ::WinHttpSetOption(exchange.request.value, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
     }
     // WinHTTP follows only http and https, as the Linux downloader does.
-    if (!::WinHttpSendRequest(exchange.request.value, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
-                              0, 0)
+    if (!::WinHttpSendRequest(exchange.request.value, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                              0)
         || !::WinHttpReceiveResponse(exchange.request.value, nullptr))
         return false;
     // Checked before a byte of the answer is taken.

@@ -44,7 +44,7 @@ std::wstring commandLine(const std::filesystem::path& program, const std::vector
 }
 
 unsigned long launch(const std::filesystem::path& program, const std::wstring& commandLine,
-            const std::filesystem::path& workingFolder, unsigned long flags, int showWindow)
+                     const std::filesystem::path& workingFolder, unsigned long flags, int showWindow)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -56,9 +56,9 @@ unsigned long launch(const std::filesystem::path& program, const std::wstring& c
     PROCESS_INFORMATION process{};
     const DWORD common = CREATE_NEW_PROCESS_GROUP | flags;
     // Out of our job, where the job allows it, so that a job ending with us does not take it along.
-    BOOL started = ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
-                                    common | CREATE_BREAKAWAY_FROM_JOB, nullptr, workingFolder.c_str(), &startup,
-                                    &process);
+    BOOL started =
+        ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, common | CREATE_BREAKAWAY_FROM_JOB,
+                         nullptr, workingFolder.c_str(), &startup, &process);
     if (!started && ::GetLastError() == ERROR_ACCESS_DENIED) {
         line = commandLine;
         started = ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, common, nullptr,

@@ -1,7 +1,7 @@
 #include "platform/ProgramPath.h"
 
-#include <string>
 #include <windows.h>
+#include <string>
 
 namespace hopplix {
 
@@ -23,9 +23,6 @@ std::filesystem::path programFile()
     }
 }
 
-std::string programFileNameOf(const std::string& baseName)
-{
-    return baseName + ".exe";
-}
+std::string programFileNameOf(const std::string& baseName) { return baseName + ".exe"; }
 
 } // namespace hopplix

@@ -1,7 +1,7 @@
 #include "platform/win32/WideText.h"
 
-#include <climits>
 #include <windows.h>
+#include <climits>
 
 namespace hopplix::win32 {
 

@@ -131,7 +131,8 @@ void Form4::Updatetest()
     Services& s = forms().services();
     if (!s.downloader)
         return;
-    const auto found = checkForNewerVersion(setup(), *s.downloader, installedVersion(), systemNumberFormat(), neueVersion);
+    const auto found =
+        checkForNewerVersion(setup(), *s.downloader, installedVersion(), systemNumberFormat(), neueVersion);
     if (found == VersionCheck::Newer)
         Updateholen();
 }

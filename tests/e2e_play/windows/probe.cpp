@@ -9,7 +9,6 @@
 //                                 (#CLASS: the first control of that window class)
 
 #include <windows.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,7 +19,8 @@ std::string utf8(const std::wstring& text)
 {
     if (text.empty())
         return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
@@ -99,9 +99,10 @@ int main(int argc, char** argv)
             const LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
             const LRESULT chosen = SendMessageW(control, CB_GETCURSEL, 0, 0);
             for (LRESULT i = 0; i < count; ++i) {
-                std::wstring entry(static_cast<size_t>(SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
-                entry.resize(static_cast<size_t>(
-                    SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()))));
+                std::wstring entry(
+                    static_cast<size_t>(SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
+                entry.resize(static_cast<size_t>(SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                                              reinterpret_cast<LPARAM>(entry.data()))));
                 std::printf("%s %s\n", i == chosen ? "*" : ">", utf8(entry).c_str());
             }
         }
@@ -115,7 +116,8 @@ int main(int argc, char** argv)
             wchar_t kind[32] = {};
             GetClassNameW(control, kind, 32);
             const std::wstring wanted = wide(argv[3]);
-            const bool matches = wanted.starts_with(L"#") ? lstrcmpiW(kind, wanted.c_str() + 1) == 0 : textOf(control) == wanted;
+            const bool matches =
+                wanted.starts_with(L"#") ? lstrcmpiW(kind, wanted.c_str() + 1) == 0 : textOf(control) == wanted;
             if (matches && GetWindowRect(control, &r)) {
                 std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
                 return 0;

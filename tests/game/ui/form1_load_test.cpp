@@ -86,8 +86,8 @@ TEST_F(GameWindowTest, LargePictureIsFittedToTheScreen)
     writeLevelPicture("Weit", plainPicture(2000, 1000));
     Form1& form = open("Weit");
     ASSERT_TRUE(form.isLoaded());
-    EXPECT_DOUBLE_EQ(form.outerWidthTwips(), 1263 * 15.0);  // 18950 / 15 = 1263.3 pixels
-    EXPECT_DOUBLE_EQ(form.outerHeightTwips(), 631 * 15.0);  // 26458 / 52917 * 18945 = 9472.3 twips
+    EXPECT_DOUBLE_EQ(form.outerWidthTwips(), 1263 * 15.0); // 18950 / 15 = 1263.3 pixels
+    EXPECT_DOUBLE_EQ(form.outerHeightTwips(), 631 * 15.0); // 26458 / 52917 * 18945 = 9472.3 twips
     EXPECT_EQ(form.window()->clientSize().width + form.frameExtraPixels().width, 1263);
     EXPECT_EQ(form.window()->clientSize().height + form.frameExtraPixels().height, 631);
 }

@@ -82,8 +82,10 @@ TEST_P(DebugPlaceTest, DebugWindowOpensBesideTheGameWindowOrElseInFrontOfIt)
     const PixelRect game = form.window()->frameRect();
     const PixelRect shown = debug().window()->frameRect();
     const PixelRect area = windows().availableArea();
-    EXPECT_TRUE(shown.x >= area.x && shown.y >= area.y && shown.right() <= area.right() && shown.bottom() <= area.bottom());
-    const bool overlap = shown.x < game.right() && game.x < shown.right() && shown.y < game.bottom() && game.y < shown.bottom();
+    EXPECT_TRUE(shown.x >= area.x && shown.y >= area.y && shown.right() <= area.right()
+                && shown.bottom() <= area.bottom());
+    const bool overlap =
+        shown.x < game.right() && game.x < shown.right() && shown.y < game.bottom() && game.y < shown.bottom();
     EXPECT_EQ(overlap, fillsTheScreen);
 }
 
@@ -113,8 +115,9 @@ TEST_F(PlayTest, DebugWindowThatFindsNoRoomBesideCoversNoTitleBarAndAsLittleOfTh
     EXPECT_EQ(overlap(shown, titleBar), 0);
     EXPECT_TRUE(shown.x >= 0 && shown.y >= 0 && shown.right() <= 1024 && shown.bottom() <= 768);
     // No corner of the screen would cover less of the game window.
-    for (const PixelPoint corner : {PixelPoint{0, 0}, PixelPoint{1024 - shown.width, 0},
-                                    PixelPoint{0, 768 - shown.height}, PixelPoint{1024 - shown.width, 768 - shown.height}})
+    for (const PixelPoint corner :
+         {PixelPoint{0, 0}, PixelPoint{1024 - shown.width, 0}, PixelPoint{0, 768 - shown.height},
+          PixelPoint{1024 - shown.width, 768 - shown.height}})
         EXPECT_LE(overlap(shown, game), overlap({corner.x, corner.y, shown.width, shown.height}, game));
 }
 
@@ -181,9 +184,10 @@ TEST_P(DebugMarkerTest, MarkerShowsTheColourOfItsProbesLetterAndTheLabelTheSpeed
 }
 
 INSTANTIATE_TEST_SUITE_P(Legend, DebugMarkerTest,
-                         ::testing::Values(MarkerCase{'g', 0x00FF00}, MarkerCase{'s', 0x000000}, MarkerCase{'w', 0xFFFFFF},
-                                           MarkerCase{'l', 0x800080}, MarkerCase{'r', 0x0000FF},
-                                           MarkerCase{'o', 0x0080FF}, MarkerCase{'b', 0xFF0000}),
+                         ::testing::Values(MarkerCase{'g', 0x00FF00}, MarkerCase{'s', 0x000000},
+                                           MarkerCase{'w', 0xFFFFFF}, MarkerCase{'l', 0x800080},
+                                           MarkerCase{'r', 0x0000FF}, MarkerCase{'o', 0x0080FF},
+                                           MarkerCase{'b', 0xFF0000}),
                          [](const ::testing::TestParamInfo<MarkerCase>& param) {
                              return std::string(1, param.param.letter);
                          });
@@ -324,7 +328,9 @@ INSTANTIATE_TEST_SUITE_P(Keys, MouseTest,
                          ::testing::Values(MouseCase{"Neither", false, false, false},
                                            MouseCase{"OnlyJ", true, false, false},
                                            MouseCase{"OnlyK", false, true, false}, MouseCase{"Both", true, true, true}),
-                         [](const ::testing::TestParamInfo<MouseCase>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<MouseCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
 TEST_F(PlayTest, FirstTickWaitsUntilTheWindowIsOnTheScreenWithItsFrame)
 {

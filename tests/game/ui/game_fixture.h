@@ -11,9 +11,10 @@
 #include "support/temp_folder.h"
 #include "support/test_services.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@
 namespace hopplix::test {
 
 // "Größe" as a config.ini stores it, in Windows-1252.
-inline const std::string kGroesse1252 = "Gr\xF6\xDF" "e";
+inline const std::string kGroesse1252 = "Gr\xF6\xDF"
+                                        "e";
 
 // A 24-bit Windows bitmap of the picture, bottom-up as bitmaps are stored.
 inline std::string bitmapOf(const Picture& picture)
@@ -34,10 +36,20 @@ inline std::string bitmapOf(const Picture& picture)
             bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     };
     bytes += "BM";
-    for (const auto& [value, size] : {std::pair{54 + dataBytes, 4}, {0u, 4}, {54u, 4}, {40u, 4},
-                                     {static_cast<std::uint32_t>(picture.width), 4},
-                                     {static_cast<std::uint32_t>(picture.height), 4}, {1u, 2}, {24u, 2}, {0u, 4},
-                                     {dataBytes, 4}, {3780u, 4}, {3780u, 4}, {0u, 4}, {0u, 4}})
+    for (const auto& [value, size] : {std::pair{54 + dataBytes, 4},
+                                      {0u, 4},
+                                      {54u, 4},
+                                      {40u, 4},
+                                      {static_cast<std::uint32_t>(picture.width), 4},
+                                      {static_cast<std::uint32_t>(picture.height), 4},
+                                      {1u, 2},
+                                      {24u, 2},
+                                      {0u, 4},
+                                      {dataBytes, 4},
+                                      {3780u, 4},
+                                      {3780u, 4},
+                                      {0u, 4},
+                                      {0u, 4}})
         put(value, size);
     for (int y = picture.height - 1; y >= 0; --y) {
         for (int x = 0; x < picture.width; ++x) {

@@ -80,13 +80,14 @@ TEST_P(TinyPicture, GetsAWindowWithRoomForThePlayerOrTheMessage)
             continue;
         }
         const PixelSize client = game().window()->clientSize();
-        EXPECT_FALSE(GetParam().tooSmall) << "shown in a window of " << client.width << " x " << client.height
-                                          << " pixels";
+        EXPECT_FALSE(GetParam().tooSmall)
+            << "shown in a window of " << client.width << " x " << client.height << " pixels";
         EXPECT_GE(client.width, kMinClientPx);
         EXPECT_GE(client.height, kMinClientPx);
         const PixelRect player = game().Picture1()->playerRect();
         EXPECT_TRUE(player.width > 0 && player.height > 0);
-        EXPECT_TRUE(player.x >= 0 && player.y >= 0 && player.right() <= client.width && player.bottom() <= client.height);
+        EXPECT_TRUE(player.x >= 0 && player.y >= 0 && player.right() <= client.width
+                    && player.bottom() <= client.height);
         // The window closes as any other, and the launcher comes back.
         widgetOf(*game().window())->close();
         EXPECT_FALSE(game().isLoaded());

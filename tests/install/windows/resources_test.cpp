@@ -3,11 +3,11 @@
 
 #include "common/BuildVersion.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <commctrl.h>
-
 #include <cwctype>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -42,7 +42,8 @@ TEST(WindowsResources, VersionResourceIsTheBuildsVersion)
 TEST(WindowsResources, ManifestMakesTheProgramPerMonitorDpiAware)
 {
     EXPECT_TRUE(AreDpiAwarenessContextsEqual(GetThreadDpiAwarenessContext(), DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)
-                || GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()) == DPI_AWARENESS_PER_MONITOR_AWARE);
+                || GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext())
+                       == DPI_AWARENESS_PER_MONITOR_AWARE);
 }
 
 // The side-by-side assembly the manifest names, not the system folder's version 5 (whose

@@ -11,11 +11,12 @@
 #include "support/test_services.h"
 #include "updater/ui/Form4.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <ostream>
-#include <fstream>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,20 @@ std::string whiteBitmap()
             bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     };
     const std::uint32_t data = 64 * 48 * 3;
-    for (const auto& [value, size] : {std::pair{54 + data, 4}, {0u, 4}, {54u, 4}, {40u, 4}, {64u, 4}, {48u, 4}, {1u, 2},
-                                      {24u, 2}, {0u, 4}, {data, 4}, {3780u, 4}, {3780u, 4}, {0u, 4}, {0u, 4}})
+    for (const auto& [value, size] : {std::pair{54 + data, 4},
+                                      {0u, 4},
+                                      {54u, 4},
+                                      {40u, 4},
+                                      {64u, 4},
+                                      {48u, 4},
+                                      {1u, 2},
+                                      {24u, 2},
+                                      {0u, 4},
+                                      {data, 4},
+                                      {3780u, 4},
+                                      {3780u, 4},
+                                      {0u, 4},
+                                      {0u, 4}})
         put(value, size);
     return bytes + std::string(data, '\xFF');
 }
@@ -203,13 +216,13 @@ TEST_P(LevelMadeElsewhere, IsListedStartedAndPlayed)
     EXPECT_NE(forms.form1().play.StartX, "0") << "its config.ini was read";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Levels, LevelMadeElsewhere,
-    ::testing::Values(
-        // An old zip file: the name in Windows-1252, shown as Windows shows it.
-        ForeignLevel{"name not UTF-8", "Level", "Caf\xE9", "Café", "Level.bmp", "config.ini"},
-        ForeignLevel{"names in capitals", "LEVEL", "Wald", "Wald", "LEVEL.BMP", "CONFIG.INI"},
-        ForeignLevel{"names in small letters", "level", "Berg", "Berg", "level.bmp", "Config.ini"}));
+INSTANTIATE_TEST_SUITE_P(Levels, LevelMadeElsewhere,
+                         ::testing::Values(
+                             // An old zip file: the name in Windows-1252, shown as Windows shows it.
+                             ForeignLevel{"name not UTF-8", "Level", "Caf\xE9", "Café", "Level.bmp", "config.ini"},
+                             ForeignLevel{"names in capitals", "LEVEL", "Wald", "Wald", "LEVEL.BMP", "CONFIG.INI"},
+                             ForeignLevel{"names in small letters", "level", "Berg", "Berg", "level.bmp",
+                                          "Config.ini"}));
 
 TEST_F(Launcher, LauncherRestoresThirdLevelAfterPlay)
 {
@@ -362,8 +375,9 @@ TEST_F(Launcher, CollapsedShowsNoneOfTheControlsBelowTheBar)
     launcher.Show();
     for (const bool expanded : {false, true}) {
         for (int i = 0; i < 3; ++i)
-            for (Control* control : {static_cast<Control*>(launcher.HScroll1(i)), static_cast<Control*>(launcher.Label2(i)),
-                                     static_cast<Control*>(launcher.Farbpunkt(i))}) {
+            for (Control* control :
+                 {static_cast<Control*>(launcher.HScroll1(i)), static_cast<Control*>(launcher.Label2(i)),
+                  static_cast<Control*>(launcher.Farbpunkt(i))}) {
                 SCOPED_TRACE(i);
                 EXPECT_EQ(control->isVisible(), expanded);
             }
@@ -488,16 +502,15 @@ TEST_P(LauncherDesign, ControlSitsWhereDesignedInItsFont)
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, LauncherDesign,
-    ::testing::Values(
-        DesignCase{"Label1", [](Form3& f) { return f.Label1(); }, {16, 24, 377, 25}, {{}, 18, true}},
-        DesignCase{"Combo1", [](Form3& f) { return f.Combo1(); }, {16, 56, 377, 32}, {{}, 13.5, true}},
-        DesignCase{"Shape1", [](Form3& f) { return f.Shape1(); }, {16, 96, 33, 33}, {}},
-        DesignCase{"Command1", [](Form3& f) { return f.Command1(); }, {64, 96, 321, 33}, {}},
-        DesignCase{"Version", [](Form3& f) { return f.Version(); }, {104, 136, 41, 17}, {}},
-        DesignCase{"HScroll1_1", [](Form3& f) { return f.HScroll1(1); }, {120, 200, 273, 33}, {}},
-        DesignCase{"Farbpunkt_2", [](Form3& f) { return f.Farbpunkt(2); }, {16, 248, 17, 17}, {}},
-        DesignCase{"Label2_0", [](Form3& f) { return f.Label2(0); }, {40, 168, 65, 17}, {{}, 9.75, true}},
-        DesignCase{"opener", [](Form3& f) { return f.opener(); }, {0, 165, 409, 17}, {{}, 9.75, true}}),
+    ::testing::Values(DesignCase{"Label1", [](Form3& f) { return f.Label1(); }, {16, 24, 377, 25}, {{}, 18, true}},
+                      DesignCase{"Combo1", [](Form3& f) { return f.Combo1(); }, {16, 56, 377, 32}, {{}, 13.5, true}},
+                      DesignCase{"Shape1", [](Form3& f) { return f.Shape1(); }, {16, 96, 33, 33}, {}},
+                      DesignCase{"Command1", [](Form3& f) { return f.Command1(); }, {64, 96, 321, 33}, {}},
+                      DesignCase{"Version", [](Form3& f) { return f.Version(); }, {104, 136, 41, 17}, {}},
+                      DesignCase{"HScroll1_1", [](Form3& f) { return f.HScroll1(1); }, {120, 200, 273, 33}, {}},
+                      DesignCase{"Farbpunkt_2", [](Form3& f) { return f.Farbpunkt(2); }, {16, 248, 17, 17}, {}},
+                      DesignCase{"Label2_0", [](Form3& f) { return f.Label2(0); }, {40, 168, 65, 17}, {{}, 9.75, true}},
+                      DesignCase{"opener", [](Form3& f) { return f.opener(); }, {0, 165, 409, 17}, {{}, 9.75, true}}),
     [](const ::testing::TestParamInfo<DesignCase>& param) { return std::string(param.param.name); });
 
 TEST_F(Launcher, ColoursAreAsDesignedAndTheVersionCaptionIsTheInstalledVersion)

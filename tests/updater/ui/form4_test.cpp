@@ -13,9 +13,9 @@
 #include "updater/UpdateScript.h"
 #include "updater/ui/Form4.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace hopplix;
@@ -75,7 +75,10 @@ protected:
 
     Form4& form4() { return forms->form4(); }
     BmpPictureDecoder pictures;
-    void announce(const std::string& version) { server.serve("/werkhof/Hopp/version.txt", "Version: " + version + "\r\n"); }
+    void announce(const std::string& version)
+    {
+        server.serve("/werkhof/Hopp/version.txt", "Version: " + version + "\r\n");
+    }
     std::filesystem::path newProgramOfThisProcess() const { return folder.path() / (programBaseName() + ".dxe"); }
 };
 
@@ -153,9 +156,8 @@ TEST_F(Updater, ProgramFileArrivesInTheWindowAndAbbrechenGivesItUp)
 
     const std::string caption = "Datei: " + programFileName(programBaseName()) + " ";
     const auto& texts = headless::paintedTexts(*form4().Label2());
-    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
-        return t.rfind(caption, 0) == 0 && t.ends_with(" Bytes");
-    }));
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [&](const std::string& t) { return t.rfind(caption, 0) == 0 && t.ends_with(" Bytes"); }));
     EXPECT_TRUE(messages.errors().empty());
     EXPECT_FALSE(form4().Visible());
     EXPECT_FALSE(form4().Command1()->isVisible());

@@ -56,19 +56,19 @@ TEST_P(WinHttp, ResultAndFileAsWithCurl)
     EXPECT_EQ(listing(folder.path()).size(), 1u); // no part file left
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, WinHttp,
-    ::testing::Values(DownloadCase{"Whole", "/ok", 0}, DownloadCase{"Redirected", "/redirect", 0},
-                      DownloadCase{"EndlessRedirects", "/loop", download_error::Transfer},
-                      DownloadCase{"NotFound", "/missing", download_error::HttpStatus},
-                      DownloadCase{"OverTheCap", "/big", download_error::TooLarge},
-                      DownloadCase{"OverTheCapUnannounced", "/big-unannounced", download_error::TooLarge},
-                      DownloadCase{"CutShort", "/short", download_error::Transfer},
-                      DownloadCase{"Stalled", "/stall", download_error::Transfer},
-                      DownloadCase{"OverTheTotalTime", "/slow", download_error::Transfer},
-                      DownloadCase{"NoServer", "http://127.0.0.1:9/ok", download_error::Transfer},
-                      DownloadCase{"NotWeb", "ftp://127.0.0.1/ok", download_error::BadUrl}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, WinHttp,
+                         ::testing::Values(DownloadCase{"Whole", "/ok", 0}, DownloadCase{"Redirected", "/redirect", 0},
+                                           DownloadCase{"EndlessRedirects", "/loop", download_error::Transfer},
+                                           DownloadCase{"NotFound", "/missing", download_error::HttpStatus},
+                                           DownloadCase{"OverTheCap", "/big", download_error::TooLarge},
+                                           DownloadCase{"OverTheCapUnannounced", "/big-unannounced",
+                                                        download_error::TooLarge},
+                                           DownloadCase{"CutShort", "/short", download_error::Transfer},
+                                           DownloadCase{"Stalled", "/stall", download_error::Transfer},
+                                           DownloadCase{"OverTheTotalTime", "/slow", download_error::Transfer},
+                                           DownloadCase{"NoServer", "http://127.0.0.1:9/ok", download_error::Transfer},
+                                           DownloadCase{"NotWeb", "ftp://127.0.0.1/ok", download_error::BadUrl}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(WinHttp, ProgressSeesTheBytesAndGivingUpEndsTheTransfer)
 {
