@@ -60,6 +60,29 @@ bool withinLimit(UINT width, UINT height)
            && std::int64_t{width} * height <= kMaxPicturePixels;
 }
 
+// Hands the converted picture to `rows` a band of rows at a time, so it is never held whole
+// beside the codec's copy.
+bool copyRows(IWICFormatConverter& converter, UINT width, UINT height, PictureRows& rows)
+{
+    const UINT stride = width * 4;
+    const UINT band = std::max<UINT>(1, (1u << 20) / stride);
+    std::vector<BYTE> pixels(std::size_t{stride} * std::min(band, height));
+    std::vector<std::uint32_t> line(width);
+    for (UINT top = 0; top < height; top += band) {
+        const UINT count = std::min(band, height - top);
+        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(count)};
+        if (FAILED(converter.CopyPixels(&rect, stride, stride * count, pixels.data())))
+            return false;
+        for (UINT y = 0; y < count; ++y) {
+            const BYTE* in = pixels.data() + std::size_t{stride} * y;
+            for (UINT x = 0; x < width; ++x, in += 4)
+                line[x] = pictureColour(in[2], in[1], in[0]);
+            rows.row(static_cast<int>(top + y), line);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 PictureError WicPictureDecoder::decode(const std::filesystem::path& file, PictureRows& rows) const
@@ -124,23 +147,8 @@ PictureError WicPictureDecoder::decode(const std::filesystem::path& file, Pictur
 
     if (!rows.size(static_cast<int>(width), static_cast<int>(height)))
         return {.refused = true};
-    // A band of rows at a time, so the converted picture is never held whole beside the codec's.
-    const UINT stride = width * 4;
-    const UINT band = std::max<UINT>(1, (1u << 20) / stride);
-    std::vector<BYTE> pixels(std::size_t{stride} * std::min(band, height));
-    std::vector<std::uint32_t> line(width);
-    for (UINT top = 0; top < height; top += band) {
-        const UINT count = std::min(band, height - top);
-        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(count)};
-        if (FAILED(converter->CopyPixels(&rect, stride, stride * count, pixels.data())))
-            return {.damaged = true};
-        for (UINT y = 0; y < count; ++y) {
-            const BYTE* in = pixels.data() + std::size_t{stride} * y;
-            for (UINT x = 0; x < width; ++x, in += 4)
-                line[x] = pictureColour(in[2], in[1], in[0]);
-            rows.row(static_cast<int>(top + y), line);
-        }
-    }
+    if (!copyRows(*converter.get(), width, height, rows))
+        return {.damaged = true};
     return {};
 }
 
