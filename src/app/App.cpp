@@ -1,8 +1,13 @@
 #include "app/App.h"
 
+#include "app/Forms.h"
 #include "common/Paths.h"
+#include "forms/WindowSystem.h"
+#include "platform/HandOver.h"
 #include "updater/DownloadLibrary.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 
 namespace hopplix {
@@ -27,6 +32,28 @@ std::unique_ptr<DownloadLibrary> downloadsFor(std::string& updateServer, const s
     log << "hopplix: updates are off: " << library->error() << "\n";
     updateServer.clear();
     return nullptr;
+}
+
+int runLauncher(WindowSystem& windows, const PictureDecoder& pictures, const std::filesystem::path& ownFolder,
+                UpdateWiring updates)
+{
+    Forms forms(Services{windows.keys(), windows.messages(), windows.beeper(), [&windows] { return windows.screen(); },
+                         ownFolder,
+                         [] {
+                             // The program ends at once, as when the launcher is closed.
+                             std::fflush(nullptr);
+                             std::_Exit(0);
+                         }},
+                pictures);
+    Services& services = forms.services();
+    services.windows = &windows;
+    services.downloader = updates.downloader;
+    services.updateServer = std::move(updates.server);
+    services.updateKey = std::move(updates.key);
+    services.canStartUpdateScript = [](const std::filesystem::path& folder) { return canStartUpdateScript(folder); };
+    services.startUpdateScript = std::move(updates.startUpdateScript);
+    forms.form3().Show();
+    return windows.run();
 }
 
 } // namespace hopplix
