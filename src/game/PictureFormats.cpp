@@ -1,7 +1,11 @@
 #include "game/PictureFormats.h"
 
+#include "platform/Files.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
+#include <optional>
 
 namespace hopplix {
 
@@ -144,6 +148,34 @@ bool pictureIsWhole(PictureFormat format, std::string_view bytes)
     case PictureFormat::Unknown: break;
     }
     return true;
+}
+
+std::variant<CodecPicture, PictureError> readForCodec(const std::filesystem::path& file, const PictureDecoder& bitmaps,
+                                                      PictureRows& rows)
+{
+    // Only two bytes tell a bitmap; the strict reader then reads it as a stream.
+    {
+        std::ifstream in(file, std::ios::binary);
+        if (!in)
+            return PictureError{BmpError::CannotOpen};
+        char magic[2] = {};
+        if (in.read(magic, 2) && magic[0] == 'B' && magic[1] == 'M')
+            return bitmaps.decode(file, rows);
+    }
+    std::optional<std::string> content = readOrdinaryFile(file);
+    if (!content)
+        return PictureError{BmpError::ReadFailed};
+    const PictureFormat format = pictureFormatOf(*content);
+    if (format != PictureFormat::Png && format != PictureFormat::Gif && format != PictureFormat::Jpeg)
+        return PictureError{BmpError::NotBitmap};
+    if (!pictureIsWhole(format, *content))
+        return PictureError{.damaged = true};
+    return CodecPicture{std::move(*content), format};
+}
+
+bool withinPictureLimit(std::int64_t width, std::int64_t height)
+{
+    return width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels;
 }
 
 } // namespace hopplix

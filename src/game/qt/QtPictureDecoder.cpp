@@ -1,53 +1,26 @@
 #include "game/qt/QtPictureDecoder.h"
 
 #include "game/PictureFormats.h"
-#include "platform/Files.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <cstdint>
-#include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace hopplix {
 
-namespace {
-
-bool withinLimit(QSize size)
-{
-    return size.width() <= kMaxPictureSide && size.height() <= kMaxPictureSide
-           && std::int64_t{size.width()} * size.height() <= kMaxPicturePixels;
-}
-
-} // namespace
-
 PictureError QtPictureDecoder::decode(const std::filesystem::path& file, PictureRows& rows) const
 {
-    // Only two bytes tell a bitmap; the strict reader then reads it as a stream.
-    {
-        std::ifstream in(file, std::ios::binary);
-        if (!in)
-            return {BmpError::CannotOpen};
-        char magic[2] = {};
-        if (in.read(magic, 2) && magic[0] == 'B' && magic[1] == 'M')
-            return bitmaps_.decode(file, rows);
-    }
+    auto read = readForCodec(file, bitmaps_, rows);
+    if (auto* answer = std::get_if<PictureError>(&read))
+        return *answer;
+    const auto& [content, format] = std::get<CodecPicture>(read);
 
-    // The path is bytes; Qt's file names are not, so the file is read here.
-    const std::optional<std::string> content = readOrdinaryFile(file);
-    if (!content)
-        return {BmpError::ReadFailed};
-    const PictureFormat format = pictureFormatOf(*content);
-    if (format != PictureFormat::Png && format != PictureFormat::Gif && format != PictureFormat::Jpeg)
-        return {BmpError::NotBitmap};
-    if (!pictureIsWhole(format, *content))
-        return {.damaged = true};
-
-    QByteArray bytes = QByteArray::fromRawData(content->data(), static_cast<qsizetype>(content->size()));
+    // The path is bytes and Qt's file names are not: Qt reads the picture from memory.
+    QByteArray bytes = QByteArray::fromRawData(content.data(), static_cast<qsizetype>(content.size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format == PictureFormat::Png ? "png" : format == PictureFormat::Gif ? "gif" : "jpeg");
@@ -55,14 +28,14 @@ PictureError QtPictureDecoder::decode(const std::filesystem::path& file, Picture
     // Qt's own cap is lower than ours; the limit is the one the bitmap reader keeps.
     reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 >> 20));
     const QSize announced = reader.size();
-    if (announced.isValid() && !withinLimit(announced))
+    if (announced.isValid() && !withinPictureLimit(announced.width(), announced.height()))
         return {BmpError::TooLarge};
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return {.damaged = true};
     if (image.width() <= 0 || image.height() <= 0)
         return {BmpError::BadSize};
-    if (!withinLimit(image.size()))
+    if (!withinPictureLimit(image.width(), image.height()))
         return {BmpError::TooLarge};
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(QImage::Format_ARGB32); // not premultiplied: colours as painted

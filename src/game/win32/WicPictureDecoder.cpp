@@ -1,14 +1,11 @@
 #include "game/win32/WicPictureDecoder.h"
 
 #include "game/PictureFormats.h"
-#include "platform/Files.h"
 
 #include <windows.h>
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 #include <wincodec.h>
@@ -54,12 +51,6 @@ private:
     bool initialised_;
 };
 
-bool withinLimit(UINT width, UINT height)
-{
-    return width <= static_cast<UINT>(kMaxPictureSide) && height <= static_cast<UINT>(kMaxPictureSide)
-           && std::int64_t{width} * height <= kMaxPicturePixels;
-}
-
 // Hands the converted picture to `rows` a band of rows at a time, so it is never held whole
 // beside the codec's copy.
 bool copyRows(IWICFormatConverter& converter, UINT width, UINT height, PictureRows& rows)
@@ -87,25 +78,11 @@ bool copyRows(IWICFormatConverter& converter, UINT width, UINT height, PictureRo
 
 PictureError WicPictureDecoder::decode(const std::filesystem::path& file, PictureRows& rows) const
 {
-    // Only two bytes tell a bitmap; the strict reader then reads it as a stream.
-    {
-        std::ifstream in(file, std::ios::binary);
-        if (!in)
-            return {BmpError::CannotOpen};
-        char magic[2] = {};
-        if (in.read(magic, 2) && magic[0] == 'B' && magic[1] == 'M')
-            return bitmaps_.decode(file, rows);
-    }
-
-    const std::optional<std::string> content = readOrdinaryFile(file);
-    if (!content)
-        return {BmpError::ReadFailed};
-    const PictureFormat format = pictureFormatOf(*content);
-    if (format != PictureFormat::Png && format != PictureFormat::Gif && format != PictureFormat::Jpeg)
-        return {BmpError::NotBitmap};
-    if (!pictureIsWhole(format, *content))
-        return {.damaged = true};
-    if (content->size() > std::numeric_limits<DWORD>::max())
+    auto read = readForCodec(file, bitmaps_, rows);
+    if (auto* answer = std::get_if<PictureError>(&read))
+        return *answer;
+    const auto& [content, format] = std::get<CodecPicture>(read);
+    if (content.size() > std::numeric_limits<DWORD>::max())
         return {BmpError::TooLarge};
 
     const ComScope com;
@@ -115,8 +92,8 @@ PictureError WicPictureDecoder::decode(const std::filesystem::path& file, Pictur
         return {.damaged = true};
     ComPtr<IWICStream> stream;
     if (FAILED(factory->CreateStream(stream.out()))
-        || FAILED(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(content->data())),
-                                               static_cast<DWORD>(content->size()))))
+        || FAILED(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(content.data())),
+                                               static_cast<DWORD>(content.size()))))
         return {.damaged = true};
     // The codec that matches the content we told apart, not whichever claims the bytes first.
     const GUID container = format == PictureFormat::Png   ? GUID_ContainerFormatPng
@@ -135,7 +112,7 @@ PictureError WicPictureDecoder::decode(const std::filesystem::path& file, Pictur
         return {.damaged = true};
     if (width == 0 || height == 0)
         return {BmpError::BadSize};
-    if (!withinLimit(width, height))
+    if (!withinPictureLimit(width, height))
         return {BmpError::TooLarge};
 
     // Not premultiplied: colours as painted, whatever their transparency.
