@@ -51,7 +51,7 @@ case "$mode" in
     ;;
   windows)
     configure build -DHOPPLIX_BENCH=ON -DHOPPLIX_SANITIZE=OFF
-    cmake --build build -j "$jobs" --target hopplix-replay hopplix-check hopplix_map_time
+    cmake --build build -j "$jobs" --target hopplix-replay hopplix-check hopplix-publish hopplix_map_time
     configure build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DHOPPLIX_HOST_TOOLS="$PWD/build"
     cmake --build build-win -j "$jobs"
     ctest --test-dir build-win --output-on-failure --no-tests=error -j "$jobs" --timeout 600

@@ -149,6 +149,7 @@ TEST_F(Win32Backend, LabelShowsItsTextOnItsBackgroundAndReportsClicks)
     label.onClick = [&] { ++clicks; };
     EXPECT_EQ(label.geometry(), (PixelRect{10, 20, 100, 30}));
     EXPECT_EQ(label.text(), "Grün: 255");
+    EXPECT_EQ(textOf(hwndOf(label)), L"Grün: 255"); // what a screen reader reads
     EXPECT_GT(label.textWidth(), 0);
     window->setClientSize({200, 100});
     window->show();

@@ -420,6 +420,8 @@ public:
             return;
         text_ = text;
         wide_ = win32::toWide(text);
+        // The label draws its text itself; as its window text a screen reader reads it too.
+        ::SetWindowTextW(hwnd_, wide_.c_str());
         refit();
     }
     std::string text() const override { return text_; }

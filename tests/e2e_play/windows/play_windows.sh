@@ -159,9 +159,9 @@ start_level() {
 launcher=$(wait_window Levelauswahl 60)
 sleep 0.5
 captions=$(texts Levelauswahl)
-# The labels draw their captions themselves (the screenshot shows them); the button and the
-# list are the system's controls.
-for caption in Start "${levels[@]/#/> }"; do
+# The labels draw their captions themselves (the screenshot shows them) and carry them as their
+# window texts, for a screen reader; the button and the list are the system's controls.
+for caption in "Hier Level auswählen" Start "${levels[@]/#/> }"; do
     grep -qxF "$caption" <<<"$captions" || fail "the launcher does not show \"$caption\": $(tr '\n' '|' <<<"$captions")"
 done
 shot "$launcher" launcher

@@ -7,6 +7,9 @@
 //   probe.exe close TITLE         asks the window to close, as its close box does
 //   probe.exe rect TITLE TEXT     the control TEXT's place on the screen, "left top right bottom"
 //                                 (#CLASS: the first control of that window class)
+//   probe.exe hold FILE RELEASE   keeps FILE open, shared for reading only (so it can be neither
+//                                 deleted nor renamed), until the file RELEASE exists (at most
+//                                 two minutes); prints "held" once it holds it
 
 #include <windows.h>
 #include <cstdio>
@@ -81,10 +84,23 @@ std::vector<HWND> controlsOf(HWND window)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fputs("probe.exe texts TITLE | close TITLE | rect TITLE TEXT\n", stderr);
+        std::fputs("probe.exe texts TITLE | close TITLE | rect TITLE TEXT | hold FILE RELEASE\n", stderr);
         return 2;
     }
     const std::string action = argv[1];
+    if (action == "hold" && argc == 4) {
+        HANDLE file = CreateFileW(wide(argv[2]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        const std::wstring release = wide(argv[3]);
+        for (int i = 0; i < 2400 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(50); // polls the release file, bounded
+        CloseHandle(file);
+        return 0;
+    }
     HWND window = visibleWindow(wide(argv[2]));
     if (!window)
         return 1;
