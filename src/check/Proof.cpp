@@ -169,6 +169,18 @@ protected:
         return std::any_of(sets.begin(), sets.end(), [](Letters s) { return (s & bitOf('g')) != 0; });
     }
 
+    // The letters of cell (c, r), or none when one of them may be green: the goal may be in
+    // reach there, and the proof has failed.
+    const std::array<Letters, 8>* lettersUnlessGreen(int c, int r)
+    {
+        const std::array<Letters, 8>& sets = lettersCached(c, r);
+        if (anyGreen(sets)) {
+            failed_ = true;
+            return nullptr;
+        }
+        return &sets;
+    }
+
     // The cells Left or Top can be in after moving by `delta` twips from cell `cell`; a float
     // sum may round by a little. `moved` false: not moved at all, exactly where it was.
     static std::pair<int, int> shifted(int cell, double delta, double perPixel, bool moved = true)
@@ -429,12 +441,10 @@ private:
 
     void rest(int c, int r)
     {
-        const std::array<Letters, 8>& sets = lettersCached(c, r);
-        if (anyGreen(sets)) {
-            failed_ = true;
+        const std::array<Letters, 8>* sets = lettersUnlessGreen(c, r);
+        if (!sets)
             return;
-        }
-        combinations(sets, [&](const Punktfarbe& p) {
+        combinations(*sets, [&](const Punktfarbe& p) {
             if (std::find(p.begin(), p.end(), 'r') != p.end())
                 restOfTick(p, startColumn_, startRow_, Speed{true, 0}); // back to the start
             else
@@ -444,13 +454,11 @@ private:
 
     void moving(int c, int r, Kind direction)
     {
-        const std::array<Letters, 8>& sets = lettersCached(c, r);
-        if (anyGreen(sets)) {
-            failed_ = true;
+        const std::array<Letters, 8>* sets = lettersUnlessGreen(c, r);
+        if (!sets)
             return;
-        }
         bool goesOn = false;
-        combinations(sets, [&](const Punktfarbe& p) {
+        combinations(*sets, [&](const Punktfarbe& p) {
             bool stops = false;
             if (direction == kUp) {
                 stops = blockedAt(p, 2) || (blockedAt(p, 1) && blockedAt(p, 3));
@@ -528,7 +536,8 @@ private:
     // Lower bounds above this are lowered to it: more than any picture needs to tell falls apart.
     static constexpr int kFastest = 4000;
     enum Slot : unsigned { kAtRest = 0, kFalling = 2 };
-    enum Flag : bool { kDown = false, kMaybe = true };
+    // Whether the next tick from the slot may start a leap.
+    enum Flag : bool { kNoLeap = false, kMayLeap = true };
 
     // The speed's range, and how deep at least Top lies in its cell, in whole twips: a fall
     // slower than a cell a tick still crosses it in a few ticks. Kept in 16 bits: a cell holds
@@ -590,12 +599,12 @@ private:
             if (leap != Leap::Yes) {
                 Range glide = speed;
                 glide.add(-7);
-                push(to, r, kAtRest, kDown, glide);
+                push(to, r, kAtRest, kNoLeap, glide);
             }
             if (leap != Leap::No) {
                 Range up = speed;
                 up.set(-110);
-                push(to, r, kAtRest, kDown, up);
+                push(to, r, kAtRest, kNoLeap, up);
             }
         });
     }
@@ -619,14 +628,12 @@ private:
         const int steps = -speed.lo / 2 + 1;
         const int highest = cellOf(r * double{tppY_} - 2.0 * steps - kSlack, tppY_);
         for (int row = r; row >= std::max(highest, 0) && !failed_; --row) {
-            const std::array<Letters, 8>& sets = lettersCached(c, row);
-            if (anyGreen(sets)) {
-                failed_ = true;
+            const std::array<Letters, 8>* sets = lettersUnlessGreen(c, row);
+            if (!sets)
                 return;
-            }
             bool goesOn = false;
             const bool leaves = row == 0 && highest < 0;
-            combinations(sets, [&](const Punktfarbe& p) {
+            combinations(*sets, [&](const Punktfarbe& p) {
                 endTick(c, row, p, speed, leap);
                 if (!stopsUp(p)) {
                     goesOn = true;
@@ -671,13 +678,11 @@ private:
                     push(c, r + 1, kFalling, leap != Leap::No, speed.deep(0));
                 return;
             }
-            const std::array<Letters, 8>& sets = lettersCached(c, row);
-            if (anyGreen(sets)) {
-                failed_ = true;
+            const std::array<Letters, 8>* sets = lettersUnlessGreen(c, row);
+            if (!sets)
                 return;
-            }
             bool goesOn = false;
-            combinations(sets, [&](const Punktfarbe& p) {
+            combinations(*sets, [&](const Punktfarbe& p) {
                 if (stopsDown(p))
                     endTick(c, row, p, row == r ? speed : speed.deep(0), leap);
                 else
@@ -691,13 +696,11 @@ private:
     // A fall past its fewest steps: it may end on this cell, by contact or out of speed.
     void falling(int c, int r, bool flag, Range speed)
     {
-        const std::array<Letters, 8>& sets = lettersCached(c, r);
-        if (anyGreen(sets)) {
-            failed_ = true;
+        const std::array<Letters, 8>* sets = lettersUnlessGreen(c, r);
+        if (!sets)
             return;
-        }
         bool goesOn = false;
-        combinations(sets, [&](const Punktfarbe& p) {
+        combinations(*sets, [&](const Punktfarbe& p) {
             endTick(c, r, p, speed, flag ? Leap::Either : Leap::No);
             goesOn = goesOn || !stopsDown(p);
         });
@@ -707,13 +710,11 @@ private:
 
     void atRest(int c, int r, bool flag, Range speed)
     {
-        const std::array<Letters, 8>& sets = lettersCached(c, r);
-        if (anyGreen(sets)) {
-            failed_ = true;
+        const std::array<Letters, 8>* sets = lettersUnlessGreen(c, r);
+        if (!sets)
             return;
-        }
         const Leap leap = flag ? Leap::Either : Leap::No;
-        combinations(sets, [&](const Punktfarbe& p) {
+        combinations(*sets, [&](const Punktfarbe& p) {
             if (std::find(p.begin(), p.end(), 'r') != p.end()) {
                 // Back to the start, at rest.
                 rules(p, startColumn_, startRow_, Range::of(0, 0, depthOf(startTop_, startRow_)), leap);
