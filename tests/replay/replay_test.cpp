@@ -85,15 +85,6 @@ struct Outcome {
 
 class Replay : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = fs::temp_directory_path() / ("hopplix-replay-test-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     fs::path level(const std::string& name, const std::vector<std::string>& rows, const std::string& config = "")
     {
         const fs::path folder = root / name;
@@ -145,7 +136,8 @@ protected:
                + "' --client 20x40";
     }
 
-    fs::path root;
+    hopplix::test::TempFolder scratch;
+    const fs::path& root = scratch.path();
 };
 
 // The player falls from the corner: speeds 10, 20, ... move 12, 22, ... twips; the bottom edge
