@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <limits>
 #include <vector>
 
@@ -30,13 +31,24 @@ constexpr std::uint64_t kMaxCombinations = 4096;
 using Letters = std::uint8_t;
 constexpr std::array<char, 7> kLetterOrder{'w', 's', 'r', 'o', 'g', 'l', 'b'};
 
-Letters bitOf(char letter)
-{
+// Every other value reads as 'w'.
+constexpr std::array<Letters, 256> kBits = [] {
+    std::array<Letters, 256> bits{};
+    bits.fill(1);
     for (std::size_t i = 0; i < kLetterOrder.size(); ++i)
-        if (kLetterOrder[i] == letter)
-            return static_cast<Letters>(1u << i);
-    return 1; // every other value reads as 'w'
-}
+        bits[static_cast<unsigned char>(kLetterOrder[i])] = static_cast<Letters>(1u << i);
+    return bits;
+}();
+
+Letters bitOf(char letter) { return kBits[static_cast<unsigned char>(letter)]; }
+
+// How many letters a set holds (a table: the machine may have no instruction for it).
+constexpr std::array<std::uint8_t, 256> kCounts = [] {
+    std::array<std::uint8_t, 256> counts{};
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        counts[i] = static_cast<std::uint8_t>(std::popcount(static_cast<unsigned>(i)));
+    return counts;
+}();
 
 // The rules' view of a speed: one value, or (never set in this tick) any value at all.
 struct Speed {
@@ -142,7 +154,7 @@ protected:
     {
         std::uint64_t count = 1;
         for (const Letters set : sets)
-            count *= static_cast<std::uint64_t>(std::popcount(set));
+            count *= kCounts[set];
         if (count == 0 || count > kMaxCombinations) {
             failed_ = true;
             return false;
@@ -494,9 +506,9 @@ private:
 // deep Top lies in the cell at least. The states that reach one cell are widened to one that
 // holds them all: the lowest speed, the shallowest depth, and, when the highest speeds differ,
 // no highest speed at all. That is sound, and it ends: a cell widens a few times at most.
-// What it cannot prove: a gap too wide to leap across. Once cells are widened a player may
-// stop at the bottom edge anywhere and hover, which only a range per tick of flight would rule
-// out.
+// What it cannot prove: a gap too wide to leap across (JumpReach below does). Once cells are
+// widened a player may stop at the bottom edge anywhere and hover, which only a range per tick
+// of flight would rule out.
 class Flight : public Cells {
 public:
     using Cells::Cells;
@@ -758,6 +770,405 @@ private:
     std::deque<std::uint64_t> work_;
 };
 
+// Every flight through free air, bounded as a whole. Between two places where a probe may
+// touch something (a "hold": a cell whose letters are not all white) the player only falls,
+// glides, leaps once and meets the edges, so how far it gets sideways is a matter of how long it
+// stays up, and that has an end. What each step rests on:
+// - a tick starts with a speed of -150 or more: the rules set nothing lower, and gravity then a
+//   glide add 3. A flight from a hold may start with any such speed and either flag; a faster
+//   fall is only ever lower than the same flight started at 0;
+// - in free air the speed gains 10 (gravity) or 3 (gravity and a glide, flag down) a tick. It is
+//   set only by a leap (-110, flag up, once: nothing in free air raises the flag again), by the
+//   top edge (10, only above the playfield: at most once before and once after the leap, and
+//   only for flights that start within a jump of it), and by the bottom edge (0, without moving
+//   that tick);
+// - the bottom edge stops a speed no smaller than the way left to the client's bottom. A flight
+//   that started at rest gathers no more than falling the client's height gives, so its stops
+//   lie near the bottom; a flight from a hold stops high only in its first ticks: n - 1 ticks at
+//   a speed b > 10 (n - 1) cover (n - 1) (b - 5 n) twips or more, within the client's height;
+// - red kills at the start of a tick (back to the start, itself a hold). Within a movement it
+//   only stops it: a fall stopped keeps falling from there like a flight stopped at the bottom
+//   edge; a rise stopped keeps its speed, which only a hold's flight covers. Where every probe
+//   must read red and no stride leads away, nothing goes on.
+// So the cells a flight can reach are those its highest possible path at tick n allows, within
+// n strides to either side: walls do not shorten it (they are holds, where new flights start).
+// From every hold and stop reached, until none turns up: green never in reach means no route.
+class JumpReach : public Cells {
+public:
+    using Cells::Cells;
+
+    bool provesNoRoute(const PlayState& state)
+    {
+        if (!usable_ || !inside(startColumn_, startRow_) || !inside(playerColumn_, playerRow_)
+            || state.beschleunigung < -150)
+            return false;
+        descent_ = double{scaleHeight_} - height_ + 4.0;
+        if (!(descent_ > 0) || descent_ > 100000.0)
+            return false;
+        // Without a launch pad the leap's -110 is the lowest speed set (or the one the level
+        // starts with).
+        lowest_ = std::min<int>(-110, state.beschleunigung);
+        for (int y = 1; y <= field_.height() && lowest_ > -150; ++y)
+            for (int x = 1; x <= field_.width(); ++x)
+                if (field_.classAtIndex(x, y) == 'l') {
+                    lowest_ = -150;
+                    break;
+                }
+        tables();
+        if (failed_)
+            return false;
+        const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
+        sourceMarks_.assign(cells, 0);
+        for (auto& next : nextFree_) {
+            next.resize(cells + static_cast<std::size_t>(rows_));
+            for (std::size_t i = 0; i < next.size(); ++i)
+                next[i] = static_cast<std::int32_t>(i % static_cast<std::size_t>(columns_ + 1));
+        }
+        for (auto& rows : pending_)
+            rows.assign(static_cast<std::size_t>(rows_), {});
+        for (const auto& [c, r] : {std::pair{startColumn_, startRow_}, std::pair{playerColumn_, playerRow_}}) {
+            if (lettersUnlessGreen(c, r))
+                addSource(c, r, kFromHold);
+        }
+        while (!failed_ && waiting_ > 0)
+            wave();
+        return !failed_;
+    }
+
+private:
+    // Where flights start: at a hold; at a stop that may keep the flag up; at one that cannot.
+    enum Source : unsigned { kFromHold, kFromStop, kFromStopFlagDown, kSources };
+    // What is marked on the cells flights pass: reached with the flag maybe up or surely down,
+    // and stopped there (by the bottom edge) likewise.
+    enum Layer : unsigned { kBeen, kBeenFlagDown, kStop, kStopFlagDown, kLayers };
+    // The flights: from a hold, every choice and never leaping (the flag stays up); from a stop
+    // likewise; from a stop with the flag down.
+    enum Path : unsigned { kHoldPath, kHoldKeepPath, kStopPath, kKeepPath, kDownPath, kPaths };
+
+    // The highest Top (twips below the flight's start, so less is higher) at the end of each
+    // tick of a flight that stays within the client.
+    struct Profile {
+        std::vector<double> highest;
+        // By rows below the start (+ rows_): the first and last tick the flight may be there, and
+        // the fastest it may fall there or above.
+        std::vector<int> first, last, fastest;
+    };
+
+    // A profile's index of the row dy below the flight's start (-rows_ .. rows_).
+    std::size_t byRow(int dy) const { return static_cast<std::size_t>(dy) + static_cast<std::size_t>(rows_); }
+
+    Profile profile(Path path, bool topEdge) const
+    {
+        const int top = static_cast<int>(std::sqrt(20.0 * descent_)) + 400;
+        const auto slot = [top](int speed, bool flag, int edges) {
+            return (static_cast<std::size_t>(std::clamp(speed, -150, top) + 150) * 2 + (flag ? 1 : 0)) * 3
+                   + static_cast<std::size_t>(edges);
+        };
+        constexpr double kNone = std::numeric_limits<double>::infinity();
+        std::vector<double> now(slot(top, true, 2) + 1, kNone);
+        Profile flight;
+        flight.fastest.assign(byRow(rows_) + 1, 0);
+        const auto fastAt = [&](double at, int b) {
+            const int dy = std::max(-rows_, static_cast<int>(std::ceil((at - kSlack) / tppY_)) - 1);
+            if (dy <= rows_) {
+                int& fastest = flight.fastest[byRow(dy)];
+                fastest = std::max(fastest, b);
+            }
+        };
+        flight.highest.push_back(0.0);
+        const bool keeps = path == kHoldKeepPath || path == kKeepPath;
+        if (path == kHoldPath || path == kHoldKeepPath) {
+            for (int s = lowest_; s <= 0; ++s) {
+                now[slot(s, true, 0)] = 0.0;
+                if (!keeps)
+                    now[slot(s, false, 0)] = 0.0;
+            }
+        } else {
+            // The stop's own tick: no movement, then the stride and the glide or the leap.
+            if (path == kStopPath || path == kKeepPath)
+                now[slot(0, true, 0)] = 0.0;
+            if (path != kKeepPath)
+                now[slot(0, false, 0)] = now[slot(-7, false, 0)] = 0.0;
+            if (path == kStopPath)
+                now[slot(-110, false, 0)] = 0.0;
+            flight.highest.push_back(0.0);
+        }
+        for (bool any = true; any;) {
+            any = false;
+            std::vector<double> next(now.size(), kNone);
+            double highest = kNone;
+            for (int s = -150; s <= top; ++s) {
+                for (int f = 0; f < 2; ++f) {
+                    for (int e = 0; e < 3; ++e) {
+                        const double at = now[slot(s, f != 0, e)];
+                        if (at == kNone)
+                            continue;
+                        for (int edge = 0; edge < (topEdge && e < 2 ? 2 : 1); ++edge) {
+                            const int b = edge ? 10 : s + 10;
+                            const int steps = std::abs(b) / 2 + 1;
+                            const double moved = 2.0 * steps;
+                            const double to = b < 0 ? at - moved : at + moved;
+                            if (to > descent_)
+                                continue;
+                            fastAt(at, b);
+                            const auto keep = [&](int speed, bool flag) {
+                                double& cell = next[slot(speed, flag, e + edge)];
+                                cell = std::min(cell, to);
+                                highest = std::min(highest, to);
+                                any = true;
+                            };
+                            keep(b, f != 0);
+                            if (f == 0)
+                                keep(b - 7, false);
+                            else if (!keeps)
+                                keep(-110, false);
+                        }
+                    }
+                }
+            }
+            if (any)
+                flight.highest.push_back(highest);
+            now = std::move(next);
+        }
+        flight.first.assign(byRow(rows_) + 1, -1);
+        flight.last.assign(flight.first.size(), -1);
+        for (std::size_t dy = 1; dy < flight.fastest.size(); ++dy)
+            flight.fastest[dy] = std::max(flight.fastest[dy], flight.fastest[dy - 1]);
+        // Until it first moves the player is exactly where it started, in the same cell.
+        const int still = path == kHoldPath || path == kHoldKeepPath ? 1 : 2;
+        for (int dy = -rows_; dy <= rows_; ++dy) {
+            for (int n = 0; n < static_cast<int>(flight.highest.size()); ++n) {
+                const double bottom = (dy + 1) * double{tppY_} + (n < still ? 0.0 : kSlack);
+                if (flight.highest[static_cast<std::size_t>(n)] < bottom) {
+                    int& first = flight.first[byRow(dy)];
+                    first = first < 0 ? n : first;
+                    flight.last[byRow(dy)] = n;
+                }
+            }
+        }
+        return flight;
+    }
+
+    // Columns to either side that n ticks of strides reach, counting the start's and the
+    // target's place in their cells and the nudges of a hold's first tick.
+    int columnsIn(int ticks) const
+    {
+        return ticks < 0 ? -1 : static_cast<int>(std::floor((35.0 * ticks + 6.0 + kSlack) / tppX_)) + 1;
+    }
+
+    void tables()
+    {
+        double rise = 0;
+        for (int edges = 0; edges < 2; ++edges) {
+            for (unsigned path = 0; path < kPaths; ++path) {
+                Profile& flight = profiles_[edges][path];
+                flight = profile(static_cast<Path>(path), edges != 0);
+                rise = std::max(rise, -*std::min_element(flight.highest.begin(), flight.highest.end()));
+            }
+        }
+        // Flights from lower rows never meet the top edge.
+        edgeRows_ = cellOf(rise + 2.0 + kSlack, tppY_) + 1;
+        // Where the player can be: from just above the top edge to the bottom edge, and from a
+        // stride left of the left edge to a stride beyond the right one.
+        rowFirst_ = cellOf(-2.0 - kSlack, tppY_);
+        rowLast_ = cellOf(double{scaleHeight_} - height_ + 2.0 + kSlack, tppY_);
+        columnFirst_ = cellOf(-35.0 - kSlack, tppX_);
+        columnLast_ = cellOf(double{pictureWidth_} - side_ + 35.0 + kSlack, tppX_);
+        if (!inside(columnFirst_, rowFirst_) || !inside(columnLast_, rowLast_))
+            failed_ = true; // beyond the margin: not covered
+    }
+
+    void addSource(int c, int r, Source kind)
+    {
+        std::uint8_t& marks = sourceMarks_[indexOf(c, r)];
+        if (marks & (1u << kind))
+            return;
+        marks |= static_cast<std::uint8_t>(1u << kind);
+        pending_[kind][static_cast<std::size_t>(r - rLo_)].push_back(c);
+        ++waiting_;
+    }
+
+    // The player may be in cell (c, r): the goal must be out of reach there, and what the
+    // probes may touch there starts flights of its own.
+    void reached(int c, int r, Layer layer)
+    {
+        const std::array<Letters, 8>* sets = lettersUnlessGreen(c, r);
+        if (!sets)
+            return;
+        const bool flagDown = layer == kBeenFlagDown || layer == kStopFlagDown;
+        const Source stop = flagDown ? kFromStopFlagDown : kFromStop;
+        // The bottom edge stops a tick that started here: red would have ended it first.
+        if (layer == kStop || layer == kStopFlagDown) {
+            if (mayLive(*sets))
+                addSource(c, r, stop);
+            return;
+        }
+        const auto may = [&](int k, Letters letters) {
+            return ((*sets)[static_cast<std::size_t>(k - 1)] & letters) != 0;
+        };
+        const Letters white = bitOf('w');
+        const Letters red = bitOf('r');
+        const auto blocked = static_cast<Letters>(~white);
+        const auto other = static_cast<Letters>(~(white | red));
+        // Where every probe may be white, the tick may start here; elsewhere only a stride
+        // away from a stop leads on, and it needs that side free.
+        const bool lives = mayLive(*sets);
+        const bool right = may(4, white) && may(3, white) && may(5, white)
+                           && double{side_} + c * double{tppX_} - kSlack < pictureWidth_;
+        const bool left = may(8, white) && may(1, white) && may(7, white) && c >= 0;
+        const int stride = columnsIn(1);
+        const bool away = (right && livesBeside(c + 1, c + stride, r)) || (left && livesBeside(c - stride, c - 1, r));
+        if (!lives && !away)
+            return;
+        bool hold = false;
+        for (int k = 1; k <= 8; ++k)
+            hold = hold || may(k, other);
+        // A rise keeps to its column (a nudge aside), so one stopped where the player cannot
+        // live started a little below, where it could.
+        const bool riseStops = (may(2, blocked) || (may(1, blocked) && may(3, blocked))) && (lives || livesBelow(c, r));
+        const bool fallStops = may(5, blocked) || may(6, blocked) || may(7, blocked);
+        if ((lives && hold) || riseStops)
+            addSource(c, r, kFromHold);
+        else if (fallStops)
+            addSource(c, r, stop);
+    }
+
+    static bool mayLive(const std::array<Letters, 8>& sets)
+    {
+        return std::none_of(sets.begin(), sets.end(), [](Letters s) { return s == bitOf('r'); });
+    }
+
+    // Whether a tick may start in one of the cells lo..hi of row r.
+    bool livesBeside(int lo, int hi, int r)
+    {
+        for (int x = lo; x <= hi; ++x)
+            if (inside(x, r) && mayLive(lettersCached(x, r)))
+                return true;
+        return false;
+    }
+
+    // Whether a tick may start in reach of a rise to cell (c, r): in the columns beside it and
+    // the rows below, within the 142 twips the fastest rise covers.
+    bool livesBelow(int c, int r)
+    {
+        const int rows = static_cast<int>(std::ceil(142.0 / tppY_)) + 1;
+        for (int y = r; y <= r + rows; ++y)
+            for (int x = c - 1; x <= c + 1; ++x)
+                if (inside(x, y) && mayLive(lettersCached(x, y)))
+                    return true;
+        return false;
+    }
+
+    // Marks cells lo..hi of row r (within where the player can be) on `layer`.
+    void cover(int r, int lo, int hi, Layer layer)
+    {
+        lo = std::max(lo, columnFirst_);
+        hi = std::min(hi, columnLast_);
+        std::vector<std::int32_t>& next = nextFree_[layer];
+        const std::size_t base = static_cast<std::size_t>(r - rLo_) * static_cast<std::size_t>(columns_ + 1);
+        const auto find = [&](std::int32_t x) {
+            std::int32_t root = x;
+            while (next[base + static_cast<std::size_t>(root)] != root)
+                root = next[base + static_cast<std::size_t>(root)];
+            while (next[base + static_cast<std::size_t>(x)] != root) {
+                const std::int32_t up = next[base + static_cast<std::size_t>(x)];
+                next[base + static_cast<std::size_t>(x)] = root;
+                x = up;
+            }
+            return root;
+        };
+        for (std::int32_t x = find(lo - cLo_); x <= hi - cLo_ && !failed_; x = find(x)) {
+            next[base + static_cast<std::size_t>(x)] = x + 1;
+            reached(x + cLo_, r, layer);
+        }
+    }
+
+    void wave()
+    {
+        std::array<std::vector<std::vector<int>>, kSources> sources;
+        for (unsigned k = 0; k < kSources; ++k) {
+            sources[k].swap(pending_[k]);
+            pending_[k].assign(static_cast<std::size_t>(rows_), {});
+        }
+        waiting_ = 0;
+        for (unsigned k = 0; k < kSources && !failed_; ++k) {
+            for (int rs = 0; rs < rows_ && !failed_; ++rs) {
+                std::vector<int>& columns = sources[k][static_cast<std::size_t>(rs)];
+                std::sort(columns.begin(), columns.end());
+                for (std::size_t i = 0; i < columns.size() && !failed_;) {
+                    std::size_t j = i;
+                    while (j + 1 < columns.size() && columns[j + 1] <= columns[j] + 1)
+                        ++j;
+                    const int row = rs + rLo_;
+                    // The flights that keep the flag up leave it maybe up where they stop or
+                    // touch red; all others leave it down.
+                    if (k == kFromHold) {
+                        spread(row, columns[i], columns[j], kHoldKeepPath, kBeen, kStop);
+                        spread(row, columns[i], columns[j], kHoldPath, kBeenFlagDown, kStopFlagDown);
+                    } else if (k == kFromStop) {
+                        spread(row, columns[i], columns[j], kKeepPath, kBeen, kStop);
+                        spread(row, columns[i], columns[j], kStopPath, kBeenFlagDown, kStopFlagDown);
+                    } else {
+                        spread(row, columns[i], columns[j], kDownPath, kBeenFlagDown, kStopFlagDown);
+                    }
+                    i = j + 1;
+                }
+            }
+        }
+    }
+
+    // The latest tick at which a flight may stop at the bottom edge in row r, dy rows below its
+    // start, when it falls there no faster than `fastest` from rest: any tick when that is fast
+    // enough; else, from a hold only (it may have come fast), the ticks its fall allows.
+    int latestStop(int r, int dy, int fastest, bool fromHold) const
+    {
+        const double above = double{scaleHeight_} - height_ - (r + 1) * double{tppY_} - kSlack;
+        const double fallen = (dy + 1) * double{tppY_} + kSlack;
+        if (above <= fastest + kSlack || (dy >= 0 && above <= std::sqrt(20.0 * fallen) + 10.0 + kSlack))
+            return kAnyTick;
+        if (!fromHold || dy < 0)
+            return 0;
+        int latest = dy == 0 ? 1 : 0;
+        for (int n = 2; n < kAnyTick / 2; ++n) {
+            const double fast = fallen / (n - 1) + 5.0 * n + 10.0 + kSlack;
+            if (fast <= 10.0 * (n - 1) || fast < above)
+                break;
+            latest = n;
+        }
+        return latest;
+    }
+
+    // The cells flights along `path` from columns a..b of row rs reach, and where they may stop.
+    void spread(int rs, int a, int b, Path path, Layer been, Layer stopped)
+    {
+        const Profile& flight = profiles_[rs <= edgeRows_ ? 1 : 0][path];
+        for (int r = rowFirst_; r <= rowLast_ && !failed_; ++r) {
+            const std::size_t dy = byRow(r - rs);
+            if (flight.last[dy] < 0)
+                continue;
+            const int w = columnsIn(flight.last[dy]);
+            cover(r, a - w, b + w, been);
+            const int latest = latestStop(r, r - rs, flight.fastest[dy], path == kHoldPath || path == kHoldKeepPath);
+            if (latest < 1 || flight.first[dy] > latest - 1)
+                continue;
+            const int z = columnsIn(std::min(flight.last[dy], latest - 1));
+            cover(r, a - z, b + z, stopped);
+        }
+    }
+
+    static constexpr int kAnyTick = std::numeric_limits<int>::max();
+    double descent_ = 0;
+    // By whether the flight may meet the top edge, then by path.
+    std::array<std::array<Profile, kPaths>, 2> profiles_;
+    int edgeRows_ = 0;
+    int lowest_ = -150; // the lowest speed a tick may start with
+    int rowFirst_ = 0, rowLast_ = -1, columnFirst_ = 0, columnLast_ = -1;
+    std::vector<std::uint8_t> sourceMarks_;
+    std::array<std::vector<std::int32_t>, kLayers> nextFree_;
+    std::array<std::vector<std::vector<int>>, kSources> pending_;
+    std::size_t waiting_ = 0;
+};
+
 } // namespace
 
 std::optional<std::string> proveNoRoute(const LevelSession& session, const PlayState& state)
@@ -767,6 +1178,11 @@ std::optional<std::string> proveNoRoute(const LevelSession& session, const PlayS
     if (GravityFree(session).provesNoRoute())
         return "no route: the goal cannot be reached even ignoring gravity (the player's square, moved as the "
                "rules allow at any speed, never touches green)";
+    // The bounded flights first: they take a fraction of a second where the speeds kept per
+    // cell may take many.
+    if (JumpReach(session).provesNoRoute(state))
+        return "no route: the goal lies beyond every jump (the longest flight the rules allow, from every place "
+               "the player can touch something, never reaches green)";
     if (Flight(session).provesNoRoute(state))
         return "no route: no jump, climb or launch reaches the goal (the player's square, moved with every "
                "speed the rules can give it, never touches green)";

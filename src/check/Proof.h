@@ -20,7 +20,9 @@ namespace hopplix::check {
 // every rule that may fire fires in one branch and not in another, a speed no rule sets is any
 // speed, a movement may end on any step and ends where the rules stop it, and strides and
 // steps land on every cell their twips can reach. A death goes back to the start. Each real
-// tick is one of these branches, so the cells reached hold every place a route can be.
+// tick is one of these branches, so the cells reached hold every place a route can be. When
+// green is among them, two finer proofs follow: one that bounds each flight through free air
+// as a whole (how high and how long it can stay up), and one that keeps each cell's speeds.
 std::optional<std::string> proveNoRoute(const LevelSession& session, const PlayState& state);
 
 } // namespace hopplix::check

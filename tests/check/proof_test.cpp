@@ -61,6 +61,19 @@ std::vector<std::string> shelfAbove(int height)
     return rows;
 }
 
+// Ledges of ground on red cliffs, 400 pixels apart, the pit open below; the room's top and
+// floor out of reach of a jump from them.
+std::vector<std::string> wideGap()
+{
+    std::vector<std::string> rows(430, std::string(700, '.'));
+    for (size_t y = 240; y < rows.size(); ++y)
+        for (size_t x = 0; x < 700; ++x)
+            if (x < 100 || x >= 500)
+                rows[y][x] = y < 250 ? '#' : 'r';
+    rows[239][699] = 'g';
+    return rows;
+}
+
 const std::string kShelfPlayer = "[Spieler]\nGr\xF6\xDF"
                                  "e=10%\n[Startposition]\nx=10\ny=80\n";
 
@@ -96,6 +109,10 @@ const std::vector<Verdict> kVerdicts = {
     {"GoalAboveAnyLeap", shelfAbove(200), kShelfPlayer, true, "no jump, climb or launch"},
     {"GoalWithinALeap", shelfAbove(90), kShelfPlayer, false},
     {"GapToLeap", shelves(40), kShelfPlayer, false},
+    {"GapWide", wideGap(),
+     "[Spieler]\nGr\xF6\xDF"
+     "e=5%\n[Startposition]\nx=10\ny=200\n",
+     true, "beyond every jump"},
 };
 
 class ProofTest : public ::testing::TestWithParam<Verdict> {};
@@ -157,7 +174,34 @@ std::vector<std::string> randomLevel(std::mt19937& random, std::string& config)
     return rows;
 }
 
-// Regression guard for the proof's soundness: a route the exact search finds is never denied.
+// Two ledges and a pit between them, in a room whose top and floor are beyond any jump, on a
+// screen of 60 twips a pixel: the gap from a step to far more than a jump, the cliffs ground or
+// red, the pit red or open below, the goal at the far end.
+std::vector<std::string> randomGap(std::mt19937& random, std::string& config)
+{
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const int left = 10 + pick(30);
+    const int gap = 3 + pick(120);
+    const int width = left + gap + 10 + pick(30);
+    const int height = 150;
+    std::vector<std::string> rows(static_cast<size_t>(height), std::string(static_cast<size_t>(width), '.'));
+    const char cliff = "#r"[pick(2)];
+    const std::array<int, 2> tops{height - 40 - pick(20), height - 40 - pick(20)};
+    for (int x = 0; x < width; ++x) {
+        const bool inGap = x >= left && x < left + gap;
+        const int top = tops[x < left ? 0 : 1];
+        for (int y = inGap ? height - 1 : top; y < height; ++y)
+            rows[static_cast<size_t>(y)][static_cast<size_t>(x)] =
+                inGap ? "r."[pick(2) == 0 ? 0 : 1] : (y == top ? '#' : cliff);
+    }
+    rows[static_cast<size_t>(tops[1] - 1)][static_cast<size_t>(width - 1)] = 'g';
+    config = "[Spieler]\nGr\xF6\xDF"
+             "e="
+             + std::to_string(pick(6) + 4) + "%\n[Startposition]\nx=1\ny=" + std::to_string(tops[0] - 20) + "\n";
+    return rows;
+}
+
+// Regression guard for the proofs' soundness: a route the exact search finds is never denied.
 TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
 {
     std::mt19937 random(20);
@@ -165,18 +209,23 @@ TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
     test::TextArtDecoder decoder;
     int proven = 0;
     int flights = 0;
+    int jumps = 0;
     int solved = 0;
-    for (int n = 0; n < 250; ++n) {
+    for (int n = 0; n < 330; ++n) {
         std::string config;
-        const std::vector<std::string> rows = randomLevel(random, config);
+        const bool gaps = n >= 250;
+        const std::vector<std::string> rows = gaps ? randomGap(random, config) : randomLevel(random, config);
+        Viewport viewport = pixelForPixel(rows);
+        if (gaps)
+            viewport.screen.twipsPerPixelX = viewport.screen.twipsPerPixelY = 60;
         LevelSession session(decoder);
         PlayState play;
         ASSERT_TRUE(
-            session.load(artLevel(root.path(), "level" + std::to_string(n), rows, config), pixelForPixel(rows), play)
-                .ok());
+            session.load(artLevel(root.path(), "level" + std::to_string(n), rows, config), viewport, play).ok());
         const std::optional<std::string> proof = proveNoRoute(session, play);
         const bool denied = proof.has_value();
         flights += denied && proof->find("no jump") != std::string::npos;
+        jumps += denied && proof->find("beyond every jump") != std::string::npos;
         SolveLimits limits;
         limits.maxTicks = 1000;
         limits.maxBytes = std::size_t{8} << 20;
@@ -191,9 +240,10 @@ TEST(ProofSoundness, NeverDeniesARouteTheSearchFinds)
             EXPECT_NE(exact.outcome, SolveOutcome::Solved) << *proof << "\n" << config << art;
         }
     }
-    // Both verdicts are met, or the comparison proves nothing.
+    // Every proof and both verdicts are met, or the comparison proves nothing.
     EXPECT_GT(proven, 5);
     EXPECT_GT(flights, 2) << "of " << proven;
+    EXPECT_GT(jumps, 2) << "of " << proven;
     EXPECT_GT(solved, 5);
 }
 
