@@ -1047,13 +1047,14 @@ private:
         return false;
     }
 
-    // Whether a tick may start in reach of a rise to cell (c, r): in the columns beside it and
-    // the rows below, within the 142 twips the fastest rise covers.
+    // Whether a tick may start in reach of a rise to cell (c, r): within the nudges to either
+    // side and the 142 twips below that the fastest rise covers.
     bool livesBelow(int c, int r)
     {
         const int rows = static_cast<int>(std::ceil(142.0 / tppY_)) + 1;
+        const int nudges = columnsIn(0);
         for (int y = r; y <= r + rows; ++y)
-            for (int x = c - 1; x <= c + 1; ++x)
+            for (int x = c - nudges; x <= c + nudges; ++x)
                 if (inside(x, y) && mayLive(lettersCached(x, y)))
                     return true;
         return false;
