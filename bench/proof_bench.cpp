@@ -47,8 +47,11 @@ const std::array<Painted, 3> kLevels{{
      1300},
     // Shelves of ground on red cliffs, 600 pixels apart; the pit between them open below.
     {"gap beyond any jump",
-     {{0, 700, 800, 720, '#'}, {0, 720, 800, kHeight, 'r'}, {1400, 700, kWidth, 720, '#'},
-      {1400, 720, kWidth, kHeight, 'r'}, {1900, 660, kWidth, 700, 'g'}},
+     {{0, 700, 800, 720, '#'},
+      {0, 720, 800, kHeight, 'r'},
+      {1400, 700, kWidth, 720, '#'},
+      {1400, 720, kWidth, kHeight, 'r'},
+      {1900, 660, kWidth, 700, 'g'}},
      100,
      600},
 }};
