@@ -89,33 +89,7 @@ wait_focus() {
     fail "window $id did not get the keyboard focus within $limit s (it is with $(xdotool getwindowfocus 2>/dev/null || echo none))"
 }
 
-# Prints the id of the visible window with exactly this title, waiting at most $2 seconds.
-wait_window() {
-    local title=$1 limit=$2 id
-    local deadline=$((SECONDS + limit))
-    while ((SECONDS < deadline)); do
-        kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for \"$title\""
-        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.05
-    done
-    fail "no window \"$title\" within $limit s"
-}
-
-wait_gone() {
-    local title=$1 limit=$2
-    local deadline=$((SECONDS + limit))
-    while ((SECONDS < deadline)); do
-        if [ -z "$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null || true)" ]; then
-            return 0
-        fi
-        sleep 0.05
-    done
-    fail "window \"$title\" still there after $limit s"
-}
+source "$(dirname "$0")/../support/on_screen.sh"
 
 # The launcher's list is sorted by the names' bytes; its position of a level folder.
 level_index() {

@@ -70,6 +70,17 @@ wait_window() {
     fail "no window \"$1\" within ${2:-10} s"
 }
 
+# wait_gone TITLE [SECONDS]: waits at most SECONDS (10) until no visible window is titled
+# TITLE (a regular expression).
+wait_gone() {
+    local deadline=$((SECONDS + ${2:-10}))
+    while ((SECONDS < deadline)); do
+        [ -z "$(visible "$1")" ] && return 0
+        sleep 0.05
+    done
+    fail "window \"$1\" still there after ${2:-10} s"
+}
+
 # start_level [DOWNS [SECONDS]]: in the launcher, the first level and DOWNS (0) levels further,
 # then Start (Command1, at 224,112 pixels); the launcher waited for at most SECONDS.
 start_level() {

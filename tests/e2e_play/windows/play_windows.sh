@@ -33,6 +33,7 @@ fail() {
     grep -v ':fixme:' "$log" >&2 || true
     exit 1
 }
+source "$(dirname "$0")/../../support/on_screen.sh"
 unix_path() { local p=${1%$'\r'}; p=${p#[Cc]:\\}; echo "$prefix/drive_c/${p//\\//}"; }
 
 local_appdata_win=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
@@ -99,26 +100,6 @@ read -r gx gy <<<"$goal"
 wine "$target_win\\Hopplix.exe" >"$log" 2>&1 &
 pid=$!
 
-# Prints the id of the visible X window titled $1 (a regular expression), waiting at most $2
-# seconds.
-wait_window() {
-    local id deadline=$((SECONDS + $2))
-    while ((SECONDS < deadline)); do
-        kill -0 "$pid" 2>/dev/null || fail "the program ended while waiting for \"$1\""
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    fail "no window \"$1\" within $2 s"
-}
-wait_gone() {
-    local deadline=$((SECONDS + $2))
-    while ((SECONDS < deadline)); do
-        [ -z "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true)" ] && return 0
-        sleep 0.1
-    done
-    fail "window \"$1\" still there after $2 s"
-}
 texts() { wine "$probe" texts "$1" 2>/dev/null | tr -d '\r'; }
 # rect TITLE CONTROL: "left top right bottom" of the control on the screen, within 10 s.
 rect() {

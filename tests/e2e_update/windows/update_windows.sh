@@ -89,23 +89,7 @@ cp -r "$levels" "$prog/Level"
 snapshot() { (cd "$prog" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum); }
 old=$(snapshot)
 
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true; }
-wait_window() {
-    local deadline=$((SECONDS + $2))
-    while ((SECONDS < deadline)); do
-        [ -n "$(visible "$1")" ] && return 0
-        sleep 0.1
-    done
-    fail "no window \"$1\" within $2 s"
-}
-wait_gone() {
-    local deadline=$((SECONDS + $2))
-    while ((SECONDS < deadline)); do
-        [ -z "$(visible "$1")" ] && return 0
-        sleep 0.1
-    done
-    fail "window \"$1\" still there after $2 s"
-}
+source "$(dirname "$0")/../../support/on_screen.sh"
 texts() { wine "$probe" texts "$1" 2>/dev/null | tr -d '\r'; }
 click() {
     local at left top right bottom deadline=$((SECONDS + 10))
@@ -120,7 +104,7 @@ click() {
 start_and_update() {
     wine "$(winpath "$prog")\\Hopplix.exe" >>"$log" 2>&1 &
     pid=$!
-    wait_window Update 60
+    wait_window Update 60 >/dev/null
     click Update Ja
 }
 # Clicks OK on every "Error" box, checking that one says $1, and on "Nein" to a question
@@ -184,7 +168,7 @@ echo "held program file: \"Update fehlgeschlagen\", the folder wholly old"
 start_and_update
 wait "$pid" || fail "the program ended with status $? at the hand-over"
 pid=""
-wait_window Levelauswahl 60
+wait_window Levelauswahl 60 >/dev/null
 [ -z "$(visible Update)" ] || fail "the new program offered the update again"
 captions=$(texts Levelauswahl)
 grep -qxF "> 7 Neu" <<<"$captions" || grep -qxF "* 7 Neu" <<<"$captions" ||
